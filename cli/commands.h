@@ -1,0 +1,6 @@
+#pragma once
+
+// Each murvane-cli subcommand takes the arguments after its own name and
+// returns the process exit status.
+int runCheckCommand(int argc, char** argv);
+int runKeysCommand(int argc, char** argv);
