@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "bindings/ini_store.h"
+#include "bindings/key_code.h"
+
+namespace murvane {
+
+// Entries 0-36 bind the notes C3 to C6 (MIDI note 48 + index); 37-39 are
+// the Play/Stop, MIDI input and All-stop hotkeys.
+inline constexpr int kBindingCount = 40;
+inline constexpr int kNoteBindingCount = 37;
+inline constexpr int kHotkeyPlayIndex = 37;
+inline constexpr int kHotkeyMidiInputIndex = 38;
+inline constexpr int kHotkeyAllStopIndex = 39;
+inline constexpr std::uint8_t kFirstBoundNote = 48;
+
+inline constexpr KeyCode kNoteBindingMask = 0x00FF;
+inline constexpr KeyCode kHotkeyBindingMask = 0x07FF;
+
+inline constexpr std::wstring_view kBindingSection = L"KeyBinds";
+
+// A non-zero value is held by at most one entry, compared as whole masked
+// values across notes and hotkeys.
+struct BindingTable {
+  std::array<KeyCode, kBindingCount> keys{};
+};
+
+// Out-of-range indexes give an empty key name, a zero default and a zero mask.
+std::wstring_view bindingIniKey(int index);
+KeyCode defaultBinding(int index);
+KeyCode bindingMask(int index);
+
+// "0x%04x": always 6 characters.
+std::wstring formatBindingValue(KeyCode value);
+
+// Converts text as an unsigned base-16 number in the manner of wcstoul:
+// leading blanks, an optional sign (minus negates modulo 2^32), an optional
+// 0x/0X, then hex digits. True only when the whole text converts.
+bool parseHexValue(std::wstring_view text, std::uint32_t& value);
+
+// Reads the table from the store, or writes the defaults when the file does
+// not exist. Never fails: what cannot be read becomes 0. Nothing is written
+// back while reading.
+std::unique_ptr<BindingTable> loadBindings(IniStore& store);
+
+// Stores code (masked for the entry) at index and writes every changed line:
+// first each entry that held the value, as 0x0000, then the target line.
+void assignBinding(BindingTable& table, IniStore& store, int index, KeyCode code);
+
+void writeBinding(IniStore& store, int index, KeyCode value);
+
+}  // namespace murvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace murvane {
+
+// Values come back as the platform's private-profile read returns them into
+// an 8-character buffer, terminator included: a longer value is cut to this.
+inline constexpr std::size_t kIniValueMaxLength = 7;
+
+// One INI file, read and written one key of one section at a time.
+class IniStore {
+ public:
+  virtual ~IniStore() = default;
+
+  virtual bool exists() = 0;
+
+  // The value of key in section, at most kIniValueMaxLength characters;
+  // empty when the file, the section or the key is missing.
+  virtual std::wstring read(std::wstring_view section, std::wstring_view key) = 0;
+
+  // Creates the file, the section or the key as needed. A failure is not
+  // reported, but it leaves the file as it was.
+  virtual void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
+};
+
+}  // namespace murvane
