@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "smf/file_image.h"
+#include "smf/midi_event.h"
+
+namespace murvane {
+
+enum LoadResult : int {
+  kLoadOk = 0,
+  kLoadOpenFailed = 1,   // cannot open the file or query its size
+  kLoadTooLarge = 2,     // over 4,294,967,295 bytes
+  kLoadReadFailed = 3,   // the read failed or delivered fewer bytes than the size
+  kLoadIllegal = 4,      // not a well-formed Standard MIDI File
+  kLoadUnsupported = 5,  // format other than 0 and 1, or SMPTE division
+};
+
+// One track chunk of the loaded image. Pointers point into the image.
+struct SmfTrack {
+  const std::uint8_t* begin = nullptr;
+  const std::uint8_t* end = nullptr;
+  const std::uint8_t* cursor = nullptr;  // next unread byte; exhausted at end
+  std::uint32_t pendingDelta = 0;        // the track's first delta-time, set by rewind
+  std::uint8_t runningStatus = 0;        // 0 = none yet
+};
+
+// A Standard MIDI File (format 0 or 1, metrical division) held in memory in
+// one piece. load / loadImage check every event once; readEvent then walks
+// the tracks merged in time order without checking anything.
+//
+// Not thread-safe: the owner serialises load, rewind and readEvent.
+class SmfFile {
+ public:
+  // Without a reader, load(path) fails with kLoadOpenFailed; loadImage works.
+  SmfFile() = default;
+  // We don't own the reader; it must outlive this object.
+  explicit SmfFile(FileReader& reader) : reader_(&reader) {}
+
+  SmfFile(const SmfFile&) = delete;
+  SmfFile& operator=(const SmfFile&) = delete;
+
+  // Reads the whole file through the reader, then checks it as loadImage
+  // does. Returns a LoadResult (0 to 5). Whatever was loaded before is
+  // discarded first, so a failed load leaves nothing loaded.
+  int load(const std::filesystem::path& path);
+
+  // Takes the bytes of a file and checks them: kLoadOk, kLoadIllegal or
+  // kLoadUnsupported.
+  int loadImage(std::vector<std::uint8_t> image);
+
+  // Makes a loaded file readable from its first event. Needed after every
+  // load before readEvent.
+  void rewind();
+
+  // The next event in time order across all tracks (smallest absolute time
+  // first, ties to the lowest track). False, leaving `event` untouched, once
+  // every track is exhausted, and until the next rewind.
+  bool readEvent(MidiEvent& event);
+
+  bool loaded() const { return loaded_; }
+  std::uint16_t format() const { return format_; }
+  std::uint16_t trackCount() const { return trackCount_; }
+  std::uint16_t division() const { return division_; }  // ticks per quarter note, never 0 once loaded
+  std::uint32_t eventCount() const { return eventCount_; }  // counted by the checking walk
+
+  // The file image, valid until the next load.
+  const std::uint8_t* imageData() const { return image_.data(); }
+  std::size_t imageSize() const { return image_.size(); }
+
+ private:
+  struct QueueEntry {
+    std::uint64_t time;  // absolute tick of the track's next event
+    std::uint32_t track;
+  };
+
+  void discard();
+  int checkHeaderAndTracks();
+  void siftDown(std::size_t index);
+
+  FileReader* reader_ = nullptr;
+  std::vector<std::uint8_t> image_;
+  std::vector<SmfTrack> tracks_;
+  // Tracks with events left, as a binary min-heap on (time, track).
+  std::vector<QueueEntry> queue_;
+  std::uint64_t now_ = 0;  // absolute tick of the last delivered event
+  std::uint32_t eventCount_ = 0;
+  std::uint16_t format_ = 0;
+  std::uint16_t trackCount_ = 0;
+  std::uint16_t division_ = 0;
+  bool loaded_ = false;
+};
+
+}  // namespace murvane
