@@ -1,0 +1,89 @@
+// Run under ThreadSanitizer (preset tsan) this also proves the absence of data
+// races; in any build it checks that no key is left down.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "bindings/binding_table.h"
+#include "output/keyboard_synthesizer.h"
+#include "output/midi_input.h"
+#include "tests/native/output/recording_doubles.h"
+
+namespace murvane {
+namespace {
+
+// Deliberately unsynchronised: it relies on the synthesizer never calling it
+// from two threads at once. Tracks which keys the system would see as down.
+class KeyboardModel final : public KeyInjector {
+ public:
+  std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override {
+    ++lookups[virtualKey];
+    return virtualKey;
+  }
+  void sendKey(const KeyEvent& event) override {
+    down[event.virtualKey] = (event.flags & kKeyEventKeyUp) == 0;
+    ++events;
+  }
+
+  std::array<int, 256> lookups{};
+  std::array<bool, 256> down{};
+  long events = 0;
+};
+
+std::uint32_t noteMessage(std::uint8_t status, std::uint8_t note, std::uint8_t velocity) {
+  return status | (std::uint32_t{note} << 8) | (std::uint32_t{velocity} << 16);
+}
+
+TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeaveNoKeyDown) {
+  BindingTable bindings;
+  for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
+  KeyboardModel keyboard;
+  KeyboardSynthesizer synth(bindings, keyboard);
+  testing::RecordingMidiInPort port;
+  MidiInput input(synth, port);
+  ASSERT_EQ(input.open(), kMidiInputOk);
+  MidiInput* receiver = port.receiver;
+
+  constexpr int kRounds = 20000;
+  std::atomic<bool> notesDone{false};
+
+  // Both note sources leave some keys down on purpose and share keys with
+  // each other, so that a release from one can meet a press from the other.
+  std::thread midiThread([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      const auto note = static_cast<std::uint8_t>(44 + i % 45);
+      receiver->receive(noteMessage(0x90, note, 100));
+      if (i % 3 != 0) receiver->receive(noteMessage(i % 2 ? 0x80 : 0x90, note, 0));
+    }
+  });
+  std::thread playbackThread([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      const auto note = static_cast<std::uint8_t>(84 - i % 37);
+      synth.noteOn(note);
+      if (i % 4 != 0) synth.noteOff(note);
+    }
+  });
+  std::thread stopThread([&] {
+    while (!notesDone.load()) synth.allNotesOff();
+    synth.allNotesOff();
+  });
+
+  midiThread.join();
+  playbackThread.join();
+  notesDone.store(true);
+  stopThread.join();
+
+  for (int vk = 0; vk < 256; ++vk) {
+    EXPECT_FALSE(keyboard.down[static_cast<std::size_t>(vk)]) << "key 0x" << std::hex << vk << " left down";
+    EXPECT_LE(keyboard.lookups[static_cast<std::size_t>(vk)], 1) << "key 0x" << std::hex << vk << " looked up twice";
+  }
+  EXPECT_GT(keyboard.events, 2L * kRounds);
+  input.close();
+}
+
+}  // namespace
+}  // namespace murvane
