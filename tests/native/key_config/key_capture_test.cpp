@@ -1,0 +1,245 @@
+#include "bindings/key_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace murvane {
+namespace {
+
+// An INI file in memory that keeps every write in order.
+class RecordingIniStore final : public IniStore {
+ public:
+  bool exists() override { return !values.empty(); }
+  std::wstring read(std::wstring_view section, std::wstring_view key) override {
+    auto found = values.find(std::wstring(section) + L"/" + std::wstring(key));
+    return found != values.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
+  }
+  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
+    writes.emplace_back(std::wstring(key), std::wstring(value));
+  }
+
+  std::map<std::wstring, std::wstring> values;
+  std::vector<std::pair<std::wstring, std::wstring>> writes;
+};
+
+constexpr std::uint8_t kVkQ = 0x51;
+constexpr std::uint8_t kVkF5 = 0x74;
+constexpr std::uint8_t kVkF11 = 0x7A;
+constexpr std::uint8_t kVkCapsLock = 0x14;
+constexpr std::uint8_t kVkLeftWindows = 0x5B;
+constexpr std::uint8_t kVkF13 = 0x7C;
+
+// One key message the window receives: down (true) or up.
+struct KeyStroke {
+  bool down;
+  std::uint8_t vk;
+};
+
+KeyStroke down(std::uint8_t vk) { return {true, vk}; }
+KeyStroke up(std::uint8_t vk) { return {false, vk}; }
+
+void type(KeyCapture& capture, const std::vector<KeyStroke>& strokes) {
+  for (const KeyStroke& stroke : strokes) {
+    if (stroke.down) {
+      capture.keyDown(stroke.vk);
+    } else {
+      capture.keyUp(stroke.vk);
+    }
+  }
+}
+
+struct CaptureCase {
+  const char* name;
+  std::vector<KeyStroke> strokes;
+  KeyCode captured;
+  KeyCode modifiersAfter;
+};
+
+class CaptureSequences : public ::testing::TestWithParam<CaptureCase> {};
+
+TEST_P(CaptureSequences, CaptureTakesTheModifiersHeldAtTheReleaseOfTheNamedKey) {
+  KeyCapture capture;
+  type(capture, GetParam().strokes);
+  EXPECT_EQ(capture.captured(), GetParam().captured);
+  EXPECT_EQ(capture.modifiers(), GetParam().modifiersAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KeyCapture, CaptureSequences,
+    ::testing::Values(
+        CaptureCase{"PlainLetter", {down(kVkQ), up(kVkQ)}, 0x0051, 0},
+        CaptureCase{"CtrlHeldThroughF5", {down(kVkControl), down(kVkF5), up(kVkF5), up(kVkControl)}, 0x0274, 0},
+        CaptureCase{"CtrlReleasedBeforeF5", {down(kVkControl), down(kVkF5), up(kVkControl), up(kVkF5)}, 0x0074, 0},
+        CaptureCase{"ModifiersInAnyOrder",
+                    {down(kVkShift), down(kVkAlt), down(kVkControl), down(kVkF5), up(kVkF5)},
+                    0x0774,
+                    0x0700},
+        CaptureCase{"ShiftAloneCapturesNothing", {down(kVkShift), up(kVkShift)}, 0, 0},
+        CaptureCase{"CtrlAloneCapturesNothing", {down(kVkControl), up(kVkControl)}, 0, 0},
+        CaptureCase{"AltAloneCapturesNothing", {down(kVkAlt), up(kVkAlt)}, 0, 0},
+        CaptureCase{"CapsLockCapturesNothing", {down(kVkCapsLock), up(kVkCapsLock)}, 0, 0},
+        CaptureCase{"UnnamedKeysCaptureNothing", {down(kVkLeftWindows), up(kVkLeftWindows), up(kVkF13)}, 0, 0},
+        // The key-down alone does not capture: only its release does.
+        CaptureCase{"KeyDownWithoutReleaseCapturesNothing", {down(kVkQ)}, 0, 0},
+        // The Ctrl key-up went to another window.
+        CaptureCase{"ModifierWithoutKeyUpStaysHeld", {down(kVkControl), down(kVkQ), up(kVkQ)}, 0x0251, 0x0200},
+        CaptureCase{"UnnamedKeyKeepsThePreviousCapture", {up(kVkQ), up(kVkCapsLock)}, 0x0051, 0},
+        CaptureCase{"LaterCaptureReplacesEarlier", {up(kVkQ), down(kVkShift), up(kVkF5)}, 0x0174, 0x0100},
+        // A release without a press (the press went elsewhere) still counts.
+        CaptureCase{"ReleaseWithoutPressCaptures", {up(kVkF11)}, 0x007A, 0}),
+    [](const ::testing::TestParamInfo<CaptureCase>& param) { return std::string(param.param.name); });
+
+TEST(KeyCapture, OnlyNamedKeysAndNotModifiersReportACapture) {
+  KeyCapture capture;
+  EXPECT_FALSE(capture.keyUp(kVkShift));
+  EXPECT_FALSE(capture.keyUp(kVkCapsLock));
+  EXPECT_FALSE(capture.keyUp(0));
+  EXPECT_TRUE(capture.keyUp(kVkQ));
+  EXPECT_TRUE(capture.keyUp(0xE2));  // the second backslash key
+}
+
+TEST(KeyCapture, SelectionAcceptsOnlyTheFortyEntries) {
+  KeyCapture capture;
+  EXPECT_EQ(capture.selected(), kNoSelection);
+  EXPECT_TRUE(capture.select(0));
+  EXPECT_TRUE(capture.select(39));
+  EXPECT_FALSE(capture.select(40));
+  EXPECT_FALSE(capture.select(-1));
+  EXPECT_FALSE(capture.select(100));
+  EXPECT_EQ(capture.selected(), 39);
+}
+
+TEST(KeyCapture, CaptionIdsFollowTheEntriesWithC6AfterTheHotkeyTexts) {
+  EXPECT_EQ(entryCaptionId(0), 1020);
+  EXPECT_EQ(entryCaptionId(12), 1032);
+  EXPECT_EQ(entryCaptionId(35), 1055);
+  EXPECT_EQ(entryCaptionId(36), 1058);
+  EXPECT_EQ(entryCaptionId(kHotkeyPlayIndex), 1056);
+  EXPECT_EQ(entryCaptionId(kHotkeyMidiInputIndex), 1064);
+  EXPECT_EQ(entryCaptionId(kHotkeyAllStopIndex), 1066);
+  EXPECT_EQ(entryCaptionId(-1), 0);
+  EXPECT_EQ(entryCaptionId(40), 0);
+}
+
+class Commit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table = loadBindings(store);  // no file yet: the defaults, written out
+    store.writes.clear();
+  }
+
+  void capture(const std::vector<KeyStroke>& strokes) {
+    type(keys, strokes);
+  }
+
+  RecordingIniStore store;
+  std::unique_ptr<BindingTable> table;
+  KeyCapture keys;
+};
+
+TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
+  assignBinding(*table, store, 13, 0x0051);  // Q moves from C4 to C#4
+  store.writes.clear();
+  keys.select(12);
+  capture({down(kVkQ), up(kVkQ)});
+
+  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
+
+  EXPECT_EQ(table->keys[12], 0x0051);
+  EXPECT_EQ(table->keys[13], 0);
+  const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"Cs4", L"0x0000"}, {L"C4", L"0x0051"}};
+  EXPECT_EQ(store.writes, expected);
+}
+
+TEST_F(Commit, RefusalsStoreNothing) {
+  struct Case {
+    const char* name;
+    int select;  // kNoSelection: none
+    std::vector<KeyStroke> strokes;
+    int result;
+  };
+  const std::vector<Case> cases = {
+      {"nothing selected", kNoSelection, {up(kVkQ)}, kCommitNothingSelected},
+      {"nothing selected or captured", kNoSelection, {}, kCommitNothingSelected},
+      {"nothing captured", 12, {}, kCommitNothingCaptured},
+      {"only a modifier pressed", 12, {down(kVkShift), up(kVkShift)}, kCommitNothingCaptured},
+      {"Ctrl on a note", 12, {down(kVkControl), up(kVkQ)}, kCommitModifierOnNote},
+      {"Shift on C6", 36, {down(kVkShift), up(kVkQ)}, kCommitModifierOnNote},
+      {"Alt on C3", 0, {down(kVkAlt), up(kVkF5)}, kCommitModifierOnNote},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingIniStore fresh;
+    auto defaults = loadBindings(fresh);
+    fresh.writes.clear();
+    KeyCapture k;
+    if (c.select != kNoSelection) k.select(c.select);
+    type(k, c.strokes);
+    const int selectedBefore = k.selected();
+    const KeyCode capturedBefore = k.captured();
+
+    EXPECT_EQ(k.commit(*defaults, fresh), c.result);
+
+    EXPECT_TRUE(fresh.writes.empty());
+    for (int i = 0; i < kBindingCount; ++i) EXPECT_EQ(defaults->keys[static_cast<std::size_t>(i)], defaultBinding(i));
+    EXPECT_EQ(k.selected(), selectedBefore);
+    EXPECT_EQ(k.captured(), capturedBefore);
+  }
+}
+
+TEST_F(Commit, HotkeysTakeModifiersAndPlainKeys) {
+  struct Case {
+    int entry;
+    std::vector<KeyStroke> strokes;
+    KeyCode stored;
+  };
+  const std::vector<Case> cases = {
+      {kHotkeyPlayIndex, {down(kVkControl), up(kVkQ)}, 0x0251},
+      {kHotkeyMidiInputIndex, {down(kVkShift), down(kVkAlt), up(kVkF5)}, 0x0574},
+      {kHotkeyAllStopIndex, {up(kVkQ)}, 0x0051},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    KeyCapture k;
+    k.select(c.entry);
+    type(k, c.strokes);
+    EXPECT_EQ(k.commit(*table, store), kCommitStored);
+    EXPECT_EQ(table->keys[static_cast<std::size_t>(c.entry)], c.stored);
+  }
+  // Q went from C4 to the last hotkey.
+  EXPECT_EQ(table->keys[12], 0);
+}
+
+TEST_F(Commit, NoteOnF11ClearsThePlayStopHotkey) {
+  keys.select(12);
+  capture({down(kVkF11), up(kVkF11)});
+
+  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
+
+  EXPECT_EQ(table->keys[12], 0x007A);
+  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
+  EXPECT_EQ(store.values[L"KeyBinds/HotkeyPlay"], L"0x0000");
+}
+
+TEST_F(Commit, SecondCommitOfTheSameCaptureRewritesTheLineAndChangesNothing) {
+  keys.select(kHotkeyPlayIndex);
+  capture({down(kVkControl), down(kVkF11), up(kVkF11), up(kVkControl)});
+  ASSERT_EQ(keys.commit(*table, store), kCommitStored);
+  const BindingTable before = *table;
+  store.writes.clear();
+
+  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
+
+  EXPECT_EQ(table->keys, before.keys);
+  const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"HotkeyPlay", L"0x0000"},
+                                                                        {L"HotkeyPlay", L"0x027a"}};
+  EXPECT_EQ(store.writes, expected);
+}
+
+}  // namespace
+}  // namespace murvane
