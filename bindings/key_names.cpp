@@ -1,0 +1,107 @@
+#include "bindings/key_names.h"
+
+#include <string_view>
+
+namespace murvane {
+
+namespace {
+
+// The punctuation keys carry the unshifted characters of a Japanese (JIS)
+// layout: 0xBA is ":" and 0xBB is ";", and two keys show a backslash.
+constexpr std::array<const wchar_t*, 256> makeKeyNames() {
+  std::array<const wchar_t*, 256> names{};
+  names[0x08] = L"Backspace";
+  names[0x09] = L"Tab";
+  names[0x0D] = L"Enter";
+  names[0x13] = L"Pause";
+  names[0x1B] = L"Esc";
+  names[0x20] = L"Space";
+  names[0x21] = L"PageUp";
+  names[0x22] = L"PageDown";
+  names[0x23] = L"End";
+  names[0x24] = L"Home";
+  names[0x25] = L"Left";
+  names[0x26] = L"Up";
+  names[0x27] = L"Right";
+  names[0x28] = L"Down";
+  names[0x2C] = L"PrintScreen";
+  names[0x2D] = L"Insert";
+  names[0x2E] = L"Delete";
+
+  constexpr const wchar_t* kDigits[] = {L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9"};
+  constexpr const wchar_t* kNumpad[] = {L"Num0", L"Num1", L"Num2", L"Num3", L"Num4",
+                                        L"Num5", L"Num6", L"Num7", L"Num8", L"Num9"};
+  for (std::size_t i = 0; i < 10; ++i) {
+    names[0x30 + i] = kDigits[i];
+    names[0x60 + i] = kNumpad[i];
+  }
+  constexpr const wchar_t* kLetters[] = {L"A", L"B", L"C", L"D", L"E", L"F", L"G", L"H", L"I",
+                                         L"J", L"K", L"L", L"M", L"N", L"O", L"P", L"Q", L"R",
+                                         L"S", L"T", L"U", L"V", L"W", L"X", L"Y", L"Z"};
+  for (std::size_t i = 0; i < 26; ++i) names[0x41 + i] = kLetters[i];
+
+  names[0x6A] = L"Num*";
+  names[0x6B] = L"Num+";
+  names[0x6D] = L"Num-";
+  names[0x6E] = L"Num.";
+  names[0x6F] = L"Num/";
+
+  constexpr const wchar_t* kFunction[] = {L"F1", L"F2", L"F3", L"F4",  L"F5",  L"F6",
+                                          L"F7", L"F8", L"F9", L"F10", L"F11", L"F12"};
+  for (std::size_t i = 0; i < 12; ++i) names[0x70 + i] = kFunction[i];
+
+  names[0x91] = L"ScrollLock";
+  names[0xBA] = L":";
+  names[0xBB] = L";";
+  names[0xBC] = L",";
+  names[0xBD] = L"-";
+  names[0xBE] = L".";
+  names[0xBF] = L"/";
+  names[0xC0] = L"@";
+  names[0xDB] = L"[";
+  names[0xDC] = L"\\";
+  names[0xDD] = L"]";
+  names[0xDE] = L"^";
+  names[0xE2] = L"\\";
+  return names;
+}
+
+constexpr int countNames(const std::array<const wchar_t*, 256>& names) {
+  int count = 0;
+  for (const wchar_t* name : names) count += name != nullptr ? 1 : 0;
+  return count;
+}
+
+constexpr std::array<const wchar_t*, 256> kKeyNames = makeKeyNames();
+static_assert(countNames(kKeyNames) == kNamedKeyCount);
+
+// Appends within the room left in the buffer; returns the new length.
+std::size_t appendLimited(wchar_t* buffer, std::size_t length, std::wstring_view text) {
+  const std::size_t room = kKeyNameBufferSize - 1 - length;
+  const std::size_t count = text.size() < room ? text.size() : room;
+  text.copy(buffer + length, count);
+  buffer[length + count] = L'\0';
+  return length + count;
+}
+
+}  // namespace
+
+const std::array<const wchar_t*, 256> keyNames = kKeyNames;
+
+const wchar_t* keyNameOf(std::uint8_t vk) { return kKeyNames[vk]; }
+
+const wchar_t* KeyNameFormatter::formatKeyName(KeyCode code) {
+  const wchar_t* name = keyNameOf(virtualKeyOf(code));
+  if (code == 0 || name == nullptr) {
+    buffer_[0] = L'\0';
+    return nullptr;
+  }
+  std::size_t length = appendLimited(buffer_, 0, L" ");
+  if ((code & kCtrlBit) != 0) length = appendLimited(buffer_, length, L"Ctrl + ");
+  if ((code & kAltBit) != 0) length = appendLimited(buffer_, length, L"Alt + ");
+  if ((code & kShiftBit) != 0) length = appendLimited(buffer_, length, L"Shift + ");
+  appendLimited(buffer_, length, name);
+  return buffer_;
+}
+
+}  // namespace murvane

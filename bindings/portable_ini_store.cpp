@@ -1,0 +1,395 @@
+#include "bindings/portable_ini_store.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace murvane {
+
+namespace {
+
+// The file is kept as lines of raw bytes, so that every line this store does
+// not change is written back byte for byte whatever its code page; only the
+// text used to find sections and keys is decoded.
+enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
+
+struct Line {
+  std::string raw;  // with its line break, if it had one
+  std::wstring text;  // decoded, without the line break
+};
+
+struct Document {
+  Encoding encoding = Encoding::kAnsi;
+  std::string bom;
+  std::vector<Line> lines;
+};
+
+// Blanks as the private-profile services trim them; ^Z is a DOS end of file.
+constexpr bool isBlank(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r' || c == 0x1A;
+}
+
+std::wstring_view trim(std::wstring_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+constexpr wchar_t foldCase(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (foldCase(a[i]) != foldCase(b[i])) return false;
+  }
+  return true;
+}
+
+std::wstring decodeUtf8(std::string_view bytes) {
+  std::wstring text;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t extra = 0;
+    char32_t code = lead;
+    if (lead >= 0xC2 && lead < 0xE0) {
+      extra = 1;
+      code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+      extra = 2;
+      code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+      extra = 3;
+      code = lead & 0x07;
+    } else if (lead >= 0x80) {
+      text.push_back(L'\xFFFD');
+      ++i;
+      continue;
+    }
+    bool valid = i + extra < bytes.size();
+    for (std::size_t k = 1; valid && k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (!valid) {
+      text.push_back(L'\xFFFD');
+      ++i;
+      continue;
+    }
+    i += extra + 1;
+    if (code >= 0x10000 && sizeof(wchar_t) == 2) {
+      code -= 0x10000;
+      text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+      text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      text.push_back(static_cast<wchar_t>(code));
+    }
+  }
+  return text;
+}
+
+// Only what this store writes itself is encoded: section, key and value.
+std::string encode(std::wstring_view text, Encoding encoding) {
+  std::string bytes;
+  for (const wchar_t c : text) {
+    const auto unit = static_cast<std::uint32_t>(c) & 0xFFFF;
+    switch (encoding) {
+      case Encoding::kAnsi:
+        bytes.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+        break;
+      case Encoding::kUtf8:
+        if (unit < 0x80) {
+          bytes.push_back(static_cast<char>(unit));
+        } else if (unit < 0x800) {
+          bytes.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+          bytes.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+        } else {
+          bytes.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+          bytes.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+          bytes.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+        }
+        break;
+      case Encoding::kUtf16Le:
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+        break;
+      case Encoding::kUtf16Be:
+        bytes.push_back(static_cast<char>(unit >> 8));
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        break;
+    }
+  }
+  return bytes;
+}
+
+std::wstring decode(std::string_view bytes, Encoding encoding) {
+  std::wstring text;
+  switch (encoding) {
+    case Encoding::kAnsi:
+      // The code page is not known here; names and values that matter are ASCII.
+      for (const char c : bytes) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+      break;
+    case Encoding::kUtf8:
+      text = decodeUtf8(bytes);
+      break;
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        text.push_back(static_cast<wchar_t>(encoding == Encoding::kUtf16Le ? (second << 8) | first
+                                                                           : (first << 8) | second));
+      }
+      break;
+  }
+  return text;
+}
+
+Document parseDocument(const std::string& bytes) {
+  Document document;
+  std::string_view rest(bytes);
+  if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
+    document.encoding = Encoding::kUtf8;
+  } else if (rest.substr(0, 2) == "\xFF\xFE") {
+    document.encoding = Encoding::kUtf16Le;
+  } else if (rest.substr(0, 2) == "\xFE\xFF") {
+    document.encoding = Encoding::kUtf16Be;
+  }
+  const std::size_t bomSize = document.encoding == Encoding::kUtf8 ? 3 : document.encoding == Encoding::kAnsi ? 0 : 2;
+  document.bom = std::string(rest.substr(0, bomSize));
+  rest.remove_prefix(bomSize);
+
+  const bool wide = document.encoding == Encoding::kUtf16Le || document.encoding == Encoding::kUtf16Be;
+  const std::size_t unit = wide ? 2 : 1;
+  const std::string newline = encode(L"\n", document.encoding);
+  while (!rest.empty()) {
+    std::size_t end = rest.size();
+    for (std::size_t i = 0; i + unit <= rest.size(); i += unit) {
+      if (rest.compare(i, unit, newline) == 0) {
+        end = i + unit;
+        break;
+      }
+    }
+    Line line;
+    line.raw = std::string(rest.substr(0, end));
+    std::string_view content(line.raw);
+    if (content.size() >= unit && content.compare(content.size() - unit, unit, newline) == 0) {
+      content.remove_suffix(unit);
+    }
+    line.text = decode(content, document.encoding);
+    document.lines.push_back(std::move(line));
+    rest.remove_prefix(end);
+  }
+  return document;
+}
+
+enum class LineKind { kBlank, kSection, kKey };
+
+struct ParsedLine {
+  LineKind kind = LineKind::kBlank;
+  std::wstring_view name;
+  std::optional<std::wstring_view> value;  // none for a key line without '='
+};
+
+ParsedLine parseLine(std::wstring_view text) {
+  ParsedLine parsed;
+  text = trim(text);
+  if (text.empty()) return parsed;
+  if (text.front() == L'[') {
+    const std::size_t close = text.rfind(L']');
+    if (close != std::wstring_view::npos) {
+      parsed.kind = LineKind::kSection;
+      parsed.name = text.substr(1, close - 1);
+      return parsed;
+    }
+  }
+  parsed.kind = LineKind::kKey;
+  const std::size_t equals = text.find(L'=');
+  if (equals == std::wstring_view::npos) {
+    parsed.name = text;
+    return parsed;
+  }
+  parsed.name = trim(text.substr(0, equals));
+  parsed.value = trim(text.substr(equals + 1));
+  return parsed;
+}
+
+// Where a section and one of its keys are: only the first section of that
+// name counts, and in it the first line of that key.
+struct Location {
+  std::optional<std::size_t> section;
+  std::optional<std::size_t> key;
+  std::size_t lastContent = 0;  // last non-blank line of the section
+};
+
+Location locate(const Document& document, std::wstring_view section, std::wstring_view key) {
+  Location location;
+  bool inside = false;
+  for (std::size_t i = 0; i < document.lines.size(); ++i) {
+    const ParsedLine line = parseLine(document.lines[i].text);
+    if (line.kind == LineKind::kSection) {
+      if (inside) break;
+      if (equalsIgnoringCase(line.name, section)) {
+        inside = true;
+        location.section = i;
+        location.lastContent = i;
+      }
+      continue;
+    }
+    if (!inside || line.kind == LineKind::kBlank) continue;
+    location.lastContent = i;
+    if (!location.key && equalsIgnoringCase(line.name, key)) location.key = i;
+  }
+  return location;
+}
+
+// What the platform hands back into a buffer of kIniValueMaxLength + 1
+// characters: matching quotes around the value are dropped, and when the
+// value without its opening quote fits the buffer, its last character goes
+// as well (normally the closing quote, but the platform drops it even after
+// cutting the value short).
+std::wstring asPlatformReturns(std::wstring_view value) {
+  bool quoted = false;
+  if (value.size() > 1 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
+    quoted = true;
+    value.remove_prefix(1);
+  }
+  std::wstring result(value.substr(0, kIniValueMaxLength));
+  if (quoted && value.size() <= kIniValueMaxLength + 1 && !result.empty()) result.pop_back();
+  return result;
+}
+
+class PortableIniStore final : public IniStore {
+ public:
+  explicit PortableIniStore(std::filesystem::path path) : path_(std::move(path)) {}
+
+  bool exists() override {
+    std::error_code error;
+    return std::filesystem::exists(path_, error);
+  }
+
+  std::wstring read(std::wstring_view section, std::wstring_view key) override {
+    std::string bytes;
+    if (!readFile(bytes)) return {};
+    const Document document = parseDocument(bytes);
+    const Location location = locate(document, section, key);
+    if (!location.key) return {};
+    const ParsedLine line = parseLine(document.lines[*location.key].text);
+    if (!line.value) return {};
+    return asPlatformReturns(*line.value);
+  }
+
+  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+    std::string bytes;
+    std::error_code error;
+    if (std::filesystem::exists(path_, error)) {
+      // A file that exists but cannot be read is left alone, not replaced.
+      if (!readFile(bytes)) return;
+    } else if (error) {
+      return;
+    }
+    Document document = parseDocument(bytes);
+    if (!update(document, section, key, value)) return;
+    replaceFile(document);
+  }
+
+ private:
+  bool readFile(std::string& bytes) const {
+    std::ifstream file(path_, std::ios::binary);
+    if (!file) return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+  }
+
+  // False when the file already holds that value.
+  static bool update(Document& document, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+    const Encoding encoding = document.encoding;
+    const std::string lineBreak = encode(L"\r\n", encoding);
+    const Location location = locate(document, section, key);
+    if (location.key) {
+      Line& line = document.lines[*location.key];
+      const ParsedLine parsed = parseLine(line.text);
+      if (parsed.value && *parsed.value == value) return false;
+      std::wstring text(parsed.name);
+      text += L'=';
+      text += value;
+      const std::string_view oldRaw(line.raw);
+      const std::string ending = oldRaw.ends_with(lineBreak)                  ? lineBreak
+                                 : oldRaw.ends_with(encode(L"\n", encoding)) ? encode(L"\n", encoding)
+                                                                             : std::string();
+      line.raw = encode(text, encoding) + ending;
+      line.text = std::move(text);
+      return true;
+    }
+
+    std::wstring text(key);
+    text += L'=';
+    text += value;
+    Line added{encode(text, encoding) + lineBreak, text};
+    if (location.section) {
+      Line& last = document.lines[location.lastContent];
+      if (!std::string_view(last.raw).ends_with(encode(L"\n", encoding))) last.raw += lineBreak;
+      document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(location.lastContent) + 1,
+                            std::move(added));
+      return true;
+    }
+
+    if (!document.lines.empty()) {
+      Line& last = document.lines.back();
+      if (!std::string_view(last.raw).ends_with(encode(L"\n", encoding))) last.raw += lineBreak;
+      document.lines.push_back(Line{lineBreak, L""});
+    }
+    std::wstring header = L"[";
+    header += section;
+    header += L']';
+    document.lines.push_back(Line{encode(header, encoding) + lineBreak, header});
+    document.lines.push_back(std::move(added));
+    return true;
+  }
+
+  // The new text goes to a file beside the original that then replaces it,
+  // so a failed write leaves the original as it was.
+  void replaceFile(const Document& document) const {
+    std::error_code error;
+    std::filesystem::path target = path_;
+    if (std::filesystem::is_symlink(path_, error)) {
+      target = std::filesystem::canonical(path_, error);
+      if (error) return;
+    }
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
+    {
+      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+      if (!file) return;
+      file << document.bom;
+      for (const Line& line : document.lines) file << line.raw;
+      file.flush();
+      if (!file) {
+        file.close();
+        std::filesystem::remove(temporary, error);
+        return;
+      }
+    }
+    const auto status = std::filesystem::status(target, error);
+    if (!error && std::filesystem::exists(status)) {
+      std::filesystem::permissions(temporary, status.permissions(), error);
+    }
+    std::filesystem::rename(temporary, target, error);
+    if (error) std::filesystem::remove(temporary, error);
+  }
+
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path) {
+  return std::make_unique<PortableIniStore>(std::move(path));
+}
+
+}  // namespace murvane
