@@ -1,0 +1,93 @@
+#include "app/controller.h"
+
+namespace murvane {
+
+ControllerState stateOf(const ControllerView& view) {
+  if (view.playing) return view.outputIsMidiOut ? ControllerState::kTestPlaying : ControllerState::kPlayingToKeys;
+  return view.midiInputOpen ? ControllerState::kMidiInput : ControllerState::kIdle;
+}
+
+StatusTexts statusTextsOf(const ControllerView& view) {
+  switch (stateOf(view)) {
+    case ControllerState::kPlayingToKeys:
+      return {kStringPlaying, kStringTestMidiFile};
+    case ControllerState::kTestPlaying:
+      return {kStringTestPlaying, kStringStop};
+    case ControllerState::kMidiInput:
+      return {kStringMidiInputing, kStringTestMidiFile};
+    case ControllerState::kIdle:
+      break;
+  }
+  return {kStringStopped, kStringTestMidiFile};
+}
+
+Plan planFor(Event event, const ControllerView& view, bool playerExists) {
+  using enum Step;
+  if (!playerExists) return {};
+  const ControllerState state = stateOf(view);
+  switch (event) {
+    case Event::kPlayStopHotkey:
+      switch (state) {
+        case ControllerState::kIdle: return {kPlayToKeyboard, kRefreshStatus};
+        case ControllerState::kPlayingToKeys: return {kStopPlayer, kRefreshStatus};
+        case ControllerState::kTestPlaying: return {kPlayToKeyboard, kRefreshStatus};
+        case ControllerState::kMidiInput: return {kCloseMidiInput, kPlayToKeyboard, kRefreshStatus};
+      }
+      break;
+    case Event::kTestButton:
+      switch (state) {
+        case ControllerState::kIdle: return {kPlayToMidiOut, kRefreshStatus};
+        case ControllerState::kPlayingToKeys: return {kPlayToMidiOut, kRefreshStatus};
+        case ControllerState::kTestPlaying: return {kStopPlayer, kRefreshStatus};
+        case ControllerState::kMidiInput: return {kCloseMidiInput, kPlayToMidiOut, kRefreshStatus};
+      }
+      break;
+    case Event::kMidiInputHotkey:
+      switch (state) {
+        case ControllerState::kIdle: return {kOpenMidiInput, kRefreshStatus};
+        case ControllerState::kPlayingToKeys:
+        case ControllerState::kTestPlaying: return {kStopPlayer, kOpenMidiInput, kRefreshStatus};
+        case ControllerState::kMidiInput: return {kCloseMidiInput, kRefreshStatus};
+      }
+      break;
+    case Event::kAllStopHotkey:
+      switch (state) {
+        case ControllerState::kIdle: return {};
+        case ControllerState::kPlayingToKeys:
+        case ControllerState::kTestPlaying: return {kStopPlayer, kRefreshStatus};
+        case ControllerState::kMidiInput: return {kCloseMidiInput, kRefreshStatus};
+      }
+      break;
+    // Both refresh before the window opens or the load begins, never after:
+    // the load shows its own outcome in the file label.
+    case Event::kKeyConfigButton:
+      return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig};
+    case Event::kFileDropped:
+      return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile};
+    case Event::kPlaybackEnded:
+      return {kRefreshStatus};
+  }
+  return {};
+}
+
+std::int32_t loadFailureMessage(int loadResult) {
+  if (loadResult < 1 || loadResult > 5) return 0;
+  return 1012 + loadResult;  // 1013 "Failed open file." to 1017 "Unsupport SMF file."
+}
+
+std::int32_t midiInputFailureMessage(int openResult) {
+  switch (openResult) {
+    case 1: return kStringMidiInputNotFound;
+    case 2: return kStringMidiInputError;
+    default: return 0;
+  }
+}
+
+std::wstring_view fileNameWithoutFolder(std::wstring_view path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  if (separator != std::wstring_view::npos) return path.substr(separator + 1);
+  if (path.size() >= 2 && path[1] == L':') return path.substr(2);
+  return path;
+}
+
+}  // namespace murvane

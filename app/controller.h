@@ -1,0 +1,106 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+namespace murvane {
+
+// The main window's decisions, kept apart from the window: which steps each
+// user action or notice takes in each state, and which texts show the state.
+// The window decodes its messages into an Event, reads the three values that
+// make up its state, and carries out the Plan in order.
+
+// String ids of the texts that the controller shows.
+inline constexpr std::int32_t kStringPlaying = 1001;
+inline constexpr std::int32_t kStringStopped = 1002;
+inline constexpr std::int32_t kStringTitle = 1003;
+inline constexpr std::int32_t kStringFailedCreateWindow = 1004;
+inline constexpr std::int32_t kStringErrorCaption = 1005;
+inline constexpr std::int32_t kStringFailedInitialize = 1006;
+inline constexpr std::int32_t kStringPleaseSetFile = 1008;
+inline constexpr std::int32_t kStringKeyConfig = 1009;
+inline constexpr std::int32_t kStringStop = 1011;
+inline constexpr std::int32_t kStringTestMidiFile = 1012;
+inline constexpr std::int32_t kStringMidiInputNotFound = 1059;
+inline constexpr std::int32_t kStringMidiInputError = 1060;
+inline constexpr std::int32_t kStringTestPlaying = 1062;
+inline constexpr std::int32_t kStringMidiInputing = 1063;
+
+// The state is never stored: it is read each time from these.
+struct ControllerView {
+  bool playing = false;          // the player's playing flag
+  bool outputIsMidiOut = false;  // the player's current output is the MIDI synthesizer
+  bool midiInputOpen = false;
+};
+
+enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };
+
+// Playing wins over an open MIDI input, which the handlers never leave together.
+ControllerState stateOf(const ControllerView& view);
+
+struct StatusTexts {
+  std::int32_t status;      // statusLabel
+  std::int32_t testButton;  // testButton
+};
+
+StatusTexts statusTextsOf(const ControllerView& view);
+
+enum class Event : std::uint8_t {
+  kPlayStopHotkey,   // hotkey 100
+  kMidiInputHotkey,  // hotkey 101
+  kAllStopHotkey,    // hotkey 102
+  kTestButton,       // control 101
+  kKeyConfigButton,  // control 100
+  kFileDropped,
+  kPlaybackEnded,  // WM_APP from the player's worker
+};
+
+enum class Step : std::uint8_t {
+  kStopPlayer,
+  kCloseMidiInput,   // does nothing when it is closed
+  kPlayToKeyboard,   // the player's start with the keyboard; not starting is no error
+  kPlayToMidiOut,    // the same with the MIDI synthesizer
+  kOpenMidiInput,    // reports a failure to the user
+  kRefreshStatus,
+  kOpenKeyConfig,    // runs the key configuration window modally
+  kLoadDroppedFile,  // shows the title, or "Please set file." and the error
+};
+
+// The steps of one event, in the order they are taken.
+class Plan {
+ public:
+  static constexpr std::size_t kCapacity = 4;
+
+  constexpr Plan() = default;
+  constexpr Plan(std::initializer_list<Step> steps) {
+    for (Step step : steps) steps_[size_++] = step;
+  }
+
+  const Step* begin() const { return steps_.data(); }
+  const Step* end() const { return steps_.data() + size_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+ private:
+  std::array<Step, kCapacity> steps_{};
+  std::size_t size_ = 0;
+};
+
+// playerExists is false only while start-up shows a message box before the
+// player is made: everything is ignored then, since every step needs it.
+Plan planFor(Event event, const ControllerView& view, bool playerExists = true);
+
+// The message for a failed load (codes 1 to 5), or 0 for none.
+std::int32_t loadFailureMessage(int loadResult);
+// The message for a failed MidiInput::open (1 or 2), or 0 for none.
+std::int32_t midiInputFailureMessage(int openResult);
+
+// The last component of a path, with either kind of separator and a drive
+// prefix ("C:song.mid") taken off: how a file is named where the platform
+// cannot give its title.
+std::wstring_view fileNameWithoutFolder(std::wstring_view path);
+
+}  // namespace murvane

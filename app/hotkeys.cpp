@@ -1,0 +1,47 @@
+#include "app/hotkeys.h"
+
+namespace murvane {
+
+HotkeyCombination hotkeyCombinationOf(KeyCode code) {
+  HotkeyCombination combination;
+  combination.virtualKey = virtualKeyOf(code);
+  if (code & kShiftBit) combination.modifiers |= kHotkeyModShift;
+  if (code & kCtrlBit) combination.modifiers |= kHotkeyModControl;
+  if (code & kAltBit) combination.modifiers |= kHotkeyModAlt;
+  return combination;
+}
+
+std::int32_t hotkeyRefusedMessage(int slot) {
+  static constexpr std::array<std::int32_t, kHotkeyCount> kMessages = {1007, 1065, 1067};
+  return kMessages.at(static_cast<std::size_t>(slot));
+}
+
+void registerHotkeys(const BindingTable& bindings, RegisteredHotkeys& registered, HotkeyRegistrar& registrar,
+                     ErrorReporter& errors) {
+  for (int slot = 0; slot < kHotkeyCount; ++slot) {
+    const KeyCode binding = bindings.keys[static_cast<std::size_t>(hotkeyBindingIndexOf(slot))];
+    KeyCode& current = registered[static_cast<std::size_t>(slot)];
+    if (binding == current) continue;
+    if (current != 0) {
+      registrar.unregisterHotkey(hotkeyIdOf(slot));
+      current = 0;
+    }
+    if (binding == 0) continue;
+    if (registrar.registerHotkey(hotkeyIdOf(slot), hotkeyCombinationOf(binding))) {
+      current = binding;
+    } else {
+      errors.showError(hotkeyRefusedMessage(slot));
+    }
+  }
+}
+
+void unregisterHotkeys(RegisteredHotkeys& registered, HotkeyRegistrar& registrar) {
+  for (int slot = kHotkeyCount - 1; slot >= 0; --slot) {
+    KeyCode& current = registered[static_cast<std::size_t>(slot)];
+    if (current == 0) continue;
+    registrar.unregisterHotkey(hotkeyIdOf(slot));
+    current = 0;
+  }
+}
+
+}  // namespace murvane

@@ -1,0 +1,181 @@
+#include "app/controller.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace murvane {
+namespace {
+
+using enum Step;
+
+constexpr ControllerView kIdle{};
+constexpr ControllerView kPlayingToKeys{.playing = true};
+constexpr ControllerView kTestPlaying{.playing = true, .outputIsMidiOut = true};
+constexpr ControllerView kMidiInput{.midiInputOpen = true};
+// Stopped after a test: the player still names the MIDI synthesizer.
+constexpr ControllerView kIdleAfterTest{.outputIsMidiOut = true};
+
+std::vector<Step> steps(const Plan& plan) { return {plan.begin(), plan.end()}; }
+
+struct TextCase {
+  const char* name;
+  ControllerView view;
+  ControllerState state;
+  std::int32_t status;
+  std::int32_t testButton;
+};
+
+class StatusTextsTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(StatusTextsTest, EachStateShowsItsTwoTexts) {
+  const TextCase& c = GetParam();
+  EXPECT_EQ(stateOf(c.view), c.state);
+  const StatusTexts texts = statusTextsOf(c.view);
+  EXPECT_EQ(texts.status, c.status);
+  EXPECT_EQ(texts.testButton, c.testButton);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, StatusTextsTest,
+    ::testing::Values(
+        TextCase{"Idle", kIdle, ControllerState::kIdle, 1002, 1012},
+        TextCase{"IdleAfterTest", kIdleAfterTest, ControllerState::kIdle, 1002, 1012},
+        TextCase{"PlayingToKeys", kPlayingToKeys, ControllerState::kPlayingToKeys, 1001, 1012},
+        TextCase{"TestPlaying", kTestPlaying, ControllerState::kTestPlaying, 1062, 1011},
+        TextCase{"MidiInput", kMidiInput, ControllerState::kMidiInput, 1063, 1012},
+        TextCase{"MidiInputAfterTest", {.outputIsMidiOut = true, .midiInputOpen = true}, ControllerState::kMidiInput,
+                 1063, 1012},
+        // Never left so by the handlers; the playing flag decides.
+        TextCase{"PlayingWinsOverMidiInput", {.playing = true, .midiInputOpen = true}, ControllerState::kPlayingToKeys,
+                 1001, 1012}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+struct PlanCase {
+  const char* name;
+  Event event;
+  ControllerView view;
+  std::vector<Step> steps;
+};
+
+class StateTableTest : public ::testing::TestWithParam<PlanCase> {};
+
+TEST_P(StateTableTest, EventTakesTheStepsOfItsCell) {
+  const PlanCase& c = GetParam();
+  EXPECT_EQ(steps(planFor(c.event, c.view)), c.steps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, StateTableTest,
+    ::testing::Values(
+        PlanCase{"PlayStopInIdlePlaysToKeys", Event::kPlayStopHotkey, kIdle, {kPlayToKeyboard, kRefreshStatus}},
+        PlanCase{"PlayStopAfterTestPlaysToKeys", Event::kPlayStopHotkey, kIdleAfterTest,
+                 {kPlayToKeyboard, kRefreshStatus}},
+        PlanCase{"PlayStopWhilePlayingStops", Event::kPlayStopHotkey, kPlayingToKeys, {kStopPlayer, kRefreshStatus}},
+        PlanCase{"PlayStopWhileTestingRestartsOnKeys", Event::kPlayStopHotkey, kTestPlaying,
+                 {kPlayToKeyboard, kRefreshStatus}},
+        PlanCase{"PlayStopInMidiInputClosesItThenPlays", Event::kPlayStopHotkey, kMidiInput,
+                 {kCloseMidiInput, kPlayToKeyboard, kRefreshStatus}},
+
+        PlanCase{"TestInIdlePlaysToMidiOut", Event::kTestButton, kIdle, {kPlayToMidiOut, kRefreshStatus}},
+        PlanCase{"TestWhilePlayingRestartsOnMidiOut", Event::kTestButton, kPlayingToKeys,
+                 {kPlayToMidiOut, kRefreshStatus}},
+        PlanCase{"TestWhileTestingStops", Event::kTestButton, kTestPlaying, {kStopPlayer, kRefreshStatus}},
+        PlanCase{"TestInMidiInputClosesItThenPlays", Event::kTestButton, kMidiInput,
+                 {kCloseMidiInput, kPlayToMidiOut, kRefreshStatus}},
+
+        PlanCase{"MidiInputInIdleOpensIt", Event::kMidiInputHotkey, kIdle, {kOpenMidiInput, kRefreshStatus}},
+        PlanCase{"MidiInputWhilePlayingStopsThenOpens", Event::kMidiInputHotkey, kPlayingToKeys,
+                 {kStopPlayer, kOpenMidiInput, kRefreshStatus}},
+        PlanCase{"MidiInputWhileTestingStopsThenOpens", Event::kMidiInputHotkey, kTestPlaying,
+                 {kStopPlayer, kOpenMidiInput, kRefreshStatus}},
+        PlanCase{"MidiInputInMidiInputClosesIt", Event::kMidiInputHotkey, kMidiInput,
+                 {kCloseMidiInput, kRefreshStatus}},
+
+        PlanCase{"AllStopInIdleDoesNothingAtAll", Event::kAllStopHotkey, kIdle, {}},
+        PlanCase{"AllStopWhilePlayingStops", Event::kAllStopHotkey, kPlayingToKeys, {kStopPlayer, kRefreshStatus}},
+        PlanCase{"AllStopWhileTestingStops", Event::kAllStopHotkey, kTestPlaying, {kStopPlayer, kRefreshStatus}},
+        PlanCase{"AllStopInMidiInputClosesIt", Event::kAllStopHotkey, kMidiInput, {kCloseMidiInput, kRefreshStatus}},
+
+        PlanCase{"KeyConfigInIdleRefreshesBeforeOpening", Event::kKeyConfigButton, kIdle,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig}},
+        PlanCase{"KeyConfigWhilePlayingStopsFirst", Event::kKeyConfigButton, kPlayingToKeys,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig}},
+        PlanCase{"KeyConfigWhileTestingStopsFirst", Event::kKeyConfigButton, kTestPlaying,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig}},
+        PlanCase{"KeyConfigInMidiInputClosesItFirst", Event::kKeyConfigButton, kMidiInput,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig}},
+
+        PlanCase{"DropInIdleRefreshesBeforeLoading", Event::kFileDropped, kIdle,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile}},
+        PlanCase{"DropWhilePlayingStopsFirst", Event::kFileDropped, kPlayingToKeys,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile}},
+        PlanCase{"DropWhileTestingStopsFirst", Event::kFileDropped, kTestPlaying,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile}},
+        PlanCase{"DropInMidiInputClosesItFirst", Event::kFileDropped, kMidiInput,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile}},
+
+        PlanCase{"PlaybackEndedInIdleRefreshes", Event::kPlaybackEnded, kIdle, {kRefreshStatus}},
+        PlanCase{"PlaybackEndedWhilePlayingRefreshes", Event::kPlaybackEnded, kPlayingToKeys, {kRefreshStatus}},
+        PlanCase{"PlaybackEndedWhileTestingRefreshes", Event::kPlaybackEnded, kTestPlaying, {kRefreshStatus}},
+        PlanCase{"PlaybackEndedInMidiInputRefreshes", Event::kPlaybackEnded, kMidiInput, {kRefreshStatus}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(StateTable, NoStepEverPlaysWhileMidiInputStaysOpen) {
+  for (ControllerView view : {kIdle, kPlayingToKeys, kTestPlaying, kMidiInput, kIdleAfterTest}) {
+    for (Event event : {Event::kPlayStopHotkey, Event::kMidiInputHotkey, Event::kAllStopHotkey, Event::kTestButton,
+                        Event::kKeyConfigButton, Event::kFileDropped, Event::kPlaybackEnded}) {
+      bool open = view.midiInputOpen;
+      bool playing = view.playing;
+      for (Step step : planFor(event, view)) {
+        if (step == kCloseMidiInput) open = false;
+        if (step == kOpenMidiInput) {
+          EXPECT_FALSE(playing) << "opened while playing";
+          open = true;
+        }
+        if (step == kStopPlayer) playing = false;
+        if (step == kPlayToKeyboard || step == kPlayToMidiOut) {
+          EXPECT_FALSE(open) << "played while MIDI input was open";
+          playing = true;
+        }
+      }
+    }
+  }
+}
+
+TEST(StateTable, EveryInputBeforeThePlayerExistsIsIgnored) {
+  for (Event event : {Event::kPlayStopHotkey, Event::kMidiInputHotkey, Event::kAllStopHotkey, Event::kTestButton,
+                      Event::kKeyConfigButton, Event::kFileDropped, Event::kPlaybackEnded}) {
+    EXPECT_TRUE(planFor(event, kIdle, /*playerExists=*/false).empty());
+  }
+}
+
+TEST(FailureMessages, LoadCodesOneToFiveHaveTheirMessagesOthersNone) {
+  const std::vector<std::pair<int, std::int32_t>> cases = {{-1, 0},   {0, 0},    {1, 1013}, {2, 1014},
+                                                           {3, 1015}, {4, 1016}, {5, 1017}, {6, 0}};
+  for (auto [code, message] : cases) EXPECT_EQ(loadFailureMessage(code), message) << "load result " << code;
+}
+
+TEST(FailureMessages, MidiInputCodesOneAndTwoHaveTheirMessagesOthersNone) {
+  EXPECT_EQ(midiInputFailureMessage(0), 0);
+  EXPECT_EQ(midiInputFailureMessage(1), 1059);
+  EXPECT_EQ(midiInputFailureMessage(2), 1060);
+  EXPECT_EQ(midiInputFailureMessage(3), 0);
+}
+
+TEST(FileName, FolderAndDriveAreTakenOff) {
+  const std::vector<std::pair<std::wstring_view, std::wstring_view>> cases = {
+      {L"C:\\Music\\Ode to Joy.mid", L"Ode to Joy.mid"},
+      {L"C:/Music/song.mid", L"song.mid"},
+      {L"\\\\server\\share\\a\\b.mid", L"b.mid"},
+      {L"C:song.mid", L"song.mid"},
+      {L"song.mid", L"song.mid"},
+      {L"C:\\Music\\", L""},
+      {L"", L""},
+  };
+  for (auto [path, name] : cases) EXPECT_EQ(fileNameWithoutFolder(path), name);
+}
+
+}  // namespace
+}  // namespace murvane
