@@ -25,6 +25,10 @@ class FileReader {
 // The reader of the build's platform (POSIX natively, Win32 on Windows).
 std::unique_ptr<FileReader> makePlatformFileReader();
 
+// The size rules of readFileImage: 2 above 4,294,967,295 bytes, 4 below
+// `minimumSize`, else 0.
+int checkFileSize(std::uint64_t size, std::uint32_t minimumSize);
+
 // Reads the whole file at `path` into `image` with one read request.
 // Returns 0 on success; 1 if it cannot be opened or sized; 2 if it is larger
 // than 4,294,967,295 bytes; 3 if the read fails or delivers fewer bytes;

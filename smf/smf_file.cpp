@@ -1,0 +1,269 @@
+#include "smf/smf_file.h"
+
+#include <cstring>
+#include <utility>
+
+namespace murvane {
+
+namespace {
+
+constexpr std::uint32_t kHeaderSize = 14;
+constexpr std::uint32_t kChunkHeaderSize = 8;
+
+std::uint32_t bigEndian32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+std::uint16_t bigEndian16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+// A variable-length quantity of at most four bytes, every byte before `end`.
+bool readQuantityChecked(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& value) {
+  std::uint32_t result = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (p == end) return false;
+    const std::uint8_t byte = *p++;
+    result = result << 7 | (byte & 0x7Fu);
+    if (byte < 0x80) {
+      value = result;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Only on bytes that readQuantityChecked has accepted.
+std::uint32_t readQuantity(const std::uint8_t*& p) {
+  std::uint8_t byte = *p++;
+  std::uint32_t result = byte & 0x7Fu;
+  while (byte >= 0x80) {
+    byte = *p++;
+    result = result << 7 | (byte & 0x7Fu);
+  }
+  return result;
+}
+
+// Walks one track chunk with every check and counts its events. Each track
+// is independent: running status and time belong to the track alone.
+bool checkTrack(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t& events) {
+  std::uint32_t count = 0;
+  std::uint32_t quantity = 0;
+  std::uint8_t runningStatus = 0;
+  if (p != end && !readQuantityChecked(p, end, quantity)) return false;
+  while (p != end) {
+    std::uint8_t status = *p;
+    if (status >= 0x80) {
+      ++p;
+    } else {
+      if (runningStatus == 0) return false;
+      status = runningStatus;
+    }
+    const auto left = static_cast<std::size_t>(end - p);
+    if (status < 0xF0) {
+      runningStatus = status;
+      const std::size_t dataBytes = (status & 0xE0) == 0xC0 ? 1 : 2;
+      if (left < dataBytes) return false;
+      p += dataBytes;
+    } else if (status == 0xFF || status == 0xF0 || status == 0xF7) {
+      if (status == 0xFF) {
+        if (left == 0) return false;
+        ++p;  // meta type
+      }
+      if (!readQuantityChecked(p, end, quantity)) return false;
+      if (quantity > static_cast<std::size_t>(end - p)) return false;
+      p += quantity;
+    } else {
+      return false;
+    }
+    ++count;
+    if (p != end && !readQuantityChecked(p, end, quantity)) return false;
+  }
+  events += count;
+  return true;
+}
+
+bool earlier(const std::uint64_t time, const std::uint32_t track, const std::uint64_t otherTime,
+             const std::uint32_t otherTrack) {
+  return time < otherTime || (time == otherTime && track < otherTrack);
+}
+
+}  // namespace
+
+void SmfFile::discard() {
+  loaded_ = false;
+  std::vector<std::uint8_t>().swap(image_);
+  std::vector<SmfTrack>().swap(tracks_);
+  std::vector<QueueEntry>().swap(queue_);
+  now_ = 0;
+  eventCount_ = 0;
+  format_ = 0;
+  trackCount_ = 0;
+  division_ = 0;
+}
+
+int SmfFile::load(const std::filesystem::path& path) {
+  discard();
+  if (reader_ == nullptr) return kLoadOpenFailed;
+  std::vector<std::uint8_t> image;
+  const int result = readFileImage(*reader_, path, kHeaderSize, image);
+  if (result != kLoadOk) return result;
+  return loadImage(std::move(image));
+}
+
+int SmfFile::loadImage(std::vector<std::uint8_t> image) {
+  discard();
+  image_ = std::move(image);
+  const int result = checkHeaderAndTracks();
+  if (result != kLoadOk) return result;
+  queue_.reserve(tracks_.size());
+  loaded_ = true;
+  return kLoadOk;
+}
+
+int SmfFile::checkHeaderAndTracks() {
+  if (image_.size() < kHeaderSize) return kLoadIllegal;
+  const std::uint8_t* const data = image_.data();
+  if (std::memcmp(data, "MThd", 4) != 0 || bigEndian32(data + 4) != 6) return kLoadIllegal;
+  const std::uint16_t format = bigEndian16(data + 8);
+  if (format > 1) return kLoadUnsupported;
+  const std::uint16_t trackCount = bigEndian16(data + 10);
+  const std::uint16_t division = bigEndian16(data + 12);
+  if (division & 0x8000) return kLoadUnsupported;
+  // Ticks per quarter note of 0 leaves no way to time an event.
+  if (division == 0) return kLoadIllegal;
+  format_ = format;
+  trackCount_ = trackCount;
+  division_ = division;
+
+  tracks_.resize(trackCount);
+  const std::uint8_t* const imageEnd = data + image_.size();
+  const std::uint8_t* p = data + kHeaderSize;
+  for (SmfTrack& track : tracks_) {
+    if (static_cast<std::size_t>(imageEnd - p) < kChunkHeaderSize) return kLoadIllegal;
+    if (std::memcmp(p, "MTrk", 4) != 0) return kLoadIllegal;
+    const std::uint32_t length = bigEndian32(p + 4);
+    p += kChunkHeaderSize;
+    if (length > static_cast<std::size_t>(imageEnd - p)) return kLoadIllegal;
+    track.begin = p;
+    track.end = p + length;
+    track.cursor = track.end;
+    p = track.end;
+  }
+
+  std::uint32_t events = 0;
+  for (const SmfTrack& track : tracks_) {
+    if (!checkTrack(track.begin, track.end, events)) return kLoadIllegal;
+  }
+  eventCount_ = events;
+  return kLoadOk;
+}
+
+void SmfFile::rewind() {
+  queue_.clear();
+  now_ = 0;
+  if (!loaded_) return;
+  for (std::size_t i = 0; i < tracks_.size(); ++i) {
+    SmfTrack& track = tracks_[i];
+    track.cursor = track.begin;
+    track.runningStatus = 0;
+    track.pendingDelta = 0;
+    if (track.cursor == track.end) continue;
+    track.pendingDelta = readQuantity(track.cursor);
+    if (track.cursor != track.end) queue_.push_back({track.pendingDelta, static_cast<std::uint32_t>(i)});
+  }
+  for (std::size_t i = queue_.size() / 2; i-- > 0;) siftDown(i);
+}
+
+void SmfFile::siftDown(std::size_t index) {
+  const std::size_t size = queue_.size();
+  QueueEntry* const heap = queue_.data();
+  const QueueEntry item = heap[index];
+  for (;;) {
+    std::size_t child = 2 * index + 1;
+    if (child >= size) break;
+    if (child + 1 < size &&
+        earlier(heap[child + 1].time, heap[child + 1].track, heap[child].time, heap[child].track)) {
+      ++child;
+    }
+    if (!earlier(heap[child].time, heap[child].track, item.time, item.track)) break;
+    heap[index] = heap[child];
+    index = child;
+  }
+  heap[index] = item;
+}
+
+bool SmfFile::readEvent(MidiEvent& event) {
+  if (queue_.empty()) return false;
+  QueueEntry& next = queue_.front();
+  SmfTrack& track = tracks_[next.track];
+  event.delta = static_cast<std::uint32_t>(next.time - now_);
+  now_ = next.time;
+
+  const std::uint8_t* p = track.cursor;
+  std::uint8_t status = *p;
+  if (status >= 0x80) {
+    ++p;
+  } else {
+    status = track.runningStatus;
+  }
+  if (status < 0xF0) {
+    track.runningStatus = status;
+    event.kind = kEventChannel;
+    event.eventType = static_cast<std::uint8_t>(status & 0xF0);
+    event.channel = static_cast<std::uint8_t>(status & 0x0F);
+    switch (status >> 4) {
+      case 0xC:
+        event.data1 = p[0];
+        event.data2 = 0;
+        event.value = p[0];
+        p += 1;
+        break;
+      case 0xD:
+        event.data1 = 0;
+        event.data2 = p[0];
+        event.value = static_cast<std::uint16_t>(p[0] << 8);
+        p += 1;
+        break;
+      case 0xE:
+        event.data1 = p[0];
+        event.data2 = p[1];
+        event.value = static_cast<std::uint16_t>((p[1] & 0x7F) << 7 | (p[0] & 0x7F));
+        p += 2;
+        break;
+      default:
+        event.data1 = p[0];
+        event.data2 = p[1];
+        event.value = static_cast<std::uint16_t>(p[0] | p[1] << 8);
+        p += 2;
+        break;
+    }
+  } else {
+    if (status == 0xFF) {
+      event.kind = kEventMeta;
+      event.eventType = *p++;
+    } else {
+      event.kind = kEventSysex;
+      event.eventType = status;
+    }
+    const std::uint32_t length = readQuantity(p);
+    event.length = length;
+    event.value = static_cast<std::uint16_t>(length < 0xFFFF ? length : 0xFFFF);
+    event.data = p;
+    p += length;
+  }
+
+  if (p != track.end) {
+    next.time += readQuantity(p);
+    track.cursor = p;
+    siftDown(0);
+  } else {
+    track.cursor = p;
+    next = queue_.back();
+    queue_.pop_back();
+    if (!queue_.empty()) siftDown(0);
+  }
+  return true;
+}
+
+}  // namespace murvane
