@@ -1,0 +1,160 @@
+#include "smf/player.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+namespace murvane {
+namespace {
+
+constexpr std::uint32_t kLongestWait = WakeEvent::kInfinite - 1;
+
+}  // namespace
+
+Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
+    : notifier_(notifier),
+      clock_(clock),
+      wake_(std::move(wake)),
+      reader_(makePlatformFileReader()),
+      smf_(*reader_) {
+  if (!wake_) return;
+  try {
+    worker_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {
+    // No worker: start() reports every playback as impossible.
+  }
+}
+
+Player::~Player() {
+  if (worker_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      quit_.store(true);
+    }
+    wake_->signal();
+    worker_.join();
+  }
+  if (fineResolution_) clock_.releaseFineResolution();
+}
+
+int Player::loadFile(const std::filesystem::path& path) {
+  int result = 0;
+  {
+    std::lock_guard lock(mutex_);
+    playing_.store(false);
+    readNext_ = true;
+    result = smf_.load(path);
+  }
+  if (wake_) wake_->signal();
+  return result;
+}
+
+int Player::loadImage(std::vector<std::uint8_t> image) {
+  int result = 0;
+  {
+    std::lock_guard lock(mutex_);
+    playing_.store(false);
+    readNext_ = true;
+    result = smf_.loadImage(std::move(image));
+  }
+  if (wake_) wake_->signal();
+  return result;
+}
+
+bool Player::start(Synthesizer& output) {
+  if (!worker_.joinable()) return false;
+  {
+    std::lock_guard lock(mutex_);
+    if (!smf_.loaded()) return false;
+    if (!output.open()) return false;
+    Synthesizer* current = output_.load();
+    if (current != &output) {
+      // An output whose playback has been reported is closed already.
+      if (current != nullptr && unreported_) current->close();
+      output_.store(&output);
+    }
+    smf_.rewind();
+    schedule_.restart(smf_.division());
+    readNext_ = true;
+    needsClock_ = false;
+    unreported_ = true;
+    if (!fineResolution_) {
+      clock_.acquireFineResolution();
+      fineResolution_ = true;
+    }
+    playedMillis_ = 0;
+    lastReading_ = clock_.nowMillis();
+    playing_.store(true);
+  }
+  wake_->signal();
+  return true;
+}
+
+void Player::stop() {
+  {
+    std::lock_guard lock(mutex_);
+    playing_.store(false);
+  }
+  // Without the wake the keys would stay down until the waiting event's due
+  // time, which can be seconds away.
+  if (wake_) wake_->signal();
+}
+
+void Player::run() {
+  std::uint32_t timeout = WakeEvent::kInfinite;
+  for (;;) {
+    if (timeout != 0) wake_->wait(timeout);
+    if (quit_.load()) return;  // the output stays open: its owner releases it
+    std::lock_guard lock(mutex_);
+    timeout = step();
+  }
+}
+
+std::uint32_t Player::step() {
+  if (!playing_.load()) {
+    if (unreported_) endPlayback();
+    return WakeEvent::kInfinite;
+  }
+  if (readNext_) {
+    if (!smf_.readEvent(event_)) {
+      playing_.store(false);
+      endPlayback();
+      return WakeEvent::kInfinite;
+    }
+    readNext_ = false;
+    if (schedule_.advance(event_.delta)) needsClock_ = true;
+  }
+  // Checked again after every wait: a wait can end early (a signal given for
+  // an earlier cycle), and a due time can lie beyond the longest wait.
+  if (needsClock_) {
+    const std::uint32_t reading = clock_.nowMillis();
+    playedMillis_ += static_cast<std::uint32_t>(reading - lastReading_);
+    lastReading_ = reading;
+    const std::uint64_t due = schedule_.dueMillis();
+    if (due > playedMillis_) {
+      return static_cast<std::uint32_t>(std::min<std::uint64_t>(due - playedMillis_, kLongestWait));
+    }
+    needsClock_ = false;
+  }
+  const NoteAction action = schedule_.play(event_);
+  Synthesizer* output = output_.load();
+  if (output != nullptr) {
+    if (action == NoteAction::kDown) output->noteOn(event_.data1);
+    if (action == NoteAction::kUp) output->noteOff(event_.data1);
+  }
+  readNext_ = true;
+  return 0;
+}
+
+void Player::endPlayback() {
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->close();
+  unreported_ = false;
+  if (fineResolution_) {
+    clock_.releaseFineResolution();
+    fineResolution_ = false;
+  }
+  notifier_.playbackEnded();
+}
+
+}  // namespace murvane

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "output/synthesizer.h"
+#include "smf/clock.h"
+#include "smf/file_image.h"
+#include "smf/midi_event.h"
+#include "smf/playback_notifier.h"
+#include "smf/schedule.h"
+#include "smf/smf_file.h"
+#include "smf/wake_event.h"
+
+namespace murvane {
+
+// Plays the loaded Standard MIDI File in real time into a Synthesizer, on a
+// worker thread of its own that starts with the object.
+//
+// The worker reads an event, works out when it is due, waits outside the lock,
+// looks at `quit` and `playing` again, and only then sends it; so a stop or a
+// restart during a wait drops the waiting event. Every call into the output
+// runs under the one lock, on whichever thread makes it.
+//
+// All member functions are for one controlling thread (the GUI thread), except
+// playing() and output(), which any thread may read.
+class Player {
+ public:
+  // We don't own the notifier or the clock; both must outlive the player. A
+  // null wake event (the platform could not make one) leaves a player that
+  // never starts.
+  Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake);
+  // Ends the worker, at once even mid-wait, without closing the output: the
+  // owner of the output releases what it holds.
+  virtual ~Player();
+
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Ends any playback first (the worker may hold an event that points into
+  // the old file), then loads. Returns the loader's result code, 0 to 5.
+  int loadFile(const std::filesystem::path& path);
+  // The same for a file already in memory: 0, 4 or 5.
+  int loadImage(std::vector<std::uint8_t> image);
+
+  // Plays the loaded file from its beginning into `output`, which we don't
+  // own. While playing, playback starts over (with `output`). False, with
+  // nothing changed, when no file is loaded, the worker or its wake event
+  // could not be made, or output.open() fails.
+  bool start(Synthesizer& output);
+  // The worker drops the waiting event, closes the output and notifies at once.
+  void stop();
+
+  bool playing() const { return playing_.load(); }
+  Synthesizer* output() const { return output_.load(); }
+
+ private:
+  void run();
+  // One step of the worker under the lock; returns the time to wait before the next.
+  std::uint32_t step();
+  void endPlayback();
+
+  PlaybackNotifier& notifier_;
+  Clock& clock_;
+  std::unique_ptr<WakeEvent> wake_;
+  std::unique_ptr<FileReader> reader_;
+
+  std::mutex mutex_;  // guards everything below but the atomics
+  SmfFile smf_;
+  Schedule schedule_;
+  MidiEvent event_;       // the worker's last event read
+  bool readNext_ = true;  // false: event_ waits to be sent
+  bool needsClock_ = false;  // event_ lies later than the last event sent
+  bool unreported_ = false;  // a playback has started whose end is not yet reported
+  bool fineResolution_ = false;
+  // Time played, widened from the 32-bit clock reading by reading (waits are
+  // shorter than its wrap), so a due time of any size is met when it is due.
+  std::uint64_t playedMillis_ = 0;
+  std::uint32_t lastReading_ = 0;
+
+  std::atomic<bool> quit_{false};
+  std::atomic<bool> playing_{false};
+  std::atomic<Synthesizer*> output_{nullptr};
+  std::thread worker_;
+};
+
+}  // namespace murvane
