@@ -1,8 +1,92 @@
+#include <cinttypes>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
 
+#include "bindings/binding_table.h"
+#include "bindings/key_names.h"
+#include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
+#include "smf/file_image.h"
+#include "smf/schedule.h"
+#include "smf/smf_file.h"
 
-int runKeysCommand(int, char**) {
-  std::fputs("murvane-cli: 'keys' is not built yet\n", stderr);
-  return 70;
+namespace {
+
+using namespace murvane;
+
+constexpr int kUsageError = 64;
+
+// What the keyboard output would type for a note: the display name of its key
+// without the leading space, "-" for no key, and the virtual-key code for a
+// bound key that has no display name (one set by hand in the INI file).
+std::string keyText(const BindingTable& bindings, std::uint8_t note, KeyNameFormatter& formatter) {
+  const int index = note - kFirstBoundNote;
+  if (index < 0 || index >= kNoteBindingCount) return "-";
+  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(index)]);
+  if (vk == 0) return "-";
+  const wchar_t* name = formatter.formatKeyName(vk);
+  if (name == nullptr) {
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02x", vk);
+    return code;
+  }
+  if (*name == L' ') ++name;
+  std::string text;
+  for (; *name != L'\0'; ++name) text.push_back(*name < 0x80 ? static_cast<char>(*name) : '?');
+  return text;
+}
+
+}  // namespace
+
+int runKeysCommand(int argc, char** argv) {
+  const char* file = nullptr;
+  const char* ini = nullptr;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc && ini == nullptr) {
+      ini = argv[++i];
+    } else if (file == nullptr && argv[i][0] != '-') {
+      file = argv[i];
+    } else {
+      file = nullptr;
+      break;
+    }
+  }
+  if (file == nullptr) {
+    std::fputs("usage: murvane-cli keys FILE [--ini PATH]\n", stderr);
+    return kUsageError;
+  }
+
+  std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  SmfFile smf(*reader);
+  const int result = smf.load(std::filesystem::path(file));
+  if (result != kLoadOk) {
+    std::fprintf(stderr, "murvane-cli: %s: load result %d\n", file, result);
+    return result;
+  }
+
+  BindingTable bindings;
+  if (ini != nullptr) {
+    std::unique_ptr<IniStore> store = makePortableIniStore(std::filesystem::path(ini));
+    bindings = *loadBindings(*store);
+  } else {
+    for (int i = 0; i < kBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = defaultBinding(i);
+  }
+
+  // The same steps as the player's worker, without the waits.
+  KeyNameFormatter formatter;
+  Schedule schedule;
+  smf.rewind();
+  schedule.restart(smf.division());
+  MidiEvent event;
+  while (smf.readEvent(event)) {
+    schedule.advance(event.delta);
+    const NoteAction action = schedule.play(event);
+    if (action == NoteAction::kNone) continue;
+    std::printf("%" PRIu64 " %s %u %s\n", schedule.dueMillis(), action == NoteAction::kDown ? "down" : "up",
+                static_cast<unsigned>(event.data1), keyText(bindings, event.data1, formatter).c_str());
+  }
+  return std::fflush(stdout) == 0 ? kLoadOk : 74;
 }

@@ -1,0 +1,129 @@
+// Runs the real murvane-cli keys on small files and compares its exact output.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/native/player/smf_bytes.h"
+
+namespace murvane {
+namespace {
+
+using test::smfImage;
+using test::TrackBytes;
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+CliRun runKeys(const std::string& arguments) {
+  const std::string command = std::string(MURVANE_CLI) + " keys " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {-1, ""};
+  std::string out;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+class KeysCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::path(::testing::TempDir()) /
+              ("murvane_keys_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::filesystem::path path = folder_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+  }
+  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+  std::string song() {
+    return write("song.mid",
+                 smfImage(480, {TrackBytes()
+                                    .noteOn(0, 60)
+                                    .noteOn(0, 47)
+                                    .noteOn(0, 64, 100, 1)         // second channel: never typed
+                                    .event(240, {0xA0, 60, 100})   // key pressure: nothing
+                                    .noteOn(240, 84, 0)            // velocity 0: a release
+                                    .noteOff(1, 60)                // 500 + 1.04 ms
+                                    .event(0, {0xFF, 0x51, 0x02, 0x00, 0x01})  // short tempo: ignored
+                                    .tempo(0, 1000000)
+                                    .noteOn(480, 58)
+                                    .noteOn(0, 59)
+                                    .noteOff(1, 58)
+                                    .noteOn(0, 85),
+                                TrackBytes().noteOff(481, 47).noteOff(0, 81)}));
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(KeysCommand, PrintsEveryKeyEventWithItsDueTimeAndDefaultKey) {
+  const CliRun run = runKeys(song());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "0 down 60 Q\n"
+            "0 down 47 -\n"
+            "500 up 84 Z\n"
+            "501 up 60 Q\n"
+            "501 up 47 -\n"
+            "501 up 81 ;\n"
+            "1501 down 58 -\n"
+            "1501 down 59 ^\n"
+            "1503 up 58 -\n"
+            "1503 down 85 -\n");
+}
+
+TEST_F(KeysCommand, TakesBindingsFromTheIniFile) {
+  const std::string ini = write("keys.ini",
+                                {'[', 'K', 'e', 'y', 'B', 'i', 'n', 'd', 's', ']', '\r', '\n',  //
+                                 'C', '4', '=', '0', 'x', '0', '2', '7', 'a', '\r', '\n',       // Ctrl+F11: F11
+                                 'B', '3', '=', '0', 'x', '0', '0', '1', '0', '\r', '\n'});     // Shift: no name
+  const std::string file = write("notes.mid", smfImage(480, {TrackBytes().noteOn(0, 60).noteOn(0, 59).noteOn(0, 72)}));
+  const CliRun run = runKeys(file + " --ini " + ini);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "0 down 60 F11\n0 down 59 0x10\n0 down 72 -\n");
+}
+
+TEST_F(KeysCommand, AMissingIniFileIsCreatedWithTheDefaults) {
+  const std::string ini = path("new.ini");
+  const std::string file = write("notes.mid", smfImage(480, {TrackBytes().noteOn(0, 84)}));
+  const CliRun run = runKeys("--ini " + ini + " " + file);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "0 down 84 Z\n");
+  std::ifstream in(ini);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("C6=0x005a"), std::string::npos) << text.str();
+}
+
+TEST_F(KeysCommand, ExitStatusIsTheLoadResult) {
+  EXPECT_EQ(runKeys(path("missing.mid")).status, 1);
+  EXPECT_EQ(runKeys(write("short.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6})).status, 4);
+  std::vector<std::uint8_t> format2 = smfImage(480, {});
+  format2[9] = 2;
+  const CliRun run = runKeys(write("format2.mid", format2));
+  EXPECT_EQ(run.status, 5);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(runKeys("").status, 64);
+  EXPECT_EQ(runKeys(song() + " --ini").status, 64);
+}
+
+}  // namespace
+}  // namespace murvane
