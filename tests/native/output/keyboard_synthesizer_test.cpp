@@ -24,7 +24,6 @@ using testing::RecordingKeyInjector;
 constexpr std::uint32_t kPress = 0x0008;
 constexpr std::uint32_t kRelease = 0x000A;
 constexpr std::uint32_t kExtendedPress = 0x0009;
-constexpr std::uint32_t kExtendedRelease = 0x000B;
 
 KeyEvent press(std::uint8_t vk) { return {vk, vk, kPress}; }
 KeyEvent release(std::uint8_t vk) { return {vk, vk, kRelease}; }

@@ -1,0 +1,139 @@
+// The real SendInput path: keys sent by the KeyboardSynthesizer must reach a
+// focused window of this process as WM_KEYDOWN/WM_KEYUP.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "bindings/binding_table.h"
+#include "output/key_injector_win32.h"
+#include "output/keyboard_synthesizer.h"
+
+namespace murvane {
+namespace {
+
+struct KeyMessage {
+  UINT message;
+  unsigned virtualKey;
+  unsigned scanCode;
+  bool extended;
+
+  friend bool operator==(const KeyMessage&, const KeyMessage&) = default;
+};
+
+void PrintTo(const KeyMessage& m, std::ostream* out) {
+  *out << (m.message == WM_KEYDOWN ? "down" : m.message == WM_KEYUP ? "up" : "other") << " vk 0x" << std::hex
+       << m.virtualKey << " scan 0x" << m.scanCode << (m.extended ? " extended" : "");
+}
+
+std::vector<KeyMessage>* received = nullptr;
+
+LRESULT CALLBACK recordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      if (received != nullptr) {
+        const auto bits = static_cast<unsigned long>(lParam);
+        received->push_back({message, static_cast<unsigned>(wParam), (bits >> 16) & 0xFF, ((bits >> 24) & 1) != 0});
+      }
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+// Pumps messages until the predicate holds, waiting at most a few seconds.
+template <typename Predicate>
+bool pumpUntil(Predicate done) {
+  for (int round = 0; round < 100; ++round) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    if (done()) return true;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  }
+  return done();
+}
+
+class KeyInjection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    received = &messages;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = recordKeys;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"MurvaneKeyInjectionTest";
+    RegisterClassW(&windowClass);
+    window = CreateWindowExW(0, windowClass.lpszClassName, L"Key injection test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                             100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    focused = pumpUntil([&] { return GetForegroundWindow() == window && GetFocus() == window; });
+  }
+
+  void TearDown() override {
+    if (window != nullptr) DestroyWindow(window);
+    received = nullptr;
+  }
+
+  std::vector<KeyMessage> messages;
+  HWND window = nullptr;
+  bool focused = false;
+};
+
+TEST_F(KeyInjection, NotesReachTheFocusedWindowWithKeyScanCodeAndExtendedBit) {
+  ASSERT_TRUE(focused) << "the test window did not get the keyboard focus";
+
+  BindingTable bindings;
+  bindings.keys[0] = 'A';     // C3
+  bindings.keys[1] = VK_DELETE;  // C#3, an extended key
+  const auto scanA = MapVirtualKeyW('A', MAPVK_VK_TO_VSC) & 0xFF;
+  ASSERT_NE(scanA, 0u);
+
+  std::unique_ptr<KeyInjector> injector = makeWin32KeyInjector();
+  KeyboardSynthesizer synth(bindings, *injector);
+  synth.noteOn(48);
+  synth.noteOff(48);
+  synth.noteOn(49);
+  synth.allNotesOff();
+
+  ASSERT_TRUE(pumpUntil([&] { return messages.size() >= 4; })) << "only " << messages.size() << " key messages";
+  const std::vector<KeyMessage> expected{
+      {WM_KEYDOWN, 'A', scanA, false},
+      {WM_KEYUP, 'A', scanA, false},
+      {WM_KEYDOWN, VK_DELETE, 0x53, true},
+      {WM_KEYUP, VK_DELETE, 0x53, true},
+  };
+  EXPECT_EQ(messages, expected);
+}
+
+TEST_F(KeyInjection, KeysHeldAtDestructionAreReleased) {
+  ASSERT_TRUE(focused) << "the test window did not get the keyboard focus";
+
+  BindingTable bindings;
+  bindings.keys[36] = 'Z';  // C6
+  std::unique_ptr<KeyInjector> injector = makeWin32KeyInjector();
+  {
+    KeyboardSynthesizer synth(bindings, *injector);
+    synth.noteOn(84);
+  }
+  ASSERT_TRUE(pumpUntil([&] { return messages.size() >= 2; })) << "only " << messages.size() << " key messages";
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(messages[1].message, static_cast<UINT>(WM_KEYUP));
+  EXPECT_EQ(messages[1].virtualKey, static_cast<unsigned>('Z'));
+  EXPECT_EQ(GetAsyncKeyState('Z') & 0x8000, 0) << "Z is still down";
+}
+
+}  // namespace
+}  // namespace murvane
+
+// Linked with -municode, the runtime starts at wmain, which gtest_main lacks.
+int wmain(int argc, wchar_t** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
