@@ -1,5 +1,6 @@
 #include "bindings/portable_ini_store.h"
 
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -300,9 +301,17 @@ class PortableIniStore final : public IniStore {
 
  private:
   bool readFile(std::string& bytes) const {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path_, error)) return false;
     std::ifstream file(path_, std::ios::binary);
     if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // The standard library reports some read errors only by throwing.
+    try {
+      bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+      bytes.clear();
+      return false;
+    }
     return !file.bad();
   }
 

@@ -1,0 +1,164 @@
+#include "bindings/portable_ini_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bindings/binding_table.h"
+#include "tests/native/bindings/ini_test_files.h"
+
+namespace murvane {
+namespace {
+
+using testing::readBytes;
+using testing::TempDir;
+using testing::writeBytes;
+
+class PortableIniStoreTest : public ::testing::Test {
+ protected:
+  std::filesystem::path file() const { return dir_.path() / "Murvane.ini"; }
+  std::unique_ptr<IniStore> store() const { return makePortableIniStore(file()); }
+
+  TempDir dir_;
+};
+
+TEST_F(PortableIniStoreTest, ReadsValuesAsThePlatformDoes) {
+  for (const testing::ReadCase& test : testing::kReadCases) {
+    SCOPED_TRACE(test.name);
+    writeBytes(file(), test.file);
+    EXPECT_EQ(store()->read(L"KeyBinds", L"C3"), test.c3);
+  }
+}
+
+TEST_F(PortableIniStoreTest, MissingFileReadsEmptyAndIsCreatedByAWrite) {
+  auto ini = store();
+  EXPECT_FALSE(ini->exists());
+  EXPECT_EQ(ini->read(L"KeyBinds", L"C3"), L"");
+  ini->write(L"KeyBinds", L"C3", L"0x0031");
+  EXPECT_TRUE(ini->exists());
+  EXPECT_EQ(readBytes(file()), "[KeyBinds]\r\nC3=0x0031\r\n");
+}
+
+TEST_F(PortableIniStoreTest, FirstRunWritesTheSectionAndAllFortyKeysInIndexOrder) {
+  auto ini = store();
+  loadBindings(*ini);
+  std::string expected = "[KeyBinds]\r\n";
+  for (int i = 0; i < kBindingCount; ++i) {
+    const std::wstring key(bindingIniKey(i));
+    expected += std::string(key.begin(), key.end()) + "=";
+    const std::wstring value = formatBindingValue(defaultBinding(i));
+    expected += std::string(value.begin(), value.end()) + "\r\n";
+  }
+  EXPECT_EQ(readBytes(file()), expected);
+  EXPECT_NE(expected.find("C3=0x0031\r\n"), std::string::npos);
+  EXPECT_TRUE(expected.ends_with("HotkeyAllStop=0x007b\r\n"));
+}
+
+struct WriteCase {
+  const char* name;
+  std::string before;
+  const wchar_t* key;
+  const wchar_t* value;
+  std::string after;
+};
+
+TEST_F(PortableIniStoreTest, WriteChangesOnlyItsOwnLine) {
+  // Comments, other sections, blank lines, line endings and bytes in any
+  // code page survive as they were.
+  const std::string head = "; Murvane \x83\x4c\x81\x5b\r\n\r\n[Window]\nLeft = 10\r\n\r\n";
+  const std::string tail = "\r\n[Other]\r\nC3=0x0099\r\n; end";
+  const WriteCase cases[] = {
+      {"value replaced in place", head + "[KeyBinds]\r\nC3=0x0031\r\nD3=0x0033\r\n" + tail, L"C3", L"0x0000",
+       head + "[KeyBinds]\r\nC3=0x0000\r\nD3=0x0033\r\n" + tail},
+      {"key and section found in any case, spelling kept", head + "[KEYBINDS]\r\n  c3 = \"0x0031\"\r\n" + tail, L"C3",
+       L"0x0041", head + "[KEYBINDS]\r\nc3=0x0041\r\n" + tail},
+      {"line feed ending kept", "[KeyBinds]\nC3=0x0031\nD3=0x0033\n", L"C3", L"0x0032",
+       "[KeyBinds]\nC3=0x0032\nD3=0x0033\n"},
+      {"key without equals sign given its value", "[KeyBinds]\r\nC3\r\n", L"C3", L"0x0031", "[KeyBinds]\r\nC3=0x0031\r\n"},
+      {"new key after the last line of the section", head + "[KeyBinds]\r\nC3=0x0031\r\n" + tail, L"D3", L"0x0033",
+       head + "[KeyBinds]\r\nC3=0x0031\r\nD3=0x0033\r\n" + tail},
+      {"new key in an empty section", "[KeyBinds]\r\n\r\n[Other]\r\n", L"C3", L"0x0031",
+       "[KeyBinds]\r\nC3=0x0031\r\n\r\n[Other]\r\n"},
+      {"new key after a last line without a break", "[KeyBinds]\r\nC3=0x0031", L"D3", L"0x0033",
+       "[KeyBinds]\r\nC3=0x0031\r\nD3=0x0033\r\n"},
+      {"only the first section of the name is written", "[KeyBinds]\r\n[KeyBinds]\r\nC3=0x0031\r\n", L"C3", L"0x0032",
+       "[KeyBinds]\r\nC3=0x0032\r\n[KeyBinds]\r\nC3=0x0031\r\n"},
+      {"new section at the end", head + "[Other]\r\nC3=0x0099", L"C3", L"0x0031",
+       head + "[Other]\r\nC3=0x0099\r\n\r\n[KeyBinds]\r\nC3=0x0031\r\n"},
+      {"new section in an empty file", "", L"C3", L"0x0031", "[KeyBinds]\r\nC3=0x0031\r\n"},
+      {"the same value leaves the line as it was", "[KeyBinds]\r\n  C3 = 0x0031 \r\n", L"C3", L"0x0031",
+       "[KeyBinds]\r\n  C3 = 0x0031 \r\n"},
+      {"utf-8 byte order mark kept", "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0031\r\n", L"C3", L"0x0032",
+       "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0032\r\n"},
+      {"utf-16 stays utf-16", std::string("\xFF\xFE[\0K\0]\0\r\0\n\0", 12), L"C3", L"1",
+       std::string("\xFF\xFE[\0K\0]\0\r\0\n\0\r\0\n\0[\0K\0e\0y\0B\0i\0n\0d\0s\0]\0\r\0\n\0C\0" "3\0=\0" "1\0\r\0\n\0", 52)},
+  };
+  for (const WriteCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    writeBytes(file(), test.before);
+    store()->write(L"KeyBinds", test.key, test.value);
+    EXPECT_EQ(readBytes(file()), test.after);
+  }
+}
+
+TEST_F(PortableIniStoreTest, WhatIsWrittenReadsBack) {
+  writeBytes(file(), std::string("\xFF\xFE", 2));
+  auto ini = store();
+  ini->write(L"KeyBinds", L"HotkeyPlay", L"0x027a");
+  ini->write(L"Other", L"HotkeyPlay", L"0x0000");
+  EXPECT_EQ(ini->read(L"KeyBinds", L"HotkeyPlay"), L"0x027a");
+  EXPECT_EQ(ini->read(L"keybinds", L"hotkeyplay"), L"0x027a");
+  EXPECT_EQ(ini->read(L"Other", L"HotkeyPlay"), L"0x0000");
+  EXPECT_TRUE(readBytes(file()).starts_with("\xFF\xFE"));
+}
+
+TEST_F(PortableIniStoreTest, FailedWriteLeavesTheFileAsItWas) {
+  const std::string original = "[KeyBinds]\r\nC3=0x0031\r\n";
+  writeBytes(file(), original);
+  // The temporary file cannot be created where a folder stands in its way.
+  std::filesystem::path blocker = file();
+  blocker += ".tmp";
+  std::filesystem::create_directory(blocker);
+  store()->write(L"KeyBinds", L"C3", L"0x0000");
+  EXPECT_EQ(readBytes(file()), original);
+  EXPECT_TRUE(std::filesystem::is_directory(blocker));
+}
+
+TEST_F(PortableIniStoreTest, WriteIntoAMissingFolderCreatesNothing) {
+  const auto path = dir_.path() / "missing" / "Murvane.ini";
+  auto ini = makePortableIniStore(path);
+  ini->write(L"KeyBinds", L"C3", L"0x0031");
+  EXPECT_FALSE(std::filesystem::exists(path.parent_path()));
+}
+
+TEST_F(PortableIniStoreTest, AFolderInPlaceOfTheFileExistsButReadsEmptyAndIsNotReplaced) {
+  std::filesystem::create_directory(file());
+  auto ini = store();
+  EXPECT_TRUE(ini->exists());
+  EXPECT_EQ(ini->read(L"KeyBinds", L"C3"), L"");
+  ini->write(L"KeyBinds", L"C3", L"0x0031");
+  EXPECT_TRUE(std::filesystem::is_directory(file()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()), 1);
+}
+
+TEST_F(PortableIniStoreTest, WriteThroughALinkChangesTheFileItPointsTo) {
+  const auto target = dir_.path() / "settings.ini";
+  writeBytes(target, "[KeyBinds]\r\nC3=0x0031\r\n");
+  std::error_code error;
+  std::filesystem::create_symlink(target, file(), error);
+  if (error) GTEST_SKIP() << "no symbolic links here";
+  store()->write(L"KeyBinds", L"C3", L"0x0032");
+  EXPECT_TRUE(std::filesystem::is_symlink(file()));
+  EXPECT_EQ(readBytes(target), "[KeyBinds]\r\nC3=0x0032\r\n");
+}
+
+TEST_F(PortableIniStoreTest, NoTemporaryFileIsLeftBehind) {
+  auto ini = store();
+  loadBindings(*ini);
+  BindingTable table;
+  assignBinding(table, *ini, 0, 0x0041);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace murvane
