@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""Writes the end-to-end test songs into a folder (default: the current one).
+
+    make_songs.py [FOLDER]
+
+Deterministic: the same bytes on every run. Each song is short (5 to 15 s)
+and aims at one way the road from file to typed keys can go wrong:
+
+  chords-tempo.mid  chords, a repeated note released and struck on the same
+                    tick, sixteenths, and four tempo changes (one of them an
+                    odd tempo whose intervals do not divide to whole
+                    microseconds); format 1, division 96.
+  outside.mid       format 0: notes below C3 and above C6 on the first
+                    channel, in-range notes on channels 2, 10 and 16, and key
+                    pressure on the first channel. None of them may type
+                    anything; two in-range anchors on the first channel do.
+  late-entry.mid    format 1: a bass track from the first tick and a melody
+                    track whose first delta-time is two bars, so it must
+                    enter after the intro and not at once.
+  held.mid          a short note, then a three-note chord held for ten
+                    seconds: the stop paths stop it during the hold.
+"""
+import pathlib
+import struct
+import sys
+
+
+def vlq(value):
+    groups = [value & 0x7F]
+    value >>= 7
+    while value:
+        groups.append(0x80 | (value & 0x7F))
+        value >>= 7
+    return bytes(reversed(groups))
+
+
+def track(events):
+    """events: (absolute tick, raw bytes) in the order they are to be written."""
+    data = bytearray()
+    now = 0
+    for tick, raw in events:
+        data += vlq(tick - now) + raw
+        now = tick
+    data += vlq(0) + b"\xff\x2f\x00"
+    return b"MTrk" + struct.pack(">I", len(data)) + bytes(data)
+
+
+def smf(format_, division, tracks):
+    return b"MThd" + struct.pack(">IHHH", 6, format_, len(tracks), division) + b"".join(tracks)
+
+
+def tempo(tick, microseconds):
+    return (tick, b"\xff\x51\x03" + microseconds.to_bytes(3, "big"))
+
+
+def on(tick, note, channel=0, velocity=96):
+    return (tick, bytes([0x90 | channel, note, velocity]))
+
+
+def off(tick, note, channel=0):
+    return (tick, bytes([0x80 | channel, note, 64]))
+
+
+def note(start, length, pitch, channel=0):
+    """A note as a note-on and a note-on with velocity 0 (the common running-status form)."""
+    return [on(start, pitch, channel), (start + length, bytes([0x90 | channel, pitch, 0]))]
+
+
+def in_order(events):
+    # Stable: events on one tick keep the order they were listed in.
+    return sorted(events, key=lambda event: event[0])
+
+
+def chords_tempo():
+    q = 96
+    conductor = [tempo(0, 500000), tempo(4 * q, 750000), tempo(8 * q, 333333),
+                 tempo(12 * q, 428571), tempo(16 * q, 600000)]
+    melody = []
+    # Bar 1: block chords.
+    for index, chord in enumerate([(48, 52, 55), (53, 57, 60), (55, 59, 62), (48, 52, 55, 60)]):
+        for pitch in chord:
+            melody += note(index * q, q - 12, pitch)
+    # Bar 2 (slower): G4 struck four times legato, each release on the tick of
+    # the next strike, so the key goes up and down again at the same time.
+    for index in range(4):
+        melody += [on(4 * q + index * q, 67)]
+        if index < 3:
+            melody += [off(4 * q + (index + 1) * q, 67)]
+    melody += [off(8 * q, 67)]
+    # Bar 3 (fast): a sixteenth-note run over a held C5.
+    melody += note(8 * q, 4 * q - 1, 72)
+    for index, pitch in enumerate([60, 62, 64, 65, 67, 69, 71, 72, 74, 76, 77, 79, 81, 83, 84, 83]):
+        melody += note(8 * q + index * q // 4, q // 4 - 2, pitch)
+    # Bar 4 (odd tempo): eighths and a dotted rhythm.
+    for index, pitch in enumerate([59, 61, 63, 66, 68, 70, 73, 75]):
+        melody += note(12 * q + index * q // 2, q // 2 - 3, pitch)
+    # Bar 5: a broken chord left ringing, then a final chord.
+    for index, pitch in enumerate([48, 55, 64, 72]):
+        melody += note(16 * q + index * q // 3, 3 * q - index * q // 3, pitch)
+    for pitch in (53, 60, 65, 69, 84):
+        melody += note(19 * q, q, pitch)
+    return smf(1, q, [track(conductor), track(in_order(melody))])
+
+
+def outside():
+    q = 480
+    events = [tempo(0, 400000), (0, b"\xc9\x00"), (0, b"\xb1\x07\x64")]
+    events += note(0, q // 2, 60)                     # anchor: types Q
+    for index, pitch in enumerate([0, 30, 47, 85, 100, 127]):
+        events += note(q + index * q // 2, q // 3, pitch)
+    for index, pitch in enumerate([48, 60, 64, 67, 72, 84]):
+        events += note(4 * q + index * q // 3, q // 4, pitch, channel=1)
+        events += note(4 * q + index * q // 3, q // 4, pitch, channel=9)
+        events += note(4 * q + index * q // 3 + 10, q // 5, pitch, channel=15)
+    events += [(7 * q, bytes([0xA0, 64, 80])), (7 * q + 60, bytes([0xA0, 64, 0]))]
+    events += [(8 * q, bytes([0x81, 62, 0])), (8 * q, bytes([0xE0, 0x00, 0x40]))]
+    events += note(9 * q, q, 72)                      # anchor: types A
+    return smf(0, q, [track(in_order(events))])
+
+
+def late_entry():
+    q = 480
+    conductor = [tempo(0, 500000)]
+    bass = []
+    for bar in range(5):
+        for beat, pitch in enumerate([48, 55, 52, 55]):
+            bass += note(bar * 4 * q + beat * q, q // 2, pitch)
+    # The melody track's first event is two bars in: its first delta-time is 8 q.
+    melody = []
+    start = 8 * q
+    for pitch, quarters in [(72, 1), (74, 1), (76, 2), (79, 1), (77, 1), (76, 1), (74, 1), (72, 4)]:
+        melody += note(start, quarters * q - q // 8, pitch)
+        start += quarters * q
+    return smf(1, q, [track(conductor), track(in_order(bass)), track(in_order(melody))])
+
+
+def held():
+    q = 480
+    events = [tempo(0, 500000)]
+    events += note(0, q // 2, 64)
+    for pitch in (60, 64, 67):
+        events += note(q, 20 * q, pitch)              # ten seconds at 120 bpm
+    events += note(21 * q, q // 2, 72)
+    return smf(0, q, [track(in_order(events))])
+
+
+SONGS = {
+    "chords-tempo.mid": chords_tempo,
+    "outside.mid": outside,
+    "late-entry.mid": late_entry,
+    "held.mid": held,
+}
+
+
+def main():
+    folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else pathlib.Path.cwd()
+    folder.mkdir(parents=True, exist_ok=True)
+    for name, build in SONGS.items():
+        (folder / name).write_bytes(build())
+        print(folder / name)
+
+
+if __name__ == "__main__":
+    main()

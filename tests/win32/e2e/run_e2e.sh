@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# One end-to-end run under Wine: Murvane.exe plays a song into a target window
+# of ours, focused, started with the Play/Stop hotkey pressed through X; what
+# the target received is compared with `murvane-cli keys` (compare_keys.py).
+#
+#   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close
+#              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
+#
+# Scenarios: play waits for the end of the song; stop-f11 and stop-f12 press
+# that hotkey while a chord is held, close closes the main window then; all
+# three require every held key to come up at once. Needs DISPLAY (an X server
+# with nothing else taking the focus) and the project's Wine prefix: run it
+# through CTest under scripts/with-wine, or from scripts/run.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../../scripts/lib/common.sh"
+
+murvane= cli= helper= song= scenario=play tolerance=60 print_keys= screenshot= model=yes
+while [ $# -gt 0 ]; do
+  case $1 in
+    --murvane) murvane=$2; shift 2 ;;
+    --cli) cli=$2; shift 2 ;;
+    --helper) helper=$2; shift 2 ;;
+    --song) song=$2; shift 2 ;;
+    --scenario) scenario=$2; shift 2 ;;
+    --tolerance-ms) tolerance=$2; shift 2 ;;
+    --print-keys) print_keys=--print-keys; shift ;;
+    --screenshot) screenshot=$2; shift 2 ;;
+    --no-model) model=; shift ;;
+    *) echo "run_e2e.sh: unknown argument $1" >&2; exit 64 ;;
+  esac
+done
+for tool in "$murvane" "$cli" "$helper"; do
+  [ -f "$tool" ] || { echo "run_e2e.sh: missing --murvane, --cli or --helper executable: '$tool'" >&2; exit 64; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "run_e2e.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
+[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-e2e.XXXXXX")
+murvane_pid= target_pid= passed=
+finish() {
+  # A window of ours left open would hold the hotkeys or the focus for the next test.
+  for pid in $target_pid $murvane_pid; do
+    kill "$pid" 2>/dev/null || true
+  done
+  if [ -n "$passed" ]; then rm -rf "$work"; else echo "run_e2e.sh: logs kept in $work" >&2; fi
+}
+trap finish EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
+probe() { wine "$helper" "$@" </dev/null; }
+
+python3 "$here/make_songs.py" "$work/songs" >/dev/null
+allowed=
+case $song in
+  example) song=$MURVANE_ROOT/examples/ode-to-joy.mid ;;
+  outside.mid) song=$work/songs/$song; allowed=60,72 ;;
+  */*) ;;
+  *) song=$work/songs/$song ;;
+esac
+[ -f "$song" ] || fail "no such song: $song"
+
+# A copy of its own: the INI file beside it starts from the defaults, and the
+# build tree is never written.
+mkdir -p "$work/app"
+cp "$murvane" "$work/app/Murvane.exe"
+(cd "$work/app" && exec wine Murvane.exe "$(winpath "$song")" </dev/null >"$work/murvane.out" 2>&1) &
+murvane_pid=$!
+probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"
+probe texts >"$work/texts-before.txt"
+[ "$(head -n 1 "$work/texts-before.txt" | tr -d '\r')" != "Please set file." ] ||
+  fail "Murvane did not load $song"
+
+wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null |
+  tr -d '\r' >"$work/cli.txt" || fail "murvane-cli keys failed"
+last_due=$(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli.txt")
+song_ms=$((last_due + 30000))
+
+(exec wine "$helper" record "$(winpath "$work/target.log")" </dev/null >"$work/target.out" 2>&1) &
+target_pid=$!
+probe wait-window MurvaneE2eTarget 30000 || fail "the target window did not appear"
+xdotool search --sync --name '^Murvane e2e key target$' windowfocus --sync
+
+xdotool key F11
+probe wait-text Playing 10000 || fail "F11 did not start playback"
+
+downs() { grep -c ' down ' "$work/target.log" || true; }
+stop_mark() {
+  # Stop during the held chord: four keys have gone down (the first note, the
+  # chord's three), and half a second of the ten-second hold has passed.
+  local waited=0
+  while [ "$(downs)" -lt 4 ]; do
+    waited=$((waited + 1))
+    [ $waited -lt 200 ] || fail "the held chord never came"
+    sleep 0.05
+  done
+  sleep 0.5
+  probe mark
+}
+
+case $scenario in
+  play)
+    if [ -n "$screenshot" ]; then
+      sleep 1
+      window=$(xdotool search --onlyvisible --name '^Murvane$' | head -n 1)
+      import -window "$window" "$screenshot" || echo "run_e2e.sh: no screenshot" >&2
+    fi
+    probe wait-text Stopped "$song_ms" || fail "the song did not end"
+    ;;
+  stop-f11|stop-f12)
+    stop_mark
+    key=${scenario#stop-}
+    xdotool key "${key^^}"
+    probe wait-text Stopped 10000 || fail "${key^^} did not stop playback"
+    ;;
+  close)
+    stop_mark
+    probe close MainWindow
+    status=0
+    wait "$murvane_pid" || status=$?
+    murvane_pid=
+    [ "$status" -eq 0 ] || fail "Murvane ended with exit code $status after its window was closed"
+    ;;
+  *) fail "unknown scenario $scenario" ;;
+esac
+sleep 0.2  # let the last key messages reach the target
+keys_down=$(probe keys-down | tr -d '\r')
+probe close MurvaneE2eTarget
+wait "$target_pid" || true
+target_pid=
+if [ -n "$murvane_pid" ]; then
+  probe close MainWindow || true
+  wait "$murvane_pid" || true
+  murvane_pid=
+fi
+
+compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/target.log"
+         --ini "$work/app/Murvane.ini" --tolerance-ms "$tolerance" --keys-down "$keys_down"
+         --label "$(basename "$song") ($scenario)")
+[ -n "$model" ] && compare+=(--model "$song")
+[ -n "$allowed" ] && compare+=(--allowed-notes "$allowed")
+[ "$scenario" = play ] || compare+=(--stopped)
+[ -n "$print_keys" ] && compare+=("$print_keys")
+"${compare[@]}"
+passed=yes
