@@ -253,12 +253,12 @@ bool SmfFile::readEvent(MidiEvent& event) {
     p += length;
   }
 
+  // A delta-time may close the chunk without an event after it.
+  if (p != track.end) next.time += readQuantity(p);
+  track.cursor = p;
   if (p != track.end) {
-    next.time += readQuantity(p);
-    track.cursor = p;
     siftDown(0);
   } else {
-    track.cursor = p;
     next = queue_.back();
     queue_.pop_back();
     if (!queue_.empty()) siftDown(0);

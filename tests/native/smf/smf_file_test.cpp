@@ -327,6 +327,12 @@ TEST(SmfRead, EndOfTrackEndsNothing) {
   EXPECT_EQ(loadAndReadAll(image), (std::vector<std::string>{"+0 meta 2F len 0", "+8 90 ch0 60 64"}));
 }
 
+// Found by fuzzing: the reader went on past a delta-time that ends a chunk.
+TEST(SmfRead, TrailingDeltaTimeEndsTheTrack) {
+  const Bytes image = smf(1, 96, {{0x00, 0xC0, 0x4E, 0x4E, 0x4E, 0x4E}, {0x7F, 0xC1, 0x01}});
+  EXPECT_EQ(loadAndReadAll(image), (std::vector<std::string>{"+0 C0 ch0 78 0", "+78 C0 ch0 78 0", "+49 C0 ch1 1 0"}));
+}
+
 TEST(SmfRead, StaysExhaustedUntilRewound) {
   SmfFile file;
   ASSERT_EQ(file.loadImage(smf(1, 96, {{0x00, 0xC0, 0x01}, {0x05, 0xC1, 0x02}})), kLoadOk);
