@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -283,6 +284,55 @@ TEST(BackgroundBrush, IsOneSolidLightGreyUntilDeleted) {
   EXPECT_EQ(brush.lbColor, static_cast<COLORREF>(0x00E7E7E7));
   deleteBackgroundBrush();
   EXPECT_EQ(backgroundBrush(), nullptr);
+}
+
+#pragma pack(push, 2)
+struct IconGroupHeader {
+  WORD reserved;
+  WORD type;
+  WORD count;
+};
+struct IconGroupEntry {
+  BYTE width;
+  BYTE height;
+  BYTE colourCount;
+  BYTE reserved;
+  WORD planes;
+  WORD bitCount;
+  DWORD bytes;
+  WORD id;
+};
+#pragma pack(pop)
+
+TEST(IconResource, Has32And16PixelImagesOf256Colours) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDI_MURVANE), MAKEINTRESOURCEW(14));
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  IconGroupHeader header;
+  std::memcpy(&header, group, sizeof header);
+  ASSERT_EQ(header.count, 2);
+  for (int i = 0; i < header.count; ++i) {
+    IconGroupEntry entry;
+    std::memcpy(&entry, group + sizeof header + static_cast<std::size_t>(i) * sizeof entry, sizeof entry);
+    EXPECT_EQ(entry.width, i == 0 ? 32 : 16);
+    EXPECT_EQ(entry.height, entry.width);
+    EXPECT_EQ(entry.bitCount, 8);
+  }
+  for (int size : {32, 16}) {
+    HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(IDI_MURVANE), IMAGE_ICON, size, size, 0);
+    EXPECT_NE(icon, nullptr) << size;
+    DestroyIcon(static_cast<HICON>(icon));
+  }
+}
+
+TEST(ManifestResource, AsksToRunAsTheInvokerWithoutUiAccess) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(found, nullptr);
+  const auto* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
+  const std::string manifest(text, SizeofResource(module, found));
+  EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)"), std::string::npos);
 }
 
 std::wstring ownPath() {
