@@ -19,8 +19,9 @@ namespace {
 enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
 struct Line {
-  std::string raw;  // with its line break, if it had one
-  std::wstring text;  // decoded, without the line break
+  std::string content;
+  std::string lineBreak;  // empty on a last line without one
+  std::wstring text;  // content decoded
 };
 
 struct Document {
@@ -167,22 +168,29 @@ Document parseDocument(const std::string& bytes) {
 
   const bool wide = document.encoding == Encoding::kUtf16Le || document.encoding == Encoding::kUtf16Be;
   const std::size_t unit = wide ? 2 : 1;
-  const std::string newline = encode(L"\n", document.encoding);
+  // A line ends at CR LF, LF or a lone CR, as the platform reads it.
+  const std::string lineFeed = encode(L"\n", document.encoding);
+  const std::string carriageReturn = encode(L"\r", document.encoding);
   while (!rest.empty()) {
+    std::size_t contentEnd = rest.size();
     std::size_t end = rest.size();
     for (std::size_t i = 0; i + unit <= rest.size(); i += unit) {
-      if (rest.compare(i, unit, newline) == 0) {
+      if (rest.compare(i, unit, lineFeed) == 0) {
+        contentEnd = i;
         end = i + unit;
+        break;
+      }
+      if (rest.compare(i, unit, carriageReturn) == 0) {
+        contentEnd = i;
+        end = i + unit;
+        if (rest.compare(end, unit, lineFeed) == 0) end += unit;
         break;
       }
     }
     Line line;
-    line.raw = std::string(rest.substr(0, end));
-    std::string_view content(line.raw);
-    if (content.size() >= unit && content.compare(content.size() - unit, unit, newline) == 0) {
-      content.remove_suffix(unit);
-    }
-    line.text = decode(content, document.encoding);
+    line.content = std::string(rest.substr(0, contentEnd));
+    line.lineBreak = std::string(rest.substr(contentEnd, end - contentEnd));
+    line.text = decode(line.content, document.encoding);
     document.lines.push_back(std::move(line));
     rest.remove_prefix(end);
   }
@@ -197,6 +205,9 @@ struct ParsedLine {
   std::optional<std::wstring_view> value;  // none for a key line without '='
 };
 
+// The platform keeps names and values as C strings: a NUL ends them.
+std::wstring_view untilNul(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
+
 ParsedLine parseLine(std::wstring_view text) {
   ParsedLine parsed;
   text = trim(text);
@@ -205,18 +216,18 @@ ParsedLine parseLine(std::wstring_view text) {
     const std::size_t close = text.rfind(L']');
     if (close != std::wstring_view::npos) {
       parsed.kind = LineKind::kSection;
-      parsed.name = text.substr(1, close - 1);
+      parsed.name = untilNul(trim(text.substr(1, close - 1)));
       return parsed;
     }
   }
   parsed.kind = LineKind::kKey;
   const std::size_t equals = text.find(L'=');
   if (equals == std::wstring_view::npos) {
-    parsed.name = text;
+    parsed.name = untilNul(text);
     return parsed;
   }
-  parsed.name = trim(text.substr(0, equals));
-  parsed.value = trim(text.substr(equals + 1));
+  parsed.name = untilNul(trim(text.substr(0, equals)));
+  parsed.value = untilNul(trim(text.substr(equals + 1)));
   return parsed;
 }
 
@@ -327,11 +338,7 @@ class PortableIniStore final : public IniStore {
       std::wstring text(parsed.name);
       text += L'=';
       text += value;
-      const std::string_view oldRaw(line.raw);
-      const std::string ending = oldRaw.ends_with(lineBreak)                  ? lineBreak
-                                 : oldRaw.ends_with(encode(L"\n", encoding)) ? encode(L"\n", encoding)
-                                                                             : std::string();
-      line.raw = encode(text, encoding) + ending;
+      line.content = encode(text, encoding);
       line.text = std::move(text);
       return true;
     }
@@ -339,10 +346,10 @@ class PortableIniStore final : public IniStore {
     std::wstring text(key);
     text += L'=';
     text += value;
-    Line added{encode(text, encoding) + lineBreak, text};
+    Line added{encode(text, encoding), lineBreak, text};
     if (location.section) {
       Line& last = document.lines[location.lastContent];
-      if (!std::string_view(last.raw).ends_with(encode(L"\n", encoding))) last.raw += lineBreak;
+      if (last.lineBreak.empty()) last.lineBreak = lineBreak;
       document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(location.lastContent) + 1,
                             std::move(added));
       return true;
@@ -350,13 +357,13 @@ class PortableIniStore final : public IniStore {
 
     if (!document.lines.empty()) {
       Line& last = document.lines.back();
-      if (!std::string_view(last.raw).ends_with(encode(L"\n", encoding))) last.raw += lineBreak;
-      document.lines.push_back(Line{lineBreak, L""});
+      if (last.lineBreak.empty()) last.lineBreak = lineBreak;
+      document.lines.push_back(Line{std::string(), lineBreak, std::wstring()});
     }
     std::wstring header = L"[";
     header += section;
     header += L']';
-    document.lines.push_back(Line{encode(header, encoding) + lineBreak, header});
+    document.lines.push_back(Line{encode(header, encoding), lineBreak, header});
     document.lines.push_back(std::move(added));
     return true;
   }
@@ -376,7 +383,7 @@ class PortableIniStore final : public IniStore {
       std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
       if (!file) return;
       file << document.bom;
-      for (const Line& line : document.lines) file << line.raw;
+      for (const Line& line : document.lines) file << line.content << line.lineBreak;
       file.flush();
       if (!file) {
         file.close();
