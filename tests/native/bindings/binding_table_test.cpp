@@ -61,14 +61,6 @@ TEST(BindingDefaults, AreUniqueAndFitTheirEntryMask) {
   }
 }
 
-TEST(BindingDefaults, OutOfRangeIndexesHaveNothing) {
-  for (const int index : {-1, kBindingCount, 1000}) {
-    EXPECT_TRUE(bindingIniKey(index).empty());
-    EXPECT_EQ(defaultBinding(index), 0);
-    EXPECT_EQ(bindingMask(index), 0);
-  }
-}
-
 TEST(BindingValueFormat, IsZeroPaddedLowercaseHexWithPrefix) {
   EXPECT_EQ(formatBindingValue(0x0031), L"0x0031");
   EXPECT_EQ(formatBindingValue(0x027A), L"0x027a");
@@ -83,35 +75,23 @@ struct ParseCase {
 };
 
 TEST(HexParsing, ConvertsLikeTheCLibraryAndRequiresTheWholeText) {
+  // Only what loading does not show already: results beyond 16 bits and
+  // the corners of signs, blanks and the prefix.
   const ParseCase cases[] = {
-      {L"0x0031", true, 0x31},
-      {L"0X0031", true, 0x31},
-      {L"000031", true, 0x31},
-      {L"+0x031", true, 0x31},
       {L"abcDEF", true, 0xABCDEF},
-      {L"  0x1f", true, 0x1F},
       {L"\t\v\f\r\n1", true, 0x1},
       {L"-0x031", true, 0xFFFFFFCF},
       {L"-1", true, 0xFFFFFFFF},
       {L"-0", true, 0},
-      {L"ffffffff", true, 0xFFFFFFFF},
       {L"100000000", true, 0xFFFFFFFF},   // out of range saturates
       {L"-100000000", true, 0xFFFFFFFF},  // whatever the sign
-      {L"0", true, 0},
       {L"", false, 0},
       {L"   ", false, 0},
       {L"+", false, 0},
-      {L"-", false, 0},
       {L"0x", false, 0},  // the 0 converts, the x is left over
-      {L"0x ", false, 0},
-      {L"0xzz31", false, 0},
-      {L"0x00 1", false, 0},
-      {L"0x0031 ", false, 0},
       {L"0x0x31", false, 0},
-      {L"x0031", false, 0},
       {L"+-31", false, 0},
       {L"- 31", false, 0},
-      {L"0x0g31", false, 0},
       {L"\x00A0" L"31", false, 0},  // only the C locale's blanks are skipped
   };
   for (const ParseCase& test : cases) {
@@ -225,18 +205,6 @@ TEST(LoadBindings, ExistingFileWithoutTheSectionUnbindsEverything) {
   const auto table = loadBindings(store);
   for (const KeyCode key : table->keys) EXPECT_EQ(key, 0);
   EXPECT_TRUE(store.writes.empty());
-}
-
-TEST(AssignBinding, ClearsTheOtherHolderAndWritesItsLineFirst) {
-  FakeIniStore store;
-  BindingTable table;
-  table.keys[kC3] = 0x0031;
-  table.keys[kD3] = 0x0033;
-  assignBinding(table, store, kD3, 0x0031);
-  EXPECT_EQ(table.keys[kC3], 0);
-  EXPECT_EQ(table.keys[kD3], 0x0031);
-  const std::vector<FakeIniStore::Write> expected = {{L"KeyBinds", L"C3", L"0x0000"}, {L"KeyBinds", L"D3", L"0x0031"}};
-  EXPECT_EQ(store.writes, expected);
 }
 
 TEST(AssignBinding, TheValueAnEntryHoldsIsWrittenAsZeroThenAgain) {
