@@ -1,0 +1,256 @@
+#include "bindings/key_bind_window_win32.h"
+
+#include <memory>
+
+#include "res/resource.h"
+
+namespace murvane {
+
+namespace {
+
+constexpr int kControlHeight = 30;
+
+// WS_CHILD | WS_VISIBLE | WS_BORDER and, for the labels, text left-aligned
+// and vertically centred; entry buttons left-aligned; Commit centred.
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | SS_CENTERIMAGE;
+constexpr DWORD kEntryButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON | BS_LEFT;
+constexpr DWORD kCommitButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON | BS_CENTER;
+constexpr int kLabelId = 0;
+
+constexpr int kNoteRows = 12;
+constexpr int kNoteColumns = 3;
+constexpr int kC6Entry = 36;
+constexpr int kHotkeyEntryCount = 3;
+
+}  // namespace
+
+KeyBindWindow::KeyBindWindow(const KeyBindWindowContext& context)
+    : instance_(context.instance),
+      owner_(context.owner),
+      table_(context.table),
+      store_(context.store),
+      strings_(context.strings),
+      background_(context.background) {}
+
+KeyBindWindow::~KeyBindWindow() {
+  if (window_ != nullptr && IsWindow(window_)) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
+}
+
+void KeyBindWindow::registerClass(HINSTANCE instance, HBRUSH background) {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MURVANE));
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = &KeyBindWindow::windowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = icon;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = kKeyBindWindowClass;
+  RegisterClassExW(&windowClass);
+}
+
+bool KeyBindWindow::create() {
+  if (created_) return false;
+  created_ = true;
+
+  RECT outer = {0, 0, kKeyBindClientWidth, kKeyBindClientHeight};
+  int width = kKeyBindClientWidth;
+  int height = kKeyBindClientHeight;
+  if (AdjustWindowRect(&outer, kKeyBindWindowStyle, FALSE)) {
+    width = outer.right - outer.left;
+    height = outer.bottom - outer.top;
+  }
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const int x = screenWidth > width ? (screenWidth - width) / 2 : 0;
+  const int y = screenHeight > height ? (screenHeight - height) / 2 : 0;
+
+  window_ = CreateWindowExW(0, kKeyBindWindowClass, text(IDS_KEY_CONFIG_TITLE), kKeyBindWindowStyle, x, y, width,
+                            height, nullptr, nullptr, instance_, nullptr);
+  if (window_ == nullptr) {
+    showError(owner_, IDS_ERROR_CREATE_WINDOW);
+    return false;
+  }
+
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  // The previous value is 0 now, so only the last error tells a failure.
+  SetLastError(0);
+  const bool attached =
+      SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) != 0 || GetLastError() == 0;
+  if (!attached || !createControls()) {
+    showError(window_, IDS_ERROR_CREATE_WINDOW);
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    running_ = true;
+    drainMessages();
+    window_ = nullptr;
+    return false;
+  }
+  ShowWindow(window_, SW_SHOW);
+  return true;
+}
+
+bool KeyBindWindow::createControls() {
+  selectionLabel_ = addControl(L"STATIC", kLabelStyle, nullptr, 188, 8, 160, kLabelId);
+  if (selectionLabel_ == nullptr) return false;
+  capturedLabel_ = addControl(L"STATIC", kLabelStyle, nullptr, 356, 8, 256, kLabelId);
+  if (capturedLabel_ == nullptr) return false;
+  commitButton_ = addControl(L"BUTTON", kCommitButtonStyle, text(IDS_COMMIT), 620, 8, 64, kCommitControlId);
+  if (commitButton_ == nullptr) return false;
+
+  auto addEntry = [this](int entry, int x, int y, int buttonWidth, int labelX, int labelWidth) {
+    const auto slot = static_cast<std::size_t>(entry);
+    entryButtons_[slot] = addControl(L"BUTTON", kEntryButtonStyle, text(entryCaptionId(entry)), x, y, buttonWidth, entry);
+    if (entryButtons_[slot] == nullptr) return false;
+    keyLabels_[slot] = addControl(L"STATIC", kLabelStyle, names_.formatKeyName(table_->keys[slot]), labelX, y,
+                                  labelWidth, kLabelId);
+    return keyLabels_[slot] != nullptr;
+  };
+  for (int column = 0; column < kNoteColumns; ++column) {
+    for (int row = 0; row < kNoteRows; ++row) {
+      const int y = 70 + 38 * row;
+      if (!addEntry(kNoteRows * column + row, 16 + 288 * column, y, 128, 152 + 288 * column, 128)) return false;
+    }
+  }
+  if (!addEntry(kC6Entry, 592, 526, 128, 728, 128)) return false;
+  for (int hotkey = 0; hotkey < kHotkeyEntryCount; ++hotkey) {
+    if (!addEntry(kHotkeyPlayIndex + hotkey, 224, 564 + 38 * hotkey, 160, 392, 256)) return false;
+  }
+  return true;
+}
+
+HWND KeyBindWindow::addControl(const wchar_t* className, DWORD style, const wchar_t* controlText, int x, int y,
+                               int width, int id) {
+  return CreateWindowExW(0, className, controlText, style, x, y, width, kControlHeight, window_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+}
+
+void KeyBindWindow::runModalLoop() {
+  running_ = true;
+  drainMessages();
+}
+
+void KeyBindWindow::drainMessages() {
+  // Also ends when the window is gone without our WM_DESTROY having run (the
+  // object could not be attached): a retrieval filtered on a destroyed
+  // handle need not return.
+  MSG message;
+  while (running_ && IsWindow(window_)) {
+    const BOOL result = GetMessageW(&message, window_, 0, 0);
+    if (result == 0 || result == -1) return;
+    DispatchMessageW(&message);
+  }
+}
+
+LRESULT CALLBACK KeyBindWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<KeyBindWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT KeyBindWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      running_ = false;
+      return 0;
+    case WM_NCDESTROY: {
+      // The last message: forget the handle, so that nothing of ours uses it
+      // once the platform may give it to another window.
+      HWND gone = window_;
+      SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return DefWindowProcW(gone, message, wParam, lParam);
+    }
+    case WM_CLOSE:
+      DestroyWindow(window_);
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      capture_.keyDown(static_cast<std::uint8_t>(wParam & 0xFF));
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (capture_.keyUp(static_cast<std::uint8_t>(wParam & 0xFF))) {
+        SetWindowTextW(capturedLabel_, names_.formatKeyName(capture_.captured()));
+        return 0;
+      }
+      break;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (id < kBindingCount) {
+        select(id);
+        return 0;
+      }
+      if (id == kCommitControlId) {
+        commit();
+        return 0;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(background_);
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void KeyBindWindow::select(int entry) {
+  capture_.select(entry);
+  SetWindowTextW(selectionLabel_, text(entryCaptionId(entry)));
+  // The button just clicked took the focus; the next key belongs to us.
+  SetFocus(window_);
+}
+
+void KeyBindWindow::commit() {
+  switch (capture_.commit(*table_, *store_)) {
+    case kCommitStored:
+      refreshKeyLabels();
+      SetFocus(window_);
+      return;
+    case kCommitModifierOnNote:
+      // The focus stays on Commit: keys typed next are not captured until an
+      // entry is clicked again.
+      showError(window_, IDS_ERROR_MODIFIER_IN_NOTE);
+      return;
+    default:
+      return;
+  }
+}
+
+void KeyBindWindow::refreshKeyLabels() {
+  for (std::size_t entry = 0; entry < keyLabels_.size(); ++entry) {
+    SetWindowTextW(keyLabels_[entry], names_.formatKeyName(table_->keys[entry]));
+  }
+}
+
+void KeyBindWindow::showError(HWND owner, std::int32_t stringId) const {
+  MessageBoxW(owner, text(stringId), text(IDS_ERROR_CAPTION), MB_OK | MB_ICONERROR);
+}
+
+const wchar_t* KeyBindWindow::text(std::int32_t stringId) const {
+  return strings_ != nullptr ? strings_->lookup(stringId) : nullptr;
+}
+
+void runKeyBindWindow(const KeyBindWindowContext& context) {
+  auto window = std::make_unique<KeyBindWindow>(context);
+  KeyBindWindow::registerClass(context.instance, context.background);
+  if (window->create()) {
+    context.hotkeys->unregisterHotkeys();
+    window->runModalLoop();
+    context.hotkeys->registerHotkeys();
+  } else {
+    const wchar_t* caption = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_CAPTION) : nullptr;
+    const wchar_t* message = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_OPEN_KEY_CONFIG) : nullptr;
+    MessageBoxW(context.owner, message, caption, MB_OK | MB_ICONERROR);
+  }
+}
+
+}  // namespace murvane

@@ -1,0 +1,545 @@
+// The key configuration window as the user meets it: real windows under
+// Wine, real keyboard input, a real INI file in the temporary folder.
+#include "bindings/key_bind_window_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bindings/ini_store_win32.h"
+#include "harness.h"
+
+namespace murvane {
+namespace {
+
+using testing::CreationHook;
+using testing::MessageBoxCatcher;
+using testing::classOf;
+using testing::inLanguage;
+using testing::textOf;
+
+const wchar_t* const kEnglishCaptions[kBindingCount] = {
+    L"C3", L"C3#", L"D3", L"D3#", L"E3", L"F3", L"F3#", L"G3", L"G3#", L"A3", L"A3#", L"B3",
+    L"C4", L"C4#", L"D4", L"D4#", L"E4", L"F4", L"F4#", L"G4", L"G4#", L"A4", L"A4#", L"B4",
+    L"C5", L"C5#", L"D5", L"D5#", L"E5", L"F5", L"F5#", L"G5", L"G5#", L"A5", L"A5#", L"B5",
+    L"C6", L"Hotkey: Play/Stop", L"Hotkey: MIDI input", L"Hotkey: All stop"};
+
+// Escapes, so that the expectation does not depend on how the source is read.
+const wchar_t* const kJapaneseCaptions[kBindingCount] = {
+    L"\u30c9 (-1)",            // ド (-1)
+    L"\u30c9\uff03 (-1)",      // ド＃ (-1)
+    L"\u30ec (-1)",            // レ (-1)
+    L"\u30df\u266d (-1)",      // ミ♭ (-1)
+    L"\u30df (-1)",            // ミ (-1)
+    L"\u30d5\u30a1 (-1)",      // ファ (-1)
+    L"\u30d5\u30a1\uff03 (-1)",  // ファ＃ (-1)
+    L"\u30bd (-1)",            // ソ (-1)
+    L"\u30bd\uff03 (-1)",      // ソ＃ (-1)
+    L"\u30e9 (-1)",            // ラ (-1)
+    L"\u30b7\u266d (-1)",      // シ♭ (-1)
+    L"\u30b7 (-1)",            // シ (-1)
+    L"\u30c9",                 // ド
+    L"\u30c9\uff03",           // ド＃
+    L"\u30ec",                 // レ
+    L"\u30df\u266d",           // ミ♭
+    L"\u30df",                 // ミ
+    L"\u30d5\u30a1",           // ファ
+    L"\u30d5\u30a1\uff03",     // ファ＃
+    L"\u30bd",                 // ソ
+    L"\u30bd#",                // ソ# (an ASCII sign, unlike its neighbours)
+    L"\u30e9",                 // ラ
+    L"\u30b7\u266d",           // シ♭
+    L"\u30b7",                 // シ
+    L"\u30c9 (+1)",            // ド (+1)
+    L"\u30c9\uff03 (+1)",      // ド＃ (+1)
+    L"\u30ec (+1)",            // レ (+1)
+    L"\u30df\u266d (+1)",      // ミ♭ (+1)
+    L"\u30df (+1)",            // ミ (+1)
+    L"\u30d5\u30a1 (+1)",      // ファ (+1)
+    L"\u30d5\u30a1\uff03 (+1)",  // ファ＃ (+1)
+    L"\u30bd (+1)",            // ソ (+1)
+    L"\u30bd\uff03 (+1)",      // ソ＃ (+1)
+    L"\u30e9 (+1)",            // ラ (+1)
+    L"\u30b7\u266d (+1)",      // シ♭ (+1)
+    L"\u30b7 (+1)",            // シ (+1)
+    L"\u30c9(+2)",             // ド(+2)
+    L"Hotkey: \u518d\u751f/\u505c\u6b62",  // Hotkey: 再生/停止
+    L"Hotkey: MIDI\u5165\u529b",          // Hotkey: MIDI入力
+    L"Hotkey: \u5168\u505c\u6b62",        // Hotkey: 全停止
+};
+
+// The labels of a fresh INI file: the built-in layout of a JIS keyboard.
+const wchar_t* const kDefaultKeyLabels[kBindingCount] = {
+    L" 1", L" 2", L" 3", L" 4", L" 5", L" 6", L" 7", L" 8", L" 9", L" 0", L" -", L" ^",
+    L" Q", L" W", L" E", L" R", L" T", L" Y", L" U", L" I", L" O", L" P", L" @", L" [",
+    L" A", L" S", L" D", L" F", L" G", L" H", L" J", L" K", L" L", L" ;", L" :", L" ]",
+    L" Z", L" F11", L" F10", L" F12"};
+
+const wchar_t* caption(int entry) {
+  return inLanguage(kEnglishCaptions[entry], kJapaneseCaptions[entry]);
+}
+
+const wchar_t* errorCaption() { return L"Murvane: Error"; }
+const wchar_t* modifierOnNoteText() {
+  // 音階には修飾キー(Ctrl, Alt, Shift)を使えません
+  return inLanguage(L"Ctrl, Alt and Shift do not use in note",
+                    L"\u97f3\u968e\u306b\u306f\u4fee\u98fe\u30ad\u30fc(Ctrl, Alt, Shift)\u3092\u4f7f\u3048\u307e\u305b\u3093");
+}
+const wchar_t* createFailedText() {
+  // ウィンドウの作成に失敗しました。
+  return inLanguage(L"Failed create window.",
+                    L"\u30a6\u30a3\u30f3\u30c9\u30a6\u306e\u4f5c\u6210\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002");
+}
+const wchar_t* openFailedText() {
+  // キーバインド設定が開けません。
+  return inLanguage(L"Failed open key config.",
+                    L"\u30ad\u30fc\u30d0\u30a4\u30f3\u30c9\u8a2d\u5b9a\u304c\u958b\u3051\u307e\u305b\u3093\u3002");
+}
+
+// Records the opener's calls, and what it saw of the window and the table
+// at each of them.
+class RecordingHotkeys final : public HotkeyControl {
+ public:
+  explicit RecordingHotkeys(const BindingTable*& table) : table_(table) {}
+
+  void registerHotkeys() override {
+    calls.push_back("register");
+    windowOpenAtRegister = FindWindowW(kKeyBindWindowClass, nullptr) != nullptr;
+    playStopAtRegister = table_->keys[kHotkeyPlayIndex];
+  }
+  void unregisterHotkeys() override {
+    calls.push_back("unregister");
+    windowAtUnregister = FindWindowW(kKeyBindWindowClass, nullptr);
+    if (whileOpen) whileOpen(windowAtUnregister);
+  }
+
+  std::vector<std::string> calls;
+  HWND windowAtUnregister = nullptr;
+  bool windowOpenAtRegister = false;
+  KeyCode playStopAtRegister = 0xFFFF;
+  // Runs once the window is up, before its loop: the test's part of the
+  // user's session, posted for the loop to play.
+  void (*whileOpen)(HWND window) = nullptr;
+
+ private:
+  const BindingTable*& table_;
+};
+
+class KeyBindWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t file[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"kbw", 0, file);
+    DeleteFileW(file);  // a missing file: the defaults are written out
+    iniPath = file;
+    store = makeWin32IniStore(iniPath);
+    table = loadBindings(*store);
+    tableView = table.get();
+
+    static HBRUSH background = CreateSolidBrush(RGB(231, 231, 231));
+    brush = background;
+    owner = CreateWindowExW(0, L"STATIC", L"Main window stand-in", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    context = {GetModuleHandleW(nullptr), owner, table.get(), store.get(), &testing::resourceStrings(), brush,
+               &hotkeys};
+    KeyBindWindow::registerClass(context.instance, context.background);
+  }
+
+  void TearDown() override {
+    testing::releaseModifiers();
+    window.reset();
+    DestroyWindow(owner);
+    testing::pump();
+    DeleteFileW(iniPath.c_str());
+  }
+
+  // Creates the window and gives it the keyboard, as the user would find it.
+  void open() {
+    window = std::make_unique<KeyBindWindow>(context);
+    ASSERT_TRUE(window->create());
+    ASSERT_EQ(hook.children.size(), static_cast<std::size_t>(kKeyBindControlCount));
+    ASSERT_TRUE(testing::focusWindow(window->window())) << "the key window did not get the keyboard focus";
+  }
+
+  HWND selectionLabel() const { return hook.children[0]; }
+  HWND capturedLabel() const { return hook.children[1]; }
+  HWND commitButton() const { return hook.children[2]; }
+  HWND entryButton(int entry) const { return hook.children[3 + 2 * static_cast<std::size_t>(entry)]; }
+  HWND keyLabel(int entry) const { return hook.children[4 + 2 * static_cast<std::size_t>(entry)]; }
+
+  void click(HWND button) {
+    SendMessageW(button, BM_CLICK, 0, 0);
+    testing::pump();
+  }
+
+  std::string iniText() const {
+    std::ifstream in(std::string(iniPath.begin(), iniPath.end()), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::wstring iniValue(const wchar_t* key) const {
+    wchar_t value[16] = {};
+    GetPrivateProfileStringW(L"KeyBinds", key, L"", value, 16, iniPath.c_str());
+    return value;
+  }
+
+  std::wstring iniPath;
+  std::unique_ptr<IniStore> store;
+  std::unique_ptr<BindingTable> table;
+  const BindingTable* tableView = nullptr;
+  RecordingHotkeys hotkeys{tableView};
+  HBRUSH brush = nullptr;
+  HWND owner = nullptr;
+  KeyBindWindowContext context{};
+  CreationHook hook;
+  std::unique_ptr<KeyBindWindow> window;
+};
+
+struct ExpectedControl {
+  const wchar_t* className;
+  int x, y, width;
+  DWORD style;
+  int id;
+  std::wstring text;
+};
+
+std::vector<ExpectedControl> expectedLayout() {
+  constexpr DWORD label = 0x50800200;
+  constexpr DWORD entryButton = 0x50800100;
+  constexpr DWORD commit = 0x50800300;
+  std::vector<ExpectedControl> layout = {
+      {L"Static", 188, 8, 160, label, 0, L""},
+      {L"Static", 356, 8, 256, label, 0, L""},
+      {L"Button", 620, 8, 64, commit, 100, inLanguage(L"Commit", L"\u8a2d\u5b9a")},  // 設定
+  };
+  for (int column = 0; column < 3; ++column) {
+    for (int row = 0; row < 12; ++row) {
+      const int entry = 12 * column + row;
+      layout.push_back({L"Button", 16 + 288 * column, 70 + 38 * row, 128, entryButton, entry, caption(entry)});
+      layout.push_back({L"Static", 152 + 288 * column, 70 + 38 * row, 128, label, 0, kDefaultKeyLabels[entry]});
+    }
+  }
+  layout.push_back({L"Button", 592, 526, 128, entryButton, 36, caption(36)});
+  layout.push_back({L"Static", 728, 526, 128, label, 0, kDefaultKeyLabels[36]});
+  for (int hotkey = 0; hotkey < 3; ++hotkey) {
+    const int entry = kHotkeyPlayIndex + hotkey;
+    layout.push_back({L"Button", 224, 564 + 38 * hotkey, 160, entryButton, entry, caption(entry)});
+    layout.push_back({L"Static", 392, 564 + 38 * hotkey, 256, label, 0, kDefaultKeyLabels[entry]});
+  }
+  return layout;
+}
+
+TEST_F(KeyBindWindowTest, EveryControlIsCreatedInOrderWithItsClassPlaceSizeStyleIdAndText) {
+  open();
+  const std::vector<ExpectedControl> layout = expectedLayout();
+  ASSERT_EQ(layout.size(), static_cast<std::size_t>(kKeyBindControlCount));
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const ExpectedControl& expected = layout[i];
+    const HWND control = hook.children[i];
+    SCOPED_TRACE(::testing::Message() << "control " << i << " (id " << expected.id << ")");
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(HWND_DESKTOP, window->window(), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(_wcsicmp(classOf(control).c_str(), expected.className), 0) << classOf(control).c_str();
+    EXPECT_EQ(place.left, expected.x);
+    EXPECT_EQ(place.top, expected.y);
+    EXPECT_EQ(place.right - place.left, expected.width);
+    EXPECT_EQ(place.bottom - place.top, 30);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)), expected.style);
+    EXPECT_EQ(GetWindowLongW(control, GWL_EXSTYLE), 0);
+    EXPECT_EQ(GetDlgCtrlID(control), expected.id);
+    EXPECT_EQ(textOf(control), expected.text);
+    EXPECT_EQ(GetParent(control), window->window());
+  }
+}
+
+TEST_F(KeyBindWindowTest, WindowIsAFixedTopLevelWindowWithTitleIconAndGreyBackground) {
+  open();
+  const HWND key = window->window();
+  EXPECT_EQ(classOf(key), L"KeyBindWindow");
+  // Murvane: キー設定
+  EXPECT_EQ(textOf(key), inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(key, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
+            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  EXPECT_EQ(GetWindow(key, GW_OWNER), nullptr);
+  EXPECT_EQ(GetAncestor(key, GA_PARENT), GetDesktopWindow());
+  RECT client;
+  GetClientRect(key, &client);
+  EXPECT_EQ(client.right, 872);
+  EXPECT_EQ(client.bottom, 678);
+  EXPECT_NE(GetClassLongPtrW(key, GCLP_HICON), 0);
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(key, GCLP_HBRBACKGROUND)), brush);
+  EXPECT_EQ(GetClassLongW(key, GCL_STYLE), 0u);
+}
+
+TEST_F(KeyBindWindowTest, OpensCentredOnTheScreen) {
+  open();
+  RECT outer;
+  GetWindowRect(window->window(), &outer);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_GT(screenWidth, width);
+  ASSERT_GT(screenHeight, height);
+  // Integer halves of what is left over.
+  EXPECT_EQ(outer.left, (screenWidth - width) / 2);
+  EXPECT_EQ(outer.top, (screenHeight - height) / 2);
+}
+
+// Run by small_screen.sh on an 800x600 display of its own.
+TEST_F(KeyBindWindowTest, SmallScreenPutsTheWindowAtTheTopLeftCorner) {
+  wchar_t screen[16] = {};
+  ASSERT_GT(GetEnvironmentVariableW(L"MURVANE_TEST_SMALL_SCREEN", screen, 16), 0u) << "run by small_screen.sh";
+  ASSERT_EQ(std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" + std::to_wstring(GetSystemMetrics(SM_CYSCREEN)),
+            screen);
+  open();
+  RECT outer;
+  GetWindowRect(window->window(), &outer);
+  // The platform trims the size to the screen plus the frame, but the window
+  // still does not fit.
+  ASSERT_GT(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN));
+  ASSERT_GT(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(outer.left, 0);
+  EXPECT_EQ(outer.top, 0);
+}
+
+TEST_F(KeyBindWindowTest, StaticLabelsAreTransparentOnTheBackgroundBrush) {
+  open();
+  HDC dc = GetDC(keyLabel(0));
+  SetBkMode(dc, OPAQUE);
+  const auto result = SendMessageW(window->window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                   reinterpret_cast<LPARAM>(keyLabel(0)));
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
+  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+  ReleaseDC(keyLabel(0), dc);
+}
+
+TEST_F(KeyBindWindowTest, ClickC4TypeQCommitStoresQAndClearsTheEntryThatHeldIt) {
+  assignBinding(*table, *store, 13, 'Q');  // Q on C#4; C4 unbound
+  open();
+  ASSERT_EQ(textOf(keyLabel(12)), L"");
+  ASSERT_EQ(textOf(keyLabel(13)), L" Q");
+
+  click(entryButton(12));
+  EXPECT_EQ(textOf(selectionLabel()), caption(12));
+  EXPECT_EQ(GetFocus(), window->window());
+  testing::typeKey('Q');
+  EXPECT_EQ(textOf(capturedLabel()), L" Q");
+
+  click(commitButton());
+
+  EXPECT_EQ(table->keys[12], 0x0051);
+  EXPECT_EQ(textOf(keyLabel(12)), L" Q");
+  EXPECT_EQ(table->keys[13], 0);
+  EXPECT_EQ(textOf(keyLabel(13)), L"");
+  EXPECT_EQ(iniValue(L"C4"), L"0x0051");
+  EXPECT_EQ(iniValue(L"Cs4"), L"0x0000");
+  EXPECT_EQ(GetFocus(), window->window());
+  // Commit leaves the selection and the capture as they were.
+  EXPECT_EQ(textOf(selectionLabel()), caption(12));
+  EXPECT_EQ(textOf(capturedLabel()), L" Q");
+  EXPECT_EQ(window->capture().selected(), 12);
+}
+
+struct CaptureCase {
+  const char* name;
+  std::vector<std::pair<bool, WORD>> strokes;  // true: press
+  const wchar_t* label;                       // nullptr: nothing captured
+  KeyCode captured;
+};
+
+TEST_F(KeyBindWindowTest, KeysAreCapturedWithTheModifiersHeldAtTheReleaseOfTheNamedKey) {
+  const std::vector<CaptureCase> cases = {
+      {"Ctrl held through F5", {{true, VK_CONTROL}, {true, VK_F5}, {false, VK_F5}, {false, VK_CONTROL}}, L" Ctrl + F5",
+       0x0274},
+      {"Ctrl released before F5", {{true, VK_CONTROL}, {true, VK_F5}, {false, VK_CONTROL}, {false, VK_F5}}, L" F5",
+       0x0074},
+      {"Shift with a letter", {{true, VK_SHIFT}, {true, 'A'}, {false, 'A'}, {false, VK_SHIFT}}, L" Shift + A", 0x0141},
+      {"modifiers in the order Ctrl, Alt, Shift",
+       {{true, VK_SHIFT}, {true, VK_MENU}, {true, VK_CONTROL}, {true, VK_F5}, {false, VK_F5}, {false, VK_CONTROL},
+        {false, VK_MENU}, {false, VK_SHIFT}},
+       L" Ctrl + Alt + Shift + F5", 0x0774},
+      {"Shift alone", {{true, VK_SHIFT}, {false, VK_SHIFT}}, nullptr, 0},
+      {"Ctrl alone", {{true, VK_CONTROL}, {false, VK_CONTROL}}, nullptr, 0},
+      {"Caps Lock", {{true, VK_CAPITAL}, {false, VK_CAPITAL}, {true, VK_CAPITAL}, {false, VK_CAPITAL}}, nullptr, 0},
+      {"F13 has no name", {{true, VK_F13}, {false, VK_F13}}, nullptr, 0},
+  };
+  for (const CaptureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    open();
+    for (const auto& [press, vk] : c.strokes) {
+      if (press) {
+        testing::pressKey(vk);
+      } else {
+        testing::releaseKey(vk);
+      }
+    }
+    EXPECT_EQ(textOf(capturedLabel()), c.label != nullptr ? c.label : L"");
+    EXPECT_EQ(window->capture().captured(), c.captured);
+    EXPECT_EQ(window->capture().modifiers(), 0);
+    window.reset();
+    hook.children.clear();
+  }
+}
+
+TEST_F(KeyBindWindowTest, AltAloneCapturesNothing) {
+  open();
+  testing::pressKey(VK_MENU);
+  // Alt's release opens the system menu through the default processing;
+  // Escape leaves it.
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    EndMenu();
+  });
+  testing::releaseKey(VK_MENU);
+  testing::pump();
+  EXPECT_EQ(textOf(capturedLabel()), L"");
+  EXPECT_EQ(window->capture().captured(), 0);
+  EXPECT_EQ(window->capture().modifiers(), 0);
+}
+
+TEST_F(KeyBindWindowTest, ModifierOnANoteIsRefusedWithAMessageAndStoresNothing) {
+  open();
+  click(entryButton(12));
+  testing::pressKey(VK_CONTROL);
+  testing::typeKey('Q');
+  testing::releaseKey(VK_CONTROL);
+  ASSERT_EQ(textOf(capturedLabel()), L" Ctrl + Q");
+  const std::string before = iniText();
+  {
+    MessageBoxCatcher catcher;
+    click(commitButton());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].text, modifierOnNoteText());
+    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
+    EXPECT_EQ(catcher.seen[0].owner, window->window());
+    EXPECT_TRUE(catcher.seen[0].errorIcon);
+  }
+  EXPECT_EQ(table->keys[12], 0x0051);
+  EXPECT_EQ(iniText(), before);
+  EXPECT_EQ(textOf(selectionLabel()), caption(12));
+  EXPECT_EQ(textOf(capturedLabel()), L" Ctrl + Q");
+
+  // The same capture on the Play/Stop hotkey is stored.
+  click(entryButton(kHotkeyPlayIndex));
+  click(commitButton());
+  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0x0251);
+  EXPECT_EQ(textOf(keyLabel(kHotkeyPlayIndex)), L" Ctrl + Q");
+  EXPECT_EQ(iniValue(L"HotkeyPlay"), L"0x0251");
+  // Ctrl+Q and the plain Q of C4 are different keys.
+  EXPECT_EQ(table->keys[12], 0x0051);
+}
+
+TEST_F(KeyBindWindowTest, CommitWithNothingSelectedOrNothingCapturedDoesNothing) {
+  open();
+  const std::string before = iniText();
+  MessageBoxCatcher catcher;
+
+  testing::typeKey('Z');  // captured, but no entry selected
+  click(commitButton());
+  EXPECT_EQ(iniText(), before);
+
+  window.reset();
+  hook.children.clear();
+  open();
+  click(entryButton(0));  // selected, nothing captured
+  click(commitButton());
+
+  EXPECT_EQ(iniText(), before);
+  EXPECT_TRUE(catcher.seen.empty());
+  for (int entry = 0; entry < kBindingCount; ++entry) {
+    EXPECT_EQ(table->keys[static_cast<std::size_t>(entry)], defaultBinding(entry)) << entry;
+    EXPECT_EQ(textOf(keyLabel(entry)), kDefaultKeyLabels[entry]) << entry;
+  }
+}
+
+TEST_F(KeyBindWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
+  open();
+  MessageBoxCatcher catcher;
+  EXPECT_FALSE(window->create());
+  testing::pump();
+  EXPECT_TRUE(catcher.seen.empty());
+  EXPECT_TRUE(IsWindow(window->window()));
+}
+
+// The opening sequence, with the modal loop playing what the user does.
+
+TEST_F(KeyBindWindowTest, OpeningWithdrawsTheHotkeysForTheLoopAndRegistersThemAfter) {
+  hotkeys.whileOpen = [](HWND key) { PostMessageW(key, WM_CLOSE, 0, 0); };
+  runKeyBindWindow(context);
+
+  const std::vector<std::string> expected = {"unregister", "register"};
+  EXPECT_EQ(hotkeys.calls, expected);
+  EXPECT_NE(hotkeys.windowAtUnregister, nullptr);
+  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
+  EXPECT_FALSE(IsWindow(hotkeys.windowAtUnregister));
+}
+
+TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegisteredAgain) {
+  hotkeys.whileOpen = [](HWND key) {
+    PostMessageW(GetDlgItem(key, 12), BM_CLICK, 0, 0);
+    PostMessageW(key, WM_KEYDOWN, VK_F11, 0x00570001);
+    PostMessageW(key, WM_KEYUP, VK_F11, static_cast<LPARAM>(0xC0570001));
+    PostMessageW(GetDlgItem(key, kCommitControlId), BM_CLICK, 0, 0);
+    PostMessageW(key, WM_CLOSE, 0, 0);
+  };
+  runKeyBindWindow(context);
+
+  EXPECT_EQ(table->keys[12], 0x007A);
+  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
+  EXPECT_EQ(hotkeys.playStopAtRegister, 0);
+  EXPECT_EQ(iniValue(L"HotkeyPlay"), L"0x0000");
+  EXPECT_EQ(iniValue(L"C4"), L"0x007a");
+}
+
+TEST_F(KeyBindWindowTest, WindowThatCannotBeCreatedIsReportedToTheMainWindowTwice) {
+  hook.refuseKeyWindow = true;
+  const std::string before = iniText();
+  MessageBoxCatcher catcher;
+
+  runKeyBindWindow(context);
+
+  ASSERT_EQ(catcher.seen.size(), 2u);
+  EXPECT_EQ(catcher.seen[0].text, createFailedText());
+  EXPECT_EQ(catcher.seen[0].owner, owner);
+  EXPECT_EQ(catcher.seen[1].text, openFailedText());
+  EXPECT_EQ(catcher.seen[1].owner, owner);
+  for (const auto& seen : catcher.seen) {
+    EXPECT_EQ(seen.caption, errorCaption());
+    EXPECT_TRUE(seen.errorIcon);
+  }
+  EXPECT_TRUE(hotkeys.calls.empty());
+  EXPECT_EQ(iniText(), before);
+}
+
+TEST_F(KeyBindWindowTest, ControlThatCannotBeCreatedClosesTheWindowAfterItsOwnMessage) {
+  for (int refused : {0, 2, 50, kKeyBindControlCount - 1}) {
+    SCOPED_TRACE(refused);
+    hook.children.clear();
+    hook.refuseChild = refused;
+    hotkeys.calls.clear();
+    MessageBoxCatcher catcher;
+
+    runKeyBindWindow(context);
+
+    ASSERT_EQ(catcher.seen.size(), 2u);
+    EXPECT_EQ(catcher.seen[0].text, createFailedText());
+    EXPECT_NE(catcher.seen[0].owner, owner);
+    EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the key window was left open";
+    EXPECT_EQ(catcher.seen[1].text, openFailedText());
+    EXPECT_EQ(catcher.seen[1].owner, owner);
+    EXPECT_TRUE(hotkeys.calls.empty());
+    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace murvane
