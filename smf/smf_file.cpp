@@ -1,5 +1,6 @@
 #include "smf/smf_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -83,10 +84,11 @@ bool checkTrack(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t& e
   return true;
 }
 
-bool earlier(const std::uint64_t time, const std::uint32_t track, const std::uint64_t otherTime,
-             const std::uint32_t otherTrack) {
-  return time < otherTime || (time == otherTime && track < otherTrack);
-}
+// Queue keys: tick << 16 | track index, ticks kept below 2^47.
+constexpr int kTrackBits = 16;
+constexpr std::uint64_t kTrackMask = (std::uint64_t{1} << kTrackBits) - 1;
+constexpr std::uint64_t kRebaseTicks = std::uint64_t{1} << 47;
+constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
 
 }  // namespace
 
@@ -94,7 +96,8 @@ void SmfFile::discard() {
   loaded_ = false;
   std::vector<std::uint8_t>().swap(image_);
   std::vector<SmfTrack>().swap(tracks_);
-  std::vector<QueueEntry>().swap(queue_);
+  std::vector<std::uint64_t>().swap(queue_);
+  queueSize_ = 0;
   now_ = 0;
   eventCount_ = 0;
   format_ = 0;
@@ -116,7 +119,8 @@ int SmfFile::loadImage(std::vector<std::uint8_t> image) {
   image_ = std::move(image);
   const int result = checkHeaderAndTracks();
   if (result != kLoadOk) return result;
-  queue_.reserve(tracks_.size());
+  // Two slots to spare: the one after the last entry always holds kNoKey.
+  queue_.assign(tracks_.size() + 2, kNoKey);
   loaded_ = true;
   return kLoadOk;
 }
@@ -160,9 +164,10 @@ int SmfFile::checkHeaderAndTracks() {
 }
 
 void SmfFile::rewind() {
-  queue_.clear();
+  queueSize_ = 0;
   now_ = 0;
   if (!loaded_) return;
+  std::fill(queue_.begin(), queue_.end(), kNoKey);
   for (std::size_t i = 0; i < tracks_.size(); ++i) {
     SmfTrack& track = tracks_[i];
     track.cursor = track.begin;
@@ -170,35 +175,57 @@ void SmfFile::rewind() {
     track.pendingDelta = 0;
     if (track.cursor == track.end) continue;
     track.pendingDelta = readQuantity(track.cursor);
-    if (track.cursor != track.end) queue_.push_back({track.pendingDelta, static_cast<std::uint32_t>(i)});
+    if (track.cursor != track.end) queue_[queueSize_++] = std::uint64_t{track.pendingDelta} << kTrackBits | i;
   }
-  for (std::size_t i = queue_.size() / 2; i-- > 0;) siftDown(i);
+  for (std::size_t i = queueSize_ / 2; i-- > 0;) siftDown(i, queue_[i]);
 }
 
-void SmfFile::siftDown(std::size_t index) {
-  const std::size_t size = queue_.size();
-  QueueEntry* const heap = queue_.data();
-  const QueueEntry item = heap[index];
-  for (;;) {
-    std::size_t child = 2 * index + 1;
-    if (child >= size) break;
-    if (child + 1 < size &&
-        earlier(heap[child + 1].time, heap[child + 1].track, heap[child].time, heap[child].track)) {
-      ++child;
-    }
-    if (!earlier(heap[child].time, heap[child].track, item.time, item.track)) break;
+// Puts `key` at `index` and lets it sink to its place. The key that takes
+// over from a delivered event is most often either still the earliest (a
+// chord, delta 0) or later than most, so first test whether it stays, then
+// move the hole to the bottom along the earlier children and let the key
+// rise from there: one comparison per level instead of two.
+void SmfFile::siftDown(std::size_t index, const std::uint64_t key) {
+  std::uint64_t* const heap = queue_.data();
+  const std::size_t size = queueSize_;
+  std::size_t child = 2 * index + 1;
+  // heap[size] is kNoKey, so a lone last child needs no test of its own, and
+  // choosing the earlier child compiles without a branch.
+  if (child >= size || (key < heap[child] && key < heap[child + 1])) {
+    heap[index] = key;
+    return;
+  }
+  const std::size_t top = index;
+  while ((child = 2 * index + 1) < size) {
+    child += heap[child + 1] < heap[child] ? 1 : 0;
     heap[index] = heap[child];
     index = child;
   }
-  heap[index] = item;
+  while (index > top) {
+    const std::size_t parent = (index - 1) / 2;
+    if (heap[parent] < key) break;
+    heap[index] = heap[parent];
+    index = parent;
+  }
+  heap[index] = key;
+}
+
+// Every queued tick lies within one delta-time (under 2^28) of now_, so
+// counting them from now_ instead keeps the keys small without reordering.
+void SmfFile::rebase() {
+  const std::uint64_t shift = now_ << kTrackBits;
+  for (std::size_t i = 0; i < queueSize_; ++i) queue_[i] -= shift;
+  now_ = 0;
 }
 
 bool SmfFile::readEvent(MidiEvent& event) {
-  if (queue_.empty()) return false;
-  QueueEntry& next = queue_.front();
-  SmfTrack& track = tracks_[next.track];
-  event.delta = static_cast<std::uint32_t>(next.time - now_);
-  now_ = next.time;
+  if (queueSize_ == 0) return false;
+  const std::uint64_t key = queue_[0];
+  const std::uint64_t index = key & kTrackMask;
+  SmfTrack& track = tracks_[index];
+  const std::uint64_t time = key >> kTrackBits;
+  event.delta = static_cast<std::uint32_t>(time - now_);
+  now_ = time;
 
   const std::uint8_t* p = track.cursor;
   std::uint8_t status = *p;
@@ -254,14 +281,16 @@ bool SmfFile::readEvent(MidiEvent& event) {
   }
 
   // A delta-time may close the chunk without an event after it.
-  if (p != track.end) next.time += readQuantity(p);
+  std::uint32_t delta = 0;
+  if (p != track.end) delta = readQuantity(p);
   track.cursor = p;
   if (p != track.end) {
-    siftDown(0);
+    if (time + delta >= kRebaseTicks) rebase();
+    siftDown(0, (now_ + delta) << kTrackBits | index);
   } else {
-    next = queue_.back();
-    queue_.pop_back();
-    if (!queue_.empty()) siftDown(0);
+    const std::uint64_t last = queue_[--queueSize_];
+    queue_[queueSize_] = kNoKey;
+    if (queueSize_ != 0) siftDown(0, last);
   }
   return true;
 }

@@ -73,21 +73,20 @@ class SmfFile {
   std::size_t imageSize() const { return image_.size(); }
 
  private:
-  struct QueueEntry {
-    std::uint64_t time;  // absolute tick of the track's next event
-    std::uint32_t track;
-  };
-
   void discard();
   int checkHeaderAndTracks();
-  void siftDown(std::size_t index);
+  void siftDown(std::size_t index, std::uint64_t key);
+  void rebase();
 
   FileReader* reader_ = nullptr;
   std::vector<std::uint8_t> image_;
   std::vector<SmfTrack> tracks_;
-  // Tracks with events left, as a binary min-heap on (time, track).
-  std::vector<QueueEntry> queue_;
-  std::uint64_t now_ = 0;  // absolute tick of the last delivered event
+  // Tracks with events left, as a binary min-heap of keys
+  // (tick << 16 | track index): earliest first, ties to the lowest track.
+  // Ticks count from a base that rebase() moves forward, so that they fit.
+  std::vector<std::uint64_t> queue_;
+  std::size_t queueSize_ = 0;
+  std::uint64_t now_ = 0;  // tick of the last delivered event, from the same base
   std::uint32_t eventCount_ = 0;
   std::uint16_t format_ = 0;
   std::uint16_t trackCount_ = 0;

@@ -348,6 +348,35 @@ TEST(SmfRead, StaysExhaustedUntilRewound) {
   EXPECT_EQ(first.size(), 2u);
 }
 
+// Over 2^48 ticks in all: the reader's queue counts ticks from a base that
+// must move forward without changing order or deltas.
+TEST(SmfRead, KeepsOrderAndDeltasOverAVeryLongTime) {
+  constexpr std::uint32_t kLongest = 0x0FFFFFFF;
+  constexpr std::uint32_t kEvents = (1u << 20) + 16;
+  const Bytes gap = vlq(kLongest);
+  Bytes first = join({gap, {0xC0, 0x01}});
+  Bytes second = join({gap, {0xC1, 0x02}});
+  for (std::uint32_t i = 1; i < kEvents; ++i) {
+    first.insert(first.end(), gap.begin(), gap.end());
+    first.push_back(0x01);
+    second.insert(second.end(), gap.begin(), gap.end());
+    second.push_back(0x02);
+  }
+  SmfFile file;
+  ASSERT_EQ(file.loadImage(join({header(1, 2, 96), track(first), track(second)})), kLoadOk);
+  file.rewind();
+  MidiEvent e;
+  std::uint32_t read = 0;
+  while (file.readEvent(e)) {
+    const bool lower = read % 2 == 0;
+    if (e.delta != (lower ? kLongest : 0) || e.channel != (lower ? 0 : 1)) {
+      FAIL() << "event " << read << ": " << describe(e);
+    }
+    ++read;
+  }
+  EXPECT_EQ(read, 2 * kEvents);
+}
+
 // A random file with many tracks against a plain merge: sort every event by
 // absolute time, ties by track, and compare the delivered streams.
 TEST(SmfRead, MatchesAPlainMergeOfManyTracks) {
