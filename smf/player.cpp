@@ -11,12 +11,8 @@ constexpr std::uint32_t kLongestWait = WakeEvent::kInfinite - 1;
 
 }  // namespace
 
-Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
-    : notifier_(notifier),
-      clock_(clock),
-      wake_(std::move(wake)),
-      reader_(makePlatformFileReader()),
-      smf_(*reader_) {
+Player::Player(PlaybackNotifier& notifier, Clock& clock, FileReader& reader, std::unique_ptr<WakeEvent> wake)
+    : notifier_(notifier), clock_(clock), wake_(std::move(wake)), smf_(reader) {
   if (!wake_) return;
   try {
     worker_ = std::thread([this] { run(); });

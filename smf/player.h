@@ -31,10 +31,10 @@ namespace murvane {
 // playing() and output(), which any thread may read.
 class Player {
  public:
-  // We don't own the notifier or the clock; both must outlive the player. A
-  // null wake event (the platform could not make one) leaves a player that
-  // never starts.
-  Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake);
+  // We don't own the notifier, the clock or the file reader; they must
+  // outlive the player. A null wake event (the platform could not make one)
+  // leaves a player that never starts.
+  Player(PlaybackNotifier& notifier, Clock& clock, FileReader& reader, std::unique_ptr<WakeEvent> wake);
   // Ends the worker, at once even mid-wait, without closing the output: the
   // owner of the output releases what it holds.
   virtual ~Player();
@@ -68,7 +68,6 @@ class Player {
   PlaybackNotifier& notifier_;
   Clock& clock_;
   std::unique_ptr<WakeEvent> wake_;
-  std::unique_ptr<FileReader> reader_;
 
   std::mutex mutex_;  // guards everything below but the atomics
   SmfFile smf_;

@@ -42,7 +42,9 @@ class PlayerTest : public ::testing::Test {
   FakeClock clock{time};
   LoggingNotifier notifier{log};
   RecordingSynthesizer synth{log};
-  std::unique_ptr<Player> player = std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
+  std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  std::unique_ptr<Player> player =
+      std::make_unique<Player>(notifier, clock, *reader, std::make_unique<FakeWake>(time));
 };
 
 TEST_F(PlayerTest, NotesAreSentAtTheirDueTimesThenTheOutputIsClosedAndTheEndReportedOnce) {
@@ -307,7 +309,8 @@ TEST(PlayerWithoutWakeEvent, NeverStarts) {
   FakeClock clock{time};
   LoggingNotifier notifier{log};
   RecordingSynthesizer synth{log};
-  Player player(notifier, clock, nullptr);
+  std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  Player player(notifier, clock, *reader, nullptr);
   EXPECT_EQ(player.loadImage(smfImage(480, {TrackBytes().noteOn(0, 60)})), kLoadOk);
   EXPECT_FALSE(player.start(synth));
   EXPECT_FALSE(player.playing());

@@ -91,11 +91,12 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndLeaveNoKeyDown) {
   MidiInput midiInput(keyboard, port);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  auto player = std::make_unique<Player>(notifier, *clock, makeStdWakeEvent());
+  std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  auto player = std::make_unique<Player>(notifier, *clock, *reader, makeStdWakeEvent());
   const std::vector<std::uint8_t> songs[] = {denseSong(48), denseSong(40)};
 
   std::atomic<bool> done{false};
-  std::thread reader([&] {
+  std::thread watcher([&] {
     while (!done.load()) {
       // What the controller does to choose its texts.
       if (player->playing() && player->output() == nullptr) ADD_FAILURE() << "playing without an output";
@@ -128,7 +129,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndLeaveNoKeyDown) {
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
   }
   done.store(true);
-  reader.join();
+  watcher.join();
   midi.join();
 
   // The GUI closes MIDI input before it stops playback for good; the last

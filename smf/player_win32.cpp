@@ -1,0 +1,30 @@
+#include "smf/player_win32.h"
+
+#include "smf/clock_win32.h"
+#include "smf/playback_notifier_win32.h"
+#include "smf/wake_event_win32.h"
+
+namespace murvane {
+namespace {
+
+// Built before the player that refers to them, destroyed after it has ended
+// its worker: a base class listed first.
+struct Win32PlayerServices {
+  explicit Win32PlayerServices(HWND owner)
+      : clock(makeWin32Clock()), notifier(makeWin32PlaybackNotifier(owner)), reader(makePlatformFileReader()) {}
+  std::unique_ptr<Clock> clock;
+  std::unique_ptr<PlaybackNotifier> notifier;
+  std::unique_ptr<FileReader> reader;
+};
+
+class Win32Player final : private Win32PlayerServices, public Player {
+ public:
+  explicit Win32Player(HWND owner)
+      : Win32PlayerServices(owner), Player(*notifier, *clock, *reader, makeWin32WakeEvent()) {}
+};
+
+}  // namespace
+
+std::unique_ptr<Player> makeWin32Player(HWND owner) { return std::make_unique<Win32Player>(owner); }
+
+}  // namespace murvane
