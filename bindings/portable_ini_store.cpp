@@ -28,6 +28,7 @@ struct Document {
   Encoding encoding = Encoding::kAnsi;
   std::string bom;
   std::vector<Line> lines;
+  bool oddLength = false;  // UTF-16 with a byte left over
 };
 
 // Blanks as the private-profile services trim them; ^Z is a DOS end of file.
@@ -152,7 +153,7 @@ std::wstring decode(std::string_view bytes, Encoding encoding) {
   return text;
 }
 
-Document parseDocument(const std::string& bytes) {
+Document parseDocument(std::string_view bytes) {
   Document document;
   std::string_view rest(bytes);
   if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -168,6 +169,7 @@ Document parseDocument(const std::string& bytes) {
 
   const bool wide = document.encoding == Encoding::kUtf16Le || document.encoding == Encoding::kUtf16Be;
   const std::size_t unit = wide ? 2 : 1;
+  document.oddLength = wide && rest.size() % 2 != 0;
   // A line ends at CR LF, LF or a lone CR, as the platform reads it.
   const std::string lineFeed = encode(L"\n", document.encoding);
   const std::string carriageReturn = encode(L"\r", document.encoding);
@@ -276,6 +278,48 @@ std::wstring asPlatformReturns(std::wstring_view value) {
   return result;
 }
 
+// False when the file already holds that value.
+bool update(Document& document, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+  const Encoding encoding = document.encoding;
+  const std::string lineBreak = encode(L"\r\n", encoding);
+  const Location location = locate(document, section, key);
+  if (location.key) {
+    Line& line = document.lines[*location.key];
+    const ParsedLine parsed = parseLine(line.text);
+    if (parsed.value && *parsed.value == value) return false;
+    std::wstring text(parsed.name);
+    text += L'=';
+    text += value;
+    line.content = encode(text, encoding);
+    line.text = std::move(text);
+    return true;
+  }
+
+  std::wstring text(key);
+  text += L'=';
+  text += value;
+  Line added{encode(text, encoding), lineBreak, text};
+  if (location.section) {
+    Line& last = document.lines[location.lastContent];
+    if (last.lineBreak.empty()) last.lineBreak = lineBreak;
+    document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(location.lastContent) + 1,
+                          std::move(added));
+    return true;
+  }
+
+  if (!document.lines.empty()) {
+    Line& last = document.lines.back();
+    if (last.lineBreak.empty()) last.lineBreak = lineBreak;
+    document.lines.push_back(Line{std::string(), lineBreak, std::wstring()});
+  }
+  std::wstring header = L"[";
+  header += section;
+  header += L']';
+  document.lines.push_back(Line{encode(header, encoding), lineBreak, header});
+  document.lines.push_back(std::move(added));
+  return true;
+}
+
 class PortableIniStore final : public IniStore {
  public:
   explicit PortableIniStore(std::filesystem::path path) : path_(std::move(path)) {}
@@ -288,12 +332,7 @@ class PortableIniStore final : public IniStore {
   std::wstring read(std::wstring_view section, std::wstring_view key) override {
     std::string bytes;
     if (!readFile(bytes)) return {};
-    const Document document = parseDocument(bytes);
-    const Location location = locate(document, section, key);
-    if (!location.key) return {};
-    const ParsedLine line = parseLine(document.lines[*location.key].text);
-    if (!line.value) return {};
-    return asPlatformReturns(*line.value);
+    return readIniValue(bytes, section, key);
   }
 
   void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
@@ -305,9 +344,8 @@ class PortableIniStore final : public IniStore {
     } else if (error) {
       return;
     }
-    Document document = parseDocument(bytes);
-    if (!update(document, section, key, value)) return;
-    replaceFile(document);
+    if (!writeIniValue(bytes, section, key, value)) return;
+    replaceFile(bytes);
   }
 
  private:
@@ -326,51 +364,9 @@ class PortableIniStore final : public IniStore {
     return !file.bad();
   }
 
-  // False when the file already holds that value.
-  static bool update(Document& document, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
-    const Encoding encoding = document.encoding;
-    const std::string lineBreak = encode(L"\r\n", encoding);
-    const Location location = locate(document, section, key);
-    if (location.key) {
-      Line& line = document.lines[*location.key];
-      const ParsedLine parsed = parseLine(line.text);
-      if (parsed.value && *parsed.value == value) return false;
-      std::wstring text(parsed.name);
-      text += L'=';
-      text += value;
-      line.content = encode(text, encoding);
-      line.text = std::move(text);
-      return true;
-    }
-
-    std::wstring text(key);
-    text += L'=';
-    text += value;
-    Line added{encode(text, encoding), lineBreak, text};
-    if (location.section) {
-      Line& last = document.lines[location.lastContent];
-      if (last.lineBreak.empty()) last.lineBreak = lineBreak;
-      document.lines.insert(document.lines.begin() + static_cast<std::ptrdiff_t>(location.lastContent) + 1,
-                            std::move(added));
-      return true;
-    }
-
-    if (!document.lines.empty()) {
-      Line& last = document.lines.back();
-      if (last.lineBreak.empty()) last.lineBreak = lineBreak;
-      document.lines.push_back(Line{std::string(), lineBreak, std::wstring()});
-    }
-    std::wstring header = L"[";
-    header += section;
-    header += L']';
-    document.lines.push_back(Line{encode(header, encoding), lineBreak, header});
-    document.lines.push_back(std::move(added));
-    return true;
-  }
-
   // The new text goes to a file beside the original that then replaces it,
   // so a failed write leaves the original as it was.
-  void replaceFile(const Document& document) const {
+  void replaceFile(const std::string& bytes) const {
     std::error_code error;
     std::filesystem::path target = path_;
     if (std::filesystem::is_symlink(path_, error)) {
@@ -382,8 +378,7 @@ class PortableIniStore final : public IniStore {
     {
       std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
       if (!file) return;
-      file << document.bom;
-      for (const Line& line : document.lines) file << line.content << line.lineBreak;
+      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       file.flush();
       if (!file) {
         file.close();
@@ -403,6 +398,28 @@ class PortableIniStore final : public IniStore {
 };
 
 }  // namespace
+
+std::wstring readIniValue(std::string_view file, std::wstring_view section, std::wstring_view key) {
+  const Document document = parseDocument(file);
+  const Location location = locate(document, section, key);
+  if (!location.key) return {};
+  const ParsedLine line = parseLine(document.lines[*location.key].text);
+  if (!line.value) return {};
+  return asPlatformReturns(*line.value);
+}
+
+bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+  Document document = parseDocument(file);
+  if (document.oddLength) return false;
+  if (!update(document, section, key, value)) return false;
+  std::string bytes = document.bom;
+  for (const Line& line : document.lines) {
+    bytes += line.content;
+    bytes += line.lineBreak;
+  }
+  file = std::move(bytes);
+  return true;
+}
 
 std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path) {
   return std::make_unique<PortableIniStore>(std::move(path));

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "bindings/ini_store.h"
 
@@ -10,5 +12,14 @@ namespace murvane {
 // Reads and writes the same files as the Windows private-profile services
 // (ANSI, CRLF, key=value); other sections, keys and comments survive writes.
 std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path);
+
+// The store's work on a file's bytes, apart from reading and replacing the
+// file. What reading key of section gives, cut as the platform cuts it.
+std::wstring readIniValue(std::string_view file, std::wstring_view section, std::wstring_view key);
+
+// Sets key of section, leaving every other line as it was. False when there
+// is nothing to change, or when the text cannot be changed safely (UTF-16
+// with an odd number of bytes).
+bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value);
 
 }  // namespace murvane

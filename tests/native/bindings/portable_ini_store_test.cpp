@@ -90,6 +90,8 @@ TEST_F(PortableIniStoreTest, WriteChangesOnlyItsOwnLine) {
        "[KeyBinds]\r\n  C3 = 0x0031 \r\n"},
       {"utf-8 byte order mark kept", "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0031\r\n", L"C3", L"0x0032",
        "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0032\r\n"},
+      {"utf-16 with a byte left over is not touched", std::string("\xFF\xFE[\0K\0]\0\r\0\n\0C", 13), L"C3", L"1",
+       std::string("\xFF\xFE[\0K\0]\0\r\0\n\0C", 13)},
       {"utf-16 stays utf-16", std::string("\xFF\xFE[\0K\0]\0\r\0\n\0", 12), L"C3", L"1",
        std::string("\xFF\xFE[\0K\0]\0\r\0\n\0\r\0\n\0[\0K\0e\0y\0B\0i\0n\0d\0s\0]\0\r\0\n\0C\0" "3\0=\0" "1\0\r\0\n\0", 52)},
   };

@@ -45,13 +45,18 @@ std::string hex(unsigned value) {
   return text;
 }
 
+// The Windows services keep a file's contents cached for as long as its
+// time stamp stays the same, and a time stamp changes only every few
+// milliseconds: a file rewritten behind their back gets a new name instead.
 class Win32IniStoreTest : public ::testing::Test {
  protected:
-  std::filesystem::path file() const { return dir_.path() / "Murvane.ini"; }
+  std::filesystem::path file() const { return dir_.path() / ("Murvane" + std::to_string(serial_) + ".ini"); }
+  void nextFile() { ++serial_; }
   std::unique_ptr<IniStore> win32() const { return makeWin32IniStore(file().wstring()); }
   std::unique_ptr<IniStore> portable() const { return makePortableIniStore(file()); }
 
   TempDir dir_;
+  int serial_ = 0;
 };
 
 TEST_F(Win32IniStoreTest, FirstRunCreatesTheSectionWithAllFortyKeysInIndexOrder) {
@@ -109,6 +114,7 @@ TEST_F(Win32IniStoreTest, AssignmentLeavesOtherSectionsKeysAndCommentsAlone) {
 TEST_F(Win32IniStoreTest, ValuesReadAsThePlatformReadsThemByBothStores) {
   for (const testing::ReadCase& test : testing::kReadCases) {
     SCOPED_TRACE(test.name);
+    nextFile();
     writeBytes(file(), test.file);
     EXPECT_EQ(win32()->read(L"KeyBinds", L"C3"), test.c3) << "Windows services";
     EXPECT_EQ(portable()->read(L"KeyBinds", L"C3"), test.c3) << "portable store";
@@ -122,6 +128,7 @@ TEST_F(Win32IniStoreTest, FixturesGiveTheSameFortyEntriesThroughBothStores) {
   for (const testing::IniFixture& fixture : fixtures) {
     SCOPED_TRACE(fixture.fileName);
     const std::string original = readBytes(executableFolder() / "ini" / fixture.fileName);
+    nextFile();
     writeBytes(file(), original);
     auto windows = win32();
     auto ours = portable();
@@ -148,6 +155,7 @@ TEST_F(Win32IniStoreTest, AFileWrittenByEitherStoreLoadsTheSameThroughTheOther) 
   const std::string start = "[Other]\r\nKey=value\r\n\r\n[KeyBinds]\r\nC3=0x0031\r\nVolume=3\r\n";
   for (const bool writeWithWindows : {true, false}) {
     SCOPED_TRACE(writeWithWindows ? "written by the Windows services" : "written by the portable store");
+    nextFile();
     writeBytes(file(), start);
     auto writer = writeWithWindows ? win32() : portable();
     auto table = loadBindings(*writer);
@@ -156,6 +164,31 @@ TEST_F(Win32IniStoreTest, AFileWrittenByEitherStoreLoadsTheSameThroughTheOther) 
     EXPECT_EQ(loadBindings(*reader)->keys, table->keys);
     EXPECT_EQ(reader->read(L"Other", L"Key"), L"value");
     EXPECT_EQ(reader->read(L"KeyBinds", L"Volume"), L"3");
+  }
+}
+
+// Both stores write into the same odd files; every result reads the same
+// through either store.
+TEST_F(Win32IniStoreTest, WritesIntoOddFilesReadTheSameWhoeverWroteThem) {
+  int serial = 0;
+  for (const testing::ReadCase& test : testing::kReadCases) {
+    SCOPED_TRACE(test.name);
+    ++serial;
+    const auto byWindows = dir_.path() / ("windows" + std::to_string(serial) + ".ini");
+    const auto byUs = dir_.path() / ("portable" + std::to_string(serial) + ".ini");
+    writeBytes(byWindows, test.file);
+    writeBytes(byUs, test.file);
+    for (const auto& path : {byWindows, byUs}) {
+      auto store = path == byWindows ? makeWin32IniStore(path.wstring()) : makePortableIniStore(path);
+      store->write(L"KeyBinds", L"C3", L"0x0041");
+      store->write(L"KeyBinds", L"D3", L"0x0033");
+    }
+    for (const wchar_t* key : {L"C3", L"D3", L"E3"}) {
+      const std::wstring expected = makeWin32IniStore(byWindows.wstring())->read(L"KeyBinds", key);
+      EXPECT_EQ(makePortableIniStore(byWindows)->read(L"KeyBinds", key), expected);
+      EXPECT_EQ(makeWin32IniStore(byUs.wstring())->read(L"KeyBinds", key), expected);
+      EXPECT_EQ(makePortableIniStore(byUs)->read(L"KeyBinds", key), expected);
+    }
   }
 }
 
