@@ -375,16 +375,13 @@ class PortableIniStore final : public IniStore {
     }
     std::filesystem::path temporary = target;
     temporary += ".tmp";
-    {
-      std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-      if (!file) return;
-      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      file.flush();
-      if (!file) {
-        file.close();
-        std::filesystem::remove(temporary, error);
-        return;
-      }
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    if (!file) return;
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+      std::filesystem::remove(temporary, error);
+      return;
     }
     const auto status = std::filesystem::status(target, error);
     if (!error && std::filesystem::exists(status)) {

@@ -126,6 +126,18 @@ TEST_F(PortableIniStoreTest, FailedWriteLeavesTheFileAsItWas) {
   EXPECT_TRUE(std::filesystem::is_directory(blocker));
 }
 
+TEST_F(PortableIniStoreTest, FullDiskLeavesTheFileAsItWas) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  const std::string original = "[KeyBinds]\r\nC3=0x0031\r\n";
+  writeBytes(file(), original);
+  std::filesystem::path temporary = file();
+  temporary += ".tmp";
+  std::filesystem::create_symlink("/dev/full", temporary);
+  store()->write(L"KeyBinds", L"C3", L"0x0000");
+  EXPECT_EQ(readBytes(file()), original);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(temporary)));
+}
+
 TEST_F(PortableIniStoreTest, WriteIntoAMissingFolderCreatesNothing) {
   const auto path = dir_.path() / "missing" / "Murvane.ini";
   auto ini = makePortableIniStore(path);
