@@ -10,15 +10,15 @@ ControllerState stateOf(const ControllerView& view) {
 StatusTexts statusTextsOf(const ControllerView& view) {
   switch (stateOf(view)) {
     case ControllerState::kPlayingToKeys:
-      return {kStringPlaying, kStringTestMidiFile};
+      return {IDS_PLAYING, IDS_TEST_MIDI_FILE};
     case ControllerState::kTestPlaying:
-      return {kStringTestPlaying, kStringStop};
+      return {IDS_TEST_PLAYING, IDS_STOP};
     case ControllerState::kMidiInput:
-      return {kStringMidiInputing, kStringTestMidiFile};
+      return {IDS_MIDI_INPUT_ACTIVE, IDS_TEST_MIDI_FILE};
     case ControllerState::kIdle:
       break;
   }
-  return {kStringStopped, kStringTestMidiFile};
+  return {IDS_STOPPED, IDS_TEST_MIDI_FILE};
 }
 
 Plan planFor(Event event, const ControllerView& view, bool playerExists) {
@@ -71,14 +71,20 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
 }
 
 std::int32_t loadFailureMessage(int loadResult) {
-  if (loadResult < 1 || loadResult > 5) return 0;
-  return 1012 + loadResult;  // 1013 "Failed open file." to 1017 "Unsupport SMF file."
+  switch (loadResult) {
+    case 1: return IDS_ERROR_OPEN_FILE;
+    case 2: return IDS_ERROR_FILE_TOO_LARGE;
+    case 3: return IDS_ERROR_READ_FILE;
+    case 4: return IDS_ERROR_ILLEGAL_SMF;
+    case 5: return IDS_ERROR_UNSUPPORTED_SMF;
+    default: return 0;
+  }
 }
 
 std::int32_t midiInputFailureMessage(int openResult) {
   switch (openResult) {
-    case 1: return kStringMidiInputNotFound;
-    case 2: return kStringMidiInputError;
+    case 1: return IDS_ERROR_MIDI_INPUT_NOT_FOUND;
+    case 2: return IDS_ERROR_MIDI_INPUT;
     default: return 0;
   }
 }

@@ -6,28 +6,14 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "res/resource.h"
+
 namespace murvane {
 
 // The main window's decisions, kept apart from the window: which steps each
 // user action or notice takes in each state, and which texts show the state.
 // The window decodes its messages into an Event, reads the three values that
 // make up its state, and carries out the Plan in order.
-
-// String ids of the texts that the controller shows.
-inline constexpr std::int32_t kStringPlaying = 1001;
-inline constexpr std::int32_t kStringStopped = 1002;
-inline constexpr std::int32_t kStringTitle = 1003;
-inline constexpr std::int32_t kStringFailedCreateWindow = 1004;
-inline constexpr std::int32_t kStringErrorCaption = 1005;
-inline constexpr std::int32_t kStringFailedInitialize = 1006;
-inline constexpr std::int32_t kStringPleaseSetFile = 1008;
-inline constexpr std::int32_t kStringKeyConfig = 1009;
-inline constexpr std::int32_t kStringStop = 1011;
-inline constexpr std::int32_t kStringTestMidiFile = 1012;
-inline constexpr std::int32_t kStringMidiInputNotFound = 1059;
-inline constexpr std::int32_t kStringMidiInputError = 1060;
-inline constexpr std::int32_t kStringTestPlaying = 1062;
-inline constexpr std::int32_t kStringMidiInputing = 1063;
 
 // The state is never stored: it is read each time from these.
 struct ControllerView {

@@ -1,5 +1,7 @@
 #include "app/hotkeys.h"
 
+#include "res/resource.h"
+
 namespace murvane {
 
 HotkeyCombination hotkeyCombinationOf(KeyCode code) {
@@ -12,7 +14,8 @@ HotkeyCombination hotkeyCombinationOf(KeyCode code) {
 }
 
 std::int32_t hotkeyRefusedMessage(int slot) {
-  static constexpr std::array<std::int32_t, kHotkeyCount> kMessages = {1007, 1065, 1067};
+  static constexpr std::array<std::int32_t, kHotkeyCount> kMessages = {IDS_ERROR_HOTKEY_PLAY, IDS_ERROR_HOTKEY_MIDI_INPUT,
+                                                                      IDS_ERROR_HOTKEY_ALL_STOP};
   return kMessages.at(static_cast<std::size_t>(slot));
 }
 

@@ -1,0 +1,344 @@
+#include "app/main_window_win32.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "app/hotkeys_win32.h"
+#include "app/process_values.h"
+#include "bindings/ini_store_win32.h"
+#include "bindings/key_bind_window_win32.h"
+#include "output/key_injector_win32.h"
+#include "output/midi_in_port_win32.h"
+#include "output/midi_out_port_win32.h"
+#include "res/resource.h"
+#include "smf/player_win32.h"
+
+namespace murvane {
+
+namespace {
+
+constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | SS_CENTERIMAGE | SS_CENTER;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON | BS_CENTER;
+
+std::once_flag gClassRegistered;
+
+void registerMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MURVANE));
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = icon;
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hbrBackground = backgroundBrush();
+  windowClass.lpszClassName = kMainWindowClass;
+  // A failure shows up as a window that cannot be created.
+  RegisterClassExW(&windowClass);
+}
+
+// The runtime's parsed wide arguments; the shell's parse of the command line
+// where the runtime has none (a program entered through main, not wWinMain).
+const wchar_t* firstCommandLineArgument() {
+  if (__wargv != nullptr) return __argc > 1 ? __wargv[1] : nullptr;
+  struct ShellArguments {
+    int count = 0;
+    LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
+    ~ShellArguments() { LocalFree(values); }
+  };
+  static const ShellArguments arguments;
+  return arguments.values != nullptr && arguments.count > 1 ? arguments.values[1] : nullptr;
+}
+
+void showErrorMessage(HWND owner, std::int32_t stringId) {
+  MessageBoxW(owner, lookupString(stringId), lookupString(IDS_ERROR_CAPTION), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+MainWindowServices makeWin32Services(const wchar_t* iniPath) {
+  MainWindowServices services;
+  services.iniStore = makeWin32IniStore(iniPath != nullptr ? iniPath : L"");
+  services.keyInjector = makeWin32KeyInjector();
+  services.midiOutPort = makeWin32MidiOutPort();
+  services.midiInPort = makeWin32MidiInPort();
+  return services;
+}
+
+MainWindow::MainWindow(HINSTANCE instance, MainWindowServices services)
+    : instance_(instance), services_(std::move(services)) {
+  std::call_once(gClassRegistered, registerMainWindowClass, instance, &MainWindow::windowProc);
+  bindings_ = loadBindings(*services_.iniStore);
+  keyboard_ = std::make_unique<KeyboardSynthesizer>(*bindings_, *services_.keyInjector);
+  midiOut_ = std::make_unique<MidiSynthesizer>(*services_.midiOutPort);
+  midiIn_ = std::make_unique<MidiInput>(*keyboard_, *services_.midiInPort);
+}
+
+MainWindow::~MainWindow() {
+  if (window_ != nullptr) close();
+  // Each goes before what it uses: the MIDI input callback drives the
+  // keyboard, and the keyboard reads the bindings.
+  midiIn_.reset();
+  midiOut_.reset();
+  keyboard_.reset();
+  bindings_.reset();
+  services_ = {};
+}
+
+bool MainWindow::init() { return init(firstCommandLineArgument()); }
+
+bool MainWindow::init(const wchar_t* commandLineFile) {
+  if (initialised_) return false;
+  initialised_ = true;
+
+  RECT frame{0, 0, kMainClientWidth, kMainClientHeight};
+  if (!AdjustWindowRect(&frame, kMainWindowStyle, FALSE)) frame = RECT{0, 0, kMainClientWidth, kMainClientHeight};
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const int x = screenWidth > width ? (screenWidth - width) / 2 : 0;
+  const int y = screenHeight > height ? (screenHeight - height) / 2 : 0;
+
+  window_ = CreateWindowExW(0, kMainWindowClass, lookupString(IDS_APP_TITLE), kMainWindowStyle, x, y, width, height,
+                            nullptr, nullptr, instance_, nullptr);
+  if (window_ == nullptr) {
+    showErrorMessage(nullptr, IDS_ERROR_CREATE_WINDOW);
+    return false;
+  }
+  hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window_);
+
+  // SetWindowLongPtrW returns the previous value, 0 here, on success too.
+  SetLastError(ERROR_SUCCESS);
+  if (SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) == 0 &&
+      GetLastError() != ERROR_SUCCESS) {
+    failAfterWindow();
+    return false;
+  }
+  if (!createControls()) {
+    failAfterWindow();
+    return false;
+  }
+
+  ShowWindow(window_, SW_SHOW);
+  DragAcceptFiles(window_, TRUE);
+  registerHotkeys();
+  player_ = makeWin32Player(window_);
+
+  if (commandLineFile != nullptr) {
+    const std::wstring path = commandLineFile;
+    if (player_->loadFile(path) == 0) showFileTitle(path);
+  }
+  refreshStatus();
+  return true;
+}
+
+bool MainWindow::createControls() {
+  const auto make = [this](const wchar_t* className, const wchar_t* text, int x, int y, int width, int id,
+                           DWORD style) {
+    return CreateWindowExW(0, className, text, style, x, y, width, 30, window_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  };
+  fileLabel_ = make(L"STATIC", lookupString(IDS_SET_FILE), 8, 8, 464, 0, kLabelStyle);
+  if (fileLabel_ == nullptr) return false;
+  statusLabel_ = make(L"STATIC", L"", 8, 46, 464, 0, kLabelStyle);
+  if (statusLabel_ == nullptr) return false;
+  keyConfigButton_ = make(L"BUTTON", lookupString(IDS_KEY_CONFIG), 8, 84, 128, kKeyConfigButtonId, kButtonStyle);
+  if (keyConfigButton_ == nullptr) return false;
+  testButton_ = make(L"BUTTON", lookupString(IDS_TEST_MIDI_FILE), 144, 84, 192, kTestButtonId, kButtonStyle);
+  return testButton_ != nullptr;
+}
+
+// The window is closed through its own close handling, whose quit message
+// ends the loop here; the caller's loop never sees it.
+void MainWindow::failAfterWindow() {
+  showErrorMessage(window_, IDS_ERROR_CREATE_WINDOW);
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  window_ = fileLabel_ = statusLabel_ = keyConfigButton_ = testButton_ = nullptr;
+}
+
+void MainWindow::close() {
+  unregisterHotkeys();
+  // Ends the worker and waits for it without a limit; a key that it left
+  // down is released when the keyboard is destroyed.
+  player_.reset();
+  DestroyWindow(window_);
+}
+
+void MainWindow::registerHotkeys() {
+  if (bindings_ && hotkeyRegistrar_) murvane::registerHotkeys(*bindings_, registeredHotkeys_, *hotkeyRegistrar_, *this);
+}
+
+void MainWindow::unregisterHotkeys() {
+  if (hotkeyRegistrar_) murvane::unregisterHotkeys(registeredHotkeys_, *hotkeyRegistrar_);
+}
+
+void MainWindow::showError(std::int32_t stringId) { showErrorMessage(window_, stringId); }
+
+ControllerView MainWindow::view() const {
+  ControllerView current;
+  if (player_) {
+    current.playing = player_->playing();
+    current.outputIsMidiOut = player_->output() == midiOut_.get();
+  }
+  current.midiInputOpen = midiIn_ && midiIn_->isOpen();
+  return current;
+}
+
+void MainWindow::refreshStatus() {
+  const StatusTexts texts = statusTextsOf(view());
+  SetWindowTextW(testButton_, lookupString(texts.testButton));
+  SetWindowTextW(statusLabel_, lookupString(texts.status));
+}
+
+void MainWindow::run(Event event, const std::wstring& droppedFile) {
+  for (Step step : planFor(event, view(), player_ != nullptr)) take(step, droppedFile);
+}
+
+void MainWindow::take(Step step, const std::wstring& droppedFile) {
+  switch (step) {
+    case Step::kStopPlayer:
+      player_->stop();
+      break;
+    case Step::kCloseMidiInput:
+      midiIn_->close();
+      break;
+    // Play and test never tell the user when they do not start.
+    case Step::kPlayToKeyboard:
+      player_->start(*keyboard_);
+      break;
+    case Step::kPlayToMidiOut:
+      player_->start(*midiOut_);
+      break;
+    case Step::kOpenMidiInput:
+      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) showError(message);
+      break;
+    case Step::kRefreshStatus:
+      refreshStatus();
+      break;
+    case Step::kOpenKeyConfig:
+      openKeyConfig();
+      break;
+    case Step::kLoadDroppedFile:
+      loadDroppedFile(droppedFile);
+      break;
+  }
+}
+
+void MainWindow::openKeyConfig() {
+  const KeyBindWindowContext context{instance_,           window_,           bindings_.get(), services_.iniStore.get(),
+                                     &stringTable(),      backgroundBrush(), this};
+  runKeyBindWindow(context);
+}
+
+void MainWindow::onDropFiles(HDROP drop) {
+  std::wstring path;
+  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+  if (length > 0) {
+    path.resize(length + 1);
+    const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
+    path.resize(copied);
+  }
+  DragFinish(drop);
+  run(Event::kFileDropped, path);
+}
+
+void MainWindow::loadDroppedFile(const std::wstring& path) {
+  const int result = player_->loadFile(path);
+  if (result == 0) {
+    showFileTitle(path);
+    return;
+  }
+  SetWindowTextW(fileLabel_, lookupString(IDS_SET_FILE));
+  if (const std::int32_t message = loadFailureMessage(result)) showError(message);
+}
+
+void MainWindow::showFileTitle(const std::wstring& path) {
+  // Wine's GetFileTitleW cannot measure (it returns -1 without a buffer);
+  // the name without its folder is what the user would see there.
+  const short size = GetFileTitleW(path.c_str(), nullptr, 0);
+  if (size > 0) {
+    std::wstring title(static_cast<std::size_t>(size), L'\0');
+    if (GetFileTitleW(path.c_str(), title.data(), static_cast<WORD>(size)) == 0) {
+      SetWindowTextW(fileLabel_, title.c_str());
+      return;
+    }
+  }
+  SetWindowTextW(fileLabel_, std::wstring(fileNameWithoutFolder(path)).c_str());
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) {
+    if (message == WM_DESTROY) {
+      PostQuitMessage(0);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      close();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      HWND window = window_;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      window_ = fileLabel_ = statusLabel_ = keyConfigButton_ = testButton_ = nullptr;
+      return DefWindowProcW(window, message, wParam, lParam);
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kKeyConfigButtonId:
+          run(Event::kKeyConfigButton);
+          return 0;
+        case kTestButtonId:
+          run(Event::kTestButton);
+          return 0;
+        default:
+          break;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(backgroundBrush());
+    case WM_DROPFILES:
+      onDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_HOTKEY:
+      switch (wParam) {
+        case kHotkeyPlayId:
+          run(Event::kPlayStopHotkey);
+          break;
+        case kHotkeyMidiInputId:
+          run(Event::kMidiInputHotkey);
+          break;
+        case kHotkeyAllStopId:
+          run(Event::kAllStopHotkey);
+          break;
+        default:
+          break;
+      }
+      return 0;
+    case kPlaybackEndedMessage:
+      run(Event::kPlaybackEnded);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace murvane

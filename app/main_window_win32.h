@@ -1,0 +1,116 @@
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+#include "app/controller.h"
+#include "app/error_reporter.h"
+#include "app/hotkeys.h"
+#include "bindings/binding_table.h"
+#include "bindings/ini_store.h"
+#include "output/key_injector.h"
+#include "output/keyboard_synthesizer.h"
+#include "output/midi_in_port.h"
+#include "output/midi_input.h"
+#include "output/midi_out_port.h"
+#include "output/midi_synthesizer.h"
+#include "smf/player.h"
+
+namespace murvane {
+
+inline constexpr wchar_t kMainWindowClass[] = L"MainWindow";
+inline constexpr int kMainClientWidth = 480;
+inline constexpr int kMainClientHeight = 122;
+inline constexpr int kKeyConfigButtonId = 100;
+inline constexpr int kTestButtonId = 101;
+// Posted by the player's worker when playback has ended.
+inline constexpr UINT kPlaybackEndedMessage = WM_APP;
+
+// The platform services the controller's objects work through. The
+// controller owns them and destroys them after the objects that use them.
+struct MainWindowServices {
+  std::unique_ptr<IniStore> iniStore;
+  std::unique_ptr<KeyInjector> keyInjector;
+  std::unique_ptr<MidiOutPort> midiOutPort;
+  std::unique_ptr<MidiInPort> midiInPort;
+};
+
+// The INI file at iniPath, SendInput, the MIDI mapper and MIDI input device 0.
+MainWindowServices makeWin32Services(const wchar_t* iniPath);
+
+// The application controller: the main window with its two labels and two
+// buttons, and the objects that do the work. Everything runs on the thread
+// that constructs it, which must run a message loop.
+//
+// The process-wide values (instance, strings, brush) must be set up before
+// construction and outlive the object.
+class MainWindow final : public HotkeyControl, private ErrorReporter {
+ public:
+  // Registers the window class (once per process) and loads the bindings;
+  // makes no window yet.
+  MainWindow(HINSTANCE instance, MainWindowServices services);
+  // Closes the window first if it still exists. Then MIDI input is closed,
+  // and the MIDI output, the keyboard (releasing every key still down) and
+  // the bindings are destroyed, in that order.
+  ~MainWindow();
+
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window and its controls, registers the hotkeys, makes the
+  // player and loads the file named first on the command line. False if it
+  // ran before or a window could not be made; the user has been told then,
+  // and a window that was made has been closed again (this runs the thread's
+  // messages until the quit message).
+  bool init();
+  // The same with the file given; null for none.
+  bool init(const wchar_t* commandLineFile);
+
+  void refreshStatus();
+
+  void registerHotkeys() override;
+  void unregisterHotkeys() override;
+
+  HWND window() const { return window_; }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  bool createControls();
+  void failAfterWindow();
+  void close();
+
+  ControllerView view() const;
+  // droppedFile is only used by the load step.
+  void run(Event event, const std::wstring& droppedFile = {});
+  void take(Step step, const std::wstring& droppedFile);
+  void onDropFiles(HDROP drop);
+  void openKeyConfig();
+  void loadDroppedFile(const std::wstring& path);
+  void showFileTitle(const std::wstring& path);
+
+  void showError(std::int32_t stringId) override;
+
+  bool initialised_ = false;
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  HWND fileLabel_ = nullptr;
+  HWND statusLabel_ = nullptr;
+  HWND keyConfigButton_ = nullptr;
+  HWND testButton_ = nullptr;
+  RegisteredHotkeys registeredHotkeys_{};
+
+  MainWindowServices services_;
+  std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;
+  std::unique_ptr<BindingTable> bindings_;
+  std::unique_ptr<KeyboardSynthesizer> keyboard_;
+  std::unique_ptr<MidiSynthesizer> midiOut_;
+  std::unique_ptr<Player> player_;  // from init until the close request
+  std::unique_ptr<MidiInput> midiIn_;
+};
+
+}  // namespace murvane

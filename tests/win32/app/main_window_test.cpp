@@ -1,0 +1,654 @@
+#include "app/main_window_win32.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/process_values.h"
+#include "output/midi_in_port_win32.h"
+#include "output/midi_out_port_win32.h"
+#include "tests/win32/app/test_support.h"
+
+namespace murvane {
+namespace {
+
+using namespace murvane::testing;
+
+class ProcessValuesEnvironment final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    storeInstance(GetModuleHandleW(nullptr));
+    loadStringTable();
+    createBackgroundBrush();
+  }
+  void TearDown() override { releaseProcessValues(); }
+};
+
+[[maybe_unused]] auto* const gEnvironment = ::testing::AddGlobalTestEnvironment(new ProcessValuesEnvironment);
+
+constexpr wchar_t kTextStopped[] = L"Stopped";
+constexpr wchar_t kTextPlaying[] = L"Playing";
+constexpr wchar_t kTextTestPlaying[] = L"MIDI file test playing";
+constexpr wchar_t kTextMidiInputing[] = L"MIDI inputing";
+constexpr wchar_t kTextTestMidiFile[] = L"Test MIDI file";
+constexpr wchar_t kTextStop[] = L"Stop";
+constexpr wchar_t kTextPleaseSetFile[] = L"Please set file.";
+
+// A combination nobody uses, for the test's own registrations.
+constexpr int kProbeHotkeyId = 0xB000;
+
+bool hotkeyIsFree(UINT modifiers, UINT virtualKey) {
+  if (!RegisterHotKey(nullptr, kProbeHotkeyId, modifiers, virtualKey)) return false;
+  UnregisterHotKey(nullptr, kProbeHotkeyId);
+  return true;
+}
+
+enum class Ports { kFake, kWin32 };
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void TearDown() override { closeAndDestroy(); }
+
+  void open(const wchar_t* file = nullptr, Ports ports = Ports::kFake) {
+    construct(ports);
+    ASSERT_TRUE(controller->init(file));
+    window = controller->window();
+    const std::vector<HWND> children = childrenOf(window);
+    ASSERT_EQ(children.size(), 4u);
+    fileLabel = children[0];
+    statusLabel = children[1];
+    keyConfigButton = children[2];
+    testButton = children[3];
+  }
+
+  void construct(Ports ports = Ports::kFake) {
+    MainWindowServices services;
+    services.iniStore = std::make_unique<MemoryIniStore>();
+    services.keyInjector = std::make_unique<RecordingKeyInjector>(keys);
+    if (ports == Ports::kFake) {
+      services.midiOutPort = std::make_unique<FakeMidiOutPort>(midiOut);
+      services.midiInPort = std::make_unique<FakeMidiInPort>(midiIn);
+    } else {
+      services.midiOutPort = makeWin32MidiOutPort();
+      services.midiInPort = makeWin32MidiInPort();
+    }
+    controller = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(services));
+  }
+
+  void closeAndDestroy() {
+    if (controller && controller->window() != nullptr) SendMessageW(controller->window(), WM_CLOSE, 0, 0);
+    pumpPending();
+    controller.reset();
+    pumpPending();
+  }
+
+  std::wstring fileText() const { return windowText(fileLabel); }
+  std::wstring status() const { return windowText(statusLabel); }
+  std::wstring button() const { return windowText(testButton); }
+
+  void hotkey(WPARAM id) { SendMessageW(window, WM_HOTKEY, id, 0); }
+  void clickTest() { SendMessageW(testButton, BM_CLICK, 0, 0); }
+  void clickKeyConfig() { SendMessageW(keyConfigButton, BM_CLICK, 0, 0); }
+  void drop(const std::vector<std::wstring>& paths) {
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(paths)), 0);
+  }
+
+  KeyLog keys;
+  MidiOutLog midiOut;
+  MidiInLog midiIn;
+  TempFolder folder;
+  const std::filesystem::path longNote = folder.write(L"long-note.mid", longNoteFile());
+  const std::filesystem::path shortSong = folder.write(L"short.mid", shortFile());
+  const std::filesystem::path textFile = folder.write(L"notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
+  WindowWatcher watcher;
+
+  std::unique_ptr<MainWindow> controller;
+  HWND window = nullptr;
+  HWND fileLabel = nullptr;
+  HWND statusLabel = nullptr;
+  HWND keyConfigButton = nullptr;
+  HWND testButton = nullptr;
+};
+
+// ---- Layout.
+
+TEST_F(MainWindowTest, WindowHasItsClassTitleStyleClientSizeAndIsCentred) {
+  open();
+  EXPECT_EQ(classNameOf(window), L"MainWindow");
+  EXPECT_EQ(windowText(window), L"Murvane");
+  // The system adds visibility and sibling clipping to a shown top-level window.
+  const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+  EXPECT_EQ(style & ~static_cast<DWORD>(WS_VISIBLE | WS_CLIPSIBLINGS), 0x00CA0000u) << std::hex << style;
+  EXPECT_TRUE(style & WS_VISIBLE);
+  EXPECT_EQ(GetParent(window), nullptr);
+  EXPECT_EQ(GetMenu(window), nullptr);
+
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right - client.left, 480);
+  EXPECT_EQ(client.bottom - client.top, 122);
+
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+}
+
+TEST_F(MainWindowTest, ControlsHaveTheirClassPositionSizeIdStyleAndText) {
+  open();
+  struct Expected {
+    const wchar_t* className;
+    const wchar_t* text;
+    RECT rect;
+    int id;
+    DWORD style;
+  };
+  const Expected expected[] = {
+      {L"STATIC", kTextPleaseSetFile, {8, 8, 472, 38}, 0, 0x50800201},
+      {L"STATIC", kTextStopped, {8, 46, 472, 76}, 0, 0x50800201},
+      {L"BUTTON", L"Key config", {8, 84, 136, 114}, 100, 0x50800300},
+      {L"BUTTON", kTextTestMidiFile, {144, 84, 336, 114}, 101, 0x50800300},
+  };
+  const std::vector<HWND> children = childrenOf(window);
+  ASSERT_EQ(children.size(), std::size(expected));
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    SCOPED_TRACE(i);
+    HWND child = children[i];
+    EXPECT_EQ(lstrcmpiW(classNameOf(child).c_str(), expected[i].className), 0) << classNameOf(child);
+    EXPECT_EQ(windowText(child), expected[i].text);
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.left, expected[i].rect.left);
+    EXPECT_EQ(rect.top, expected[i].rect.top);
+    EXPECT_EQ(rect.right, expected[i].rect.right);
+    EXPECT_EQ(rect.bottom, expected[i].rect.bottom);
+    EXPECT_EQ(GetDlgCtrlID(child), expected[i].id);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)), expected[i].style)
+        << std::hex << GetWindowLongW(child, GWL_STYLE);
+  }
+}
+
+TEST_F(MainWindowTest, LabelsAreDrawnTransparentlyOnTheBackgroundBrush) {
+  open();
+  HDC context = GetDC(window);
+  SetBkMode(context, OPAQUE);
+  const LRESULT brush = SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context),
+                                     reinterpret_cast<LPARAM>(fileLabel));
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), backgroundBrush());
+  EXPECT_EQ(GetBkMode(context), TRANSPARENT);
+  ReleaseDC(window, context);
+}
+
+TEST_F(MainWindowTest, WindowClassIsRegisteredOnceAndServesEveryController) {
+  open();
+  WNDCLASSEXW windowClass{sizeof windowClass};
+  ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), L"MainWindow", &windowClass));
+  EXPECT_EQ(windowClass.hbrBackground, backgroundBrush());
+  EXPECT_EQ(windowClass.style, 0u);
+  closeAndDestroy();
+  open();  // a second controller in the same process
+  EXPECT_EQ(status(), kTextStopped);
+}
+
+// ---- The command-line file.
+
+TEST_F(MainWindowTest, StartedWithAMidiFileShowsItsTitleAndStopped) {
+  open(longNote.c_str());
+  EXPECT_EQ(fileText(), L"long-note.mid");
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_EQ(button(), kTextTestMidiFile);
+  hotkey(100);
+  EXPECT_EQ(status(), kTextPlaying);
+}
+
+TEST_F(MainWindowTest, StartedWithABadPathShowsPleaseSetFileAndNoMessage) {
+  for (const std::filesystem::path& path : {longNote.parent_path() / L"missing.mid", textFile}) {
+    SCOPED_TRACE(path.string());
+    open(path.c_str());
+    pumpPending();
+    EXPECT_EQ(fileText(), kTextPleaseSetFile);
+    EXPECT_EQ(status(), kTextStopped);
+    closeAndDestroy();
+  }
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+// ---- The state table, every reachable cell, with MIDI devices that open.
+
+enum class State { kIdle, kPlaying, kTestPlaying, kMidiInput };
+enum class Action { kPlayStop, kMidiInputHotkey, kAllStop, kTestButton, kKeyConfig, kDrop, kPlaybackEndedNotice };
+
+struct Cell {
+  const char* name;
+  State from;
+  Action action;
+  State to;
+};
+
+class StateTableTest : public MainWindowTest, public ::testing::WithParamInterface<Cell> {
+ protected:
+  void reach(State state) {
+    switch (state) {
+      case State::kIdle:
+        break;
+      case State::kPlaying:
+        hotkey(100);
+        break;
+      case State::kTestPlaying:
+        clickTest();
+        break;
+      case State::kMidiInput:
+        hotkey(101);
+        break;
+    }
+    expect(state);
+    pressesBefore = keys.presses();
+    midiOut.messages = 0;
+  }
+
+  void act(Action action) {
+    switch (action) {
+      case Action::kPlayStop:
+        hotkey(100);
+        break;
+      case Action::kMidiInputHotkey:
+        hotkey(101);
+        break;
+      case Action::kAllStop:
+        hotkey(102);
+        break;
+      case Action::kTestButton:
+        clickTest();
+        break;
+      case Action::kKeyConfig:
+        clickKeyConfig();
+        break;
+      case Action::kDrop:
+        drop({longNote.wstring()});
+        break;
+      case Action::kPlaybackEndedNotice:
+        SendMessageW(window, WM_APP, 0, 0);
+        break;
+    }
+  }
+
+  // The two texts at once, and the outputs once the worker has caught up.
+  void expect(State state, bool fromStart = false) {
+    switch (state) {
+      case State::kIdle:
+        EXPECT_EQ(status(), kTextStopped);
+        EXPECT_EQ(button(), kTextTestMidiFile);
+        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; })) << "an output was left on";
+        EXPECT_FALSE(midiIn.isOpen);
+        break;
+      case State::kPlaying:
+        EXPECT_EQ(status(), kTextPlaying);
+        EXPECT_EQ(button(), kTextTestMidiFile);
+        EXPECT_TRUE(pumpUntil([&] { return keys.held().size() == 1 && !midiOut.isOpen; }));
+        if (fromStart) {
+          EXPECT_GT(keys.presses(), pressesBefore) << "did not play from the beginning";
+        }
+        EXPECT_FALSE(midiIn.isOpen);
+        break;
+      case State::kTestPlaying:
+        EXPECT_EQ(status(), kTextTestPlaying);
+        EXPECT_EQ(button(), kTextStop);
+        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && midiOut.isOpen; }));
+        if (fromStart) {
+          EXPECT_TRUE(pumpUntil([&] { return midiOut.messages > 0; })) << "did not play from the beginning";
+        }
+        EXPECT_FALSE(midiIn.isOpen);
+        break;
+      case State::kMidiInput:
+        EXPECT_EQ(status(), kTextMidiInputing);
+        EXPECT_EQ(button(), kTextTestMidiFile);
+        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; }));
+        EXPECT_TRUE(midiIn.isOpen);
+        break;
+    }
+  }
+
+  std::size_t pressesBefore = 0;
+};
+
+TEST_P(StateTableTest, EventLeadsToItsStateWithItsTexts) {
+  const Cell& cell = GetParam();
+  std::wstring statusWhenKeyConfigOpened;
+  bool hotkeysFreeWhileOpen = false;
+  watcher.watch(L"KeyBindWindow", [&](HWND keyBindWindow) {
+    statusWhenKeyConfigOpened = windowText(statusLabel);
+    hotkeysFreeWhileOpen = hotkeyIsFree(0, VK_F11) && hotkeyIsFree(0, VK_F10) && hotkeyIsFree(0, VK_F12);
+    PostMessageW(keyBindWindow, WM_CLOSE, 0, 0);
+  });
+  open(longNote.c_str());
+  reach(cell.from);
+
+  act(cell.action);
+  const bool restarts = cell.action != Action::kPlaybackEndedNotice && cell.from != State::kPlaying;
+  expect(cell.to, restarts);
+  // Still so once the worker's notice of any stop has been handled.
+  SendMessageW(window, WM_NULL, 0, 0);
+  pumpPending();
+  expect(cell.to);
+
+  if (cell.action == Action::kKeyConfig) {
+    EXPECT_EQ(statusWhenKeyConfigOpened, kTextStopped) << "not stopped before the window opened";
+    EXPECT_TRUE(hotkeysFreeWhileOpen) << "hotkeys stayed registered while the window was open";
+    EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
+  }
+  if (cell.action == Action::kDrop) {
+    EXPECT_EQ(fileText(), L"long-note.mid");
+  }
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cells, StateTableTest,
+    ::testing::Values(
+        Cell{"PlayStopInIdlePlays", State::kIdle, Action::kPlayStop, State::kPlaying},
+        Cell{"PlayStopWhilePlayingStops", State::kPlaying, Action::kPlayStop, State::kIdle},
+        Cell{"PlayStopWhileTestingRestartsAsKeys", State::kTestPlaying, Action::kPlayStop, State::kPlaying},
+        Cell{"PlayStopInMidiInputClosesItAndPlays", State::kMidiInput, Action::kPlayStop, State::kPlaying},
+        Cell{"TestInIdleTests", State::kIdle, Action::kTestButton, State::kTestPlaying},
+        Cell{"TestWhilePlayingRestartsOnMidi", State::kPlaying, Action::kTestButton, State::kTestPlaying},
+        Cell{"TestWhileTestingStops", State::kTestPlaying, Action::kTestButton, State::kIdle},
+        Cell{"TestInMidiInputClosesItAndTests", State::kMidiInput, Action::kTestButton, State::kTestPlaying},
+        Cell{"MidiInputInIdleOpens", State::kIdle, Action::kMidiInputHotkey, State::kMidiInput},
+        Cell{"MidiInputWhilePlayingStopsAndOpens", State::kPlaying, Action::kMidiInputHotkey, State::kMidiInput},
+        Cell{"MidiInputWhileTestingStopsAndOpens", State::kTestPlaying, Action::kMidiInputHotkey, State::kMidiInput},
+        Cell{"MidiInputInMidiInputCloses", State::kMidiInput, Action::kMidiInputHotkey, State::kIdle},
+        Cell{"AllStopInIdleStaysIdle", State::kIdle, Action::kAllStop, State::kIdle},
+        Cell{"AllStopWhilePlayingStops", State::kPlaying, Action::kAllStop, State::kIdle},
+        Cell{"AllStopWhileTestingStops", State::kTestPlaying, Action::kAllStop, State::kIdle},
+        Cell{"AllStopInMidiInputCloses", State::kMidiInput, Action::kAllStop, State::kIdle},
+        Cell{"KeyConfigInIdle", State::kIdle, Action::kKeyConfig, State::kIdle},
+        Cell{"KeyConfigWhilePlayingStopsFirst", State::kPlaying, Action::kKeyConfig, State::kIdle},
+        Cell{"KeyConfigWhileTestingStopsFirst", State::kTestPlaying, Action::kKeyConfig, State::kIdle},
+        Cell{"KeyConfigInMidiInputClosesItFirst", State::kMidiInput, Action::kKeyConfig, State::kIdle},
+        Cell{"DropInIdleLoads", State::kIdle, Action::kDrop, State::kIdle},
+        Cell{"DropWhilePlayingStopsAndLoads", State::kPlaying, Action::kDrop, State::kIdle},
+        Cell{"DropWhileTestingStopsAndLoads", State::kTestPlaying, Action::kDrop, State::kIdle},
+        Cell{"DropInMidiInputClosesItAndLoads", State::kMidiInput, Action::kDrop, State::kIdle},
+        Cell{"NoticeInIdleRefreshes", State::kIdle, Action::kPlaybackEndedNotice, State::kIdle},
+        Cell{"NoticeWhilePlayingRefreshes", State::kPlaying, Action::kPlaybackEndedNotice, State::kPlaying},
+        Cell{"NoticeWhileTestingRefreshes", State::kTestPlaying, Action::kPlaybackEndedNotice,
+             State::kTestPlaying},
+        Cell{"NoticeInMidiInputRefreshes", State::kMidiInput, Action::kPlaybackEndedNotice, State::kMidiInput}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(MainWindowTest, EndOfTheFileWhilePlayingOrTestingLeadsToStoppedThroughTheWorkersNotice) {
+  for (bool test : {false, true}) {
+    SCOPED_TRACE(test ? "test" : "keys");
+    open(shortSong.c_str());
+    if (test) {
+      clickTest();
+    } else {
+      hotkey(100);
+    }
+    // Only the worker's WM_APP refreshes the texts here.
+    EXPECT_TRUE(pumpUntil([&] { return status() == kTextStopped; }));
+    EXPECT_EQ(button(), kTextTestMidiFile);
+    EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; }));
+    closeAndDestroy();
+  }
+}
+
+TEST_F(MainWindowTest, AllStopInIdleDoesNotEvenRewriteTheTexts) {
+  open(longNote.c_str());
+  SetWindowTextW(statusLabel, L"marker");
+  SetWindowTextW(testButton, L"marker");
+  hotkey(102);
+  EXPECT_EQ(status(), L"marker");
+  EXPECT_EQ(button(), L"marker");
+  SendMessageW(window, WM_APP, 0, 0);
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_EQ(button(), kTextTestMidiFile);
+}
+
+TEST_F(MainWindowTest, OtherHotkeyIdsAndCommandIdsDoNothing) {
+  open(longNote.c_str());
+  SetWindowTextW(statusLabel, L"marker");
+  for (WPARAM id : {WPARAM{0}, WPARAM{99}, WPARAM{103}, WPARAM{0x10064}}) hotkey(id);
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(102, BN_CLICKED), 0);
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), 0);
+  EXPECT_EQ(status(), L"marker");
+  EXPECT_TRUE(keys.snapshot().empty());
+  // WM_COMMAND from the button itself, not through a click.
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(101, BN_CLICKED), reinterpret_cast<LPARAM>(testButton));
+  EXPECT_EQ(status(), kTextTestPlaying);
+}
+
+TEST_F(MainWindowTest, PlayOrTestWithNoFileInMidiInputTurnsItOffAndPlaysNothing) {
+  for (Action action : {Action::kPlayStop, Action::kTestButton}) {
+    open();
+    hotkey(101);
+    ASSERT_EQ(status(), kTextMidiInputing);
+    if (action == Action::kPlayStop) {
+      hotkey(100);
+    } else {
+      clickTest();
+    }
+    EXPECT_EQ(status(), kTextStopped);
+    EXPECT_EQ(button(), kTextTestMidiFile);
+    EXPECT_FALSE(midiIn.isOpen);
+    EXPECT_TRUE(keys.snapshot().empty());
+    EXPECT_EQ(midiOut.opens, 0);
+    closeAndDestroy();
+  }
+}
+
+// ---- Dropped files.
+
+TEST_F(MainWindowTest, DroppingThreeFilesLoadsTheFirst) {
+  open();
+  drop({shortSong.wstring(), longNote.wstring(), textFile.wstring()});
+  EXPECT_EQ(fileText(), L"short.mid");
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+TEST_F(MainWindowTest, DroppingATextFileShowsIllegalSmfAndLeavesNothingPlayable) {
+  open(longNote.c_str());
+  hotkey(100);
+  ASSERT_EQ(status(), kTextPlaying);
+  drop({textFile.wstring()});
+  EXPECT_EQ(fileText(), kTextPleaseSetFile);
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
+  EXPECT_EQ(boxes[0].text, L"Illegal SMF file.");
+  EXPECT_EQ(boxes[0].owner, window);
+  // The refresh came before the load; the load adds none.
+  EXPECT_EQ(status(), kTextStopped);
+
+  EXPECT_TRUE(pumpUntil([&] { return keys.held().empty(); }));
+  const std::size_t presses = keys.presses();
+  hotkey(100);
+  clickTest();
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_EQ(keys.presses(), presses);
+  EXPECT_EQ(midiOut.opens, 0);
+}
+
+TEST_F(MainWindowTest, DroppingAMissingFileShowsFailedOpenFile) {
+  open();
+  drop({(longNote.parent_path() / L"gone.mid").wstring()});
+  EXPECT_EQ(fileText(), kTextPleaseSetFile);
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"Failed open file.");
+}
+
+// ---- The platform's own MIDI devices: Wine has neither.
+
+TEST_F(MainWindowTest, WithoutMidiOutputTheTestPlaysNothingAndStaysIdle) {
+  open(longNote.c_str(), Ports::kWin32);
+  clickTest();
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_EQ(button(), kTextTestMidiFile);
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+TEST_F(MainWindowTest, WithoutMidiInputTheHotkeyShowsDeviceNotFoundAndStaysIdle) {
+  open(longNote.c_str(), Ports::kWin32);
+  hotkey(100);
+  ASSERT_EQ(status(), kTextPlaying);
+  hotkey(101);
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
+  EXPECT_EQ(boxes[0].text, L"MIDI input device not found.");
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_EQ(button(), kTextTestMidiFile);
+}
+
+// ---- Hotkeys and closing.
+
+TEST_F(MainWindowTest, HotkeysAreRegisteredWhileTheWindowLivesAndNoneAfterItCloses) {
+  ASSERT_TRUE(hotkeyIsFree(0, VK_F11));
+  open();
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F11));
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F10));
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F12));
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(controller->window(), nullptr);
+  EXPECT_FALSE(IsWindow(window));
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 0u);
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F11));
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F10));
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F12));
+}
+
+TEST_F(MainWindowTest, KeyHeldByPlaybackAtCloseIsReleasedWhenTheControllerGoes) {
+  open(longNote.c_str());
+  hotkey(100);
+  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  // The player is gone without closing its output; the keyboard lets go.
+  EXPECT_EQ(keys.held().size(), 1u);
+  controller.reset();
+  EXPECT_TRUE(keys.held().empty());
+}
+
+TEST_F(MainWindowTest, RefusedHotkeyIsReportedOnceAndInputDuringTheMessageIsIgnored) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, kProbeHotkeyId, 0, VK_F11));
+  watcher.onMessageBox([&](HWND) {
+    const std::vector<HWND> mainWindows = topLevelWindowsOfThisProcess(L"MainWindow");
+    if (mainWindows.size() != 1) return;
+    // Reaches the window before its player exists.
+    SendMessageW(mainWindows[0], WM_HOTKEY, 101, 0);
+    SendMessageW(mainWindows[0], WM_HOTKEY, 100, 0);
+    SendMessageW(mainWindows[0], WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop({longNote.wstring()})), 0);
+  });
+  open();
+  UnregisterHotKey(nullptr, kProbeHotkeyId);
+
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
+  EXPECT_EQ(boxes[0].text, L"Failed register hotkey.");
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(fileText(), kTextPleaseSetFile);
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_FALSE(midiIn.isOpen);
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F11)) << "registered after all";
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F10));
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F12));
+}
+
+TEST_F(MainWindowTest, InitRunsOnlyOnce) {
+  open();
+  EXPECT_FALSE(controller->init(nullptr));
+  EXPECT_EQ(controller->window(), window);
+}
+
+// ---- Windows that cannot be made.
+
+// Fails the creation of one window: the main window, or the child with an id.
+struct Refusal {
+  bool mainWindow = false;
+  HWND parent = nullptr;
+  int controlId = -1;
+};
+Refusal gRefusal;
+
+LRESULT CALLBACK refuseCreation(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CREATESTRUCTW& create = *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+    const bool named = !IS_INTRESOURCE(create.lpszClass);
+    if (gRefusal.mainWindow && named && lstrcmpiW(create.lpszClass, L"MainWindow") == 0) return 1;
+    if (create.hwndParent != nullptr && lstrcmpiW(classNameOf(create.hwndParent).c_str(), L"MainWindow") == 0 &&
+        reinterpret_cast<INT_PTR>(create.hMenu) == gRefusal.controlId && named &&
+        lstrcmpiW(create.lpszClass, L"BUTTON") == 0) {
+      return 1;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class RefusedCreation {
+ public:
+  explicit RefusedCreation(Refusal refusal) {
+    gRefusal = refusal;
+    hook_ = SetWindowsHookExW(WH_CBT, refuseCreation, nullptr, GetCurrentThreadId());
+  }
+  ~RefusedCreation() { UnhookWindowsHookEx(hook_); }
+  bool active() const { return hook_ != nullptr; }
+
+ private:
+  HHOOK hook_;
+};
+
+TEST_F(MainWindowTest, MainWindowNotCreatedShowsFailedCreateWindowWithoutOwner) {
+  construct();
+  {
+    RefusedCreation refused(Refusal{.mainWindow = true});
+    ASSERT_TRUE(refused.active());
+    EXPECT_FALSE(controller->init(nullptr));
+  }
+  EXPECT_EQ(controller->window(), nullptr);
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
+  EXPECT_EQ(boxes[0].text, L"Failed create window.");
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_FALSE(controller->init(nullptr)) << "init ran twice";
+}
+
+TEST_F(MainWindowTest, ControlNotCreatedShowsFailedCreateWindowAndClosesTheWindow) {
+  construct();
+  {
+    RefusedCreation refused(Refusal{.controlId = 101});
+    ASSERT_TRUE(refused.active());
+    EXPECT_FALSE(controller->init(nullptr));
+  }
+  EXPECT_EQ(controller->window(), nullptr);
+  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"MainWindow").empty());
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"Failed create window.");
+  EXPECT_NE(boxes[0].owner, nullptr) << "owned by the main window";
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F11));
+  // The quit message went to init's own loop, not to the caller's.
+  MSG quit{};
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace murvane
+
+// Linked with -municode, the runtime starts at wmain, which gtest_main lacks.
+int wmain(int argc, wchar_t** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
