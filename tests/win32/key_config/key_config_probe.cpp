@@ -1,0 +1,122 @@
+// Reads and pokes the key configuration window and the main window of a
+// running Murvane from another process, for hotkeys_with_app.sh:
+//
+//   key_config_probe open MS             click "Key config"; exit 0 once the key window shows
+//   key_config_probe click ID            click the key window's control ID (BM_CLICK)
+//   key_config_probe wait-text X Y TEXT MS
+//                                        exit 0 once the key window's control at client X, Y
+//                                        reads TEXT ("" for none)
+//   key_config_probe wait-status TEXT MS exit 0 once the main window's status label reads TEXT
+//   key_config_probe wait-hotkey-free VK MS
+//                                        exit 0 once nobody holds VK without modifiers
+//   key_config_probe hotkey-free VK      exit 0 if nobody holds VK without modifiers, else 1
+//   key_config_probe close MS            close the key window; exit 0 once it is gone
+//
+// MS limits a wait; a wait that runs out exits with 2 and says what it saw.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"MainWindow";
+constexpr wchar_t kKeyClass[] = L"KeyBindWindow";
+constexpr int kKeyConfigButton = 100;
+constexpr int kProbeHotkeyId = 0xB200;
+
+// WM_GETTEXT, which crosses process boundaries, unlike GetWindowText on a
+// control of another process.
+std::wstring textAt(HWND parent, POINT point) {
+  const HWND child = ChildWindowFromPoint(parent, point);
+  if (child == nullptr || child == parent) return L"(no control)";
+  wchar_t text[256] = {};
+  SendMessageW(child, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+HWND keyWindow() {
+  const HWND window = FindWindowW(kKeyClass, nullptr);
+  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+bool hotkeyFree(UINT vk) {
+  if (!RegisterHotKey(nullptr, kProbeHotkeyId, 0, vk)) return false;
+  UnregisterHotKey(nullptr, kProbeHotkeyId);
+  return true;
+}
+
+template <typename Predicate>
+bool waitFor(long limitMs, Predicate done) {
+  for (long waited = 0; !done(); waited += 20) {
+    if (waited >= limitMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+int fail(const wchar_t* what, const std::wstring& seen = L"") {
+  std::fwprintf(stderr, L"key_config_probe: %ls%ls%ls\n", what, seen.empty() ? L"" : L"; saw: ", seen.c_str());
+  return 2;
+}
+
+long number(const wchar_t* text) { return std::wcstol(text, nullptr, 0); }
+
+}  // namespace
+
+int wmain(int count, wchar_t** arguments) {
+  const std::wstring command = count > 1 ? arguments[1] : L"";
+  if (command == L"open" && count == 3) {
+    const HWND main = FindWindowW(kMainClass, nullptr);
+    if (main == nullptr) return fail(L"no main window");
+    PostMessageW(GetDlgItem(main, kKeyConfigButton), BM_CLICK, 0, 0);
+    return waitFor(number(arguments[2]), [] { return keyWindow() != nullptr; }) ? 0 : fail(L"no key window");
+  }
+  if (command == L"click" && count == 3) {
+    const HWND key = keyWindow();
+    if (key == nullptr) return fail(L"no key window");
+    const HWND control = GetDlgItem(key, static_cast<int>(number(arguments[2])));
+    if (control == nullptr) return fail(L"no such control");
+    PostMessageW(control, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (command == L"wait-text" && count == 6) {
+    const POINT point = {number(arguments[2]), number(arguments[3])};
+    const std::wstring expected = arguments[4];
+    std::wstring seen;
+    const bool ok = waitFor(number(arguments[5]), [&] {
+      const HWND key = keyWindow();
+      seen = key != nullptr ? textAt(key, point) : L"(no key window)";
+      return seen == expected;
+    });
+    return ok ? 0 : fail(L"text not shown", L"\"" + seen + L"\"");
+  }
+  if (command == L"wait-status" && count == 4) {
+    const std::wstring expected = arguments[2];
+    std::wstring seen;
+    const bool ok = waitFor(number(arguments[3]), [&] {
+      const HWND main = FindWindowW(kMainClass, nullptr);
+      seen = main != nullptr ? textAt(main, {100, 60}) : L"(no main window)";
+      return seen == expected;
+    });
+    return ok ? 0 : fail(L"status not shown", L"\"" + seen + L"\"");
+  }
+  if (command == L"wait-hotkey-free" && count == 4) {
+    const auto vk = static_cast<UINT>(number(arguments[2]));
+    return waitFor(number(arguments[3]), [vk] { return hotkeyFree(vk); }) ? 0 : fail(L"the hotkey stayed held");
+  }
+  if (command == L"hotkey-free" && count == 3) {
+    return hotkeyFree(static_cast<UINT>(number(arguments[2]))) ? 0 : 1;
+  }
+  if (command == L"close" && count == 3) {
+    const HWND key = keyWindow();
+    if (key == nullptr) return fail(L"no key window");
+    PostMessageW(key, WM_CLOSE, 0, 0);
+    return waitFor(number(arguments[2]), [] { return FindWindowW(kKeyClass, nullptr) == nullptr; })
+               ? 0
+               : fail(L"the key window stayed");
+  }
+  std::fwprintf(stderr, L"key_config_probe: unknown command or arguments\n");
+  return 64;
+}
