@@ -25,6 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace murvane;
 
   // A failure to create the mutex is no reason not to run.
+  SetLastError(ERROR_SUCCESS);
   HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Murvane");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex != nullptr) CloseHandle(mutex);

@@ -9,6 +9,8 @@
 //   app_probe message-boxes MS         until the main window's status label shows a text and no
 //                                      message box is open: print "CAPTION|TEXT" for every
 //                                      message box of another process and press its OK button
+//   app_probe dismiss-boxes COUNT MS   wait for COUNT message boxes of another process, one after
+//                                      another; print "CAPTION|TEXT" for each and press its OK button
 //   app_probe post-hotkey ID           post WM_HOTKEY with ID to the main window
 //   app_probe close CLASS              post WM_CLOSE to the top-level window of CLASS
 //   app_probe hotkey-free MODIFIERS VK exit 0 if the combination can be registered (it is
@@ -150,6 +152,17 @@ int wmain(int count, wchar_t** arguments) {
       }
       // Start-up shows its boxes before the status label has its text.
       return boxes.empty() && !statusText().empty();
+    });
+  }
+  if (command == L"dismiss-boxes" && count == 4) {
+    const std::size_t wanted = number(arguments[2]);
+    std::set<HWND> seen;
+    return waitFor(number(arguments[3]), [&] {
+      for (HWND box : topLevelWindows(L"#32770", true)) {
+        if (seen.insert(box).second) printUtf8(windowText(box) + L"|" + messageBoxText(box));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      }
+      return seen.size() >= wanted;
     });
   }
   if (command == L"post-hotkey" && count == 3) {

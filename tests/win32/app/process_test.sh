@@ -10,6 +10,7 @@
 #   hotkeys           F11 plays into the focused window, F11 again stops and every key comes up
 #   hotkey-taken      F11 held by another program: one message, F10 and F12 still work
 #   close-while-held  a key held by playback comes up when the window is closed
+#   ini-path-fails    run from a path too long for the INI file's path: a message, exit code 1
 #
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
@@ -138,6 +139,7 @@ case $scenario in
   close)
     start_murvane "$(winpath "$song")"
     wait_started
+    [ "$(probe texts | head -n 1)" = "ode-to-joy.mid" ] || fail "the command-line file's title is not shown"
     for vk in $vk_f11 $vk_f10 $vk_f12; do
       probe hotkey-free 0 $vk && fail "hotkey $vk was not registered"
     done
@@ -217,6 +219,23 @@ case $scenario in
     close_murvane
     [ "$status" -eq 0 ] || fail "exit code $status"
     wait_released 5 || fail "keys still down after Murvane ended: $(held_keys)"
+    ;;
+
+  ini-path-fails)
+    # Over 260 characters as a Windows path: the executable's path does not fit.
+    deep=$work/app/$(printf 'a%.0s' {1..150})/$(printf 'b%.0s' {1..100})
+    mkdir -p "$deep"
+    cp "$murvane" "$deep/Murvane.exe"
+    (cd "$deep" && exec wine Murvane.exe </dev/null >>"$work/murvane.out" 2>&1) &
+    murvane_pid=$!
+    probe dismiss-boxes 1 30000 >"$work/boxes.txt" || fail "no message appeared"
+    [ "$(cat "$work/boxes.txt")" = "Murvane: Error|Failed initialize application." ] ||
+      fail "expected 'Failed initialize application.', got: $(cat "$work/boxes.txt")"
+    status=0
+    wait "$murvane_pid" || status=$?
+    murvane_pid=
+    [ "$status" -eq 1 ] || fail "exit code $status, not 1"
+    probe wait-gone MainWindow 1000 || fail "a main window was made"
     ;;
 
   *)
