@@ -94,38 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureCase{"ReleaseWithoutPressCaptures", {up(kVkF11)}, 0x007A, 0}),
     [](const ::testing::TestParamInfo<CaptureCase>& param) { return std::string(param.param.name); });
 
-TEST(KeyCapture, OnlyNamedKeysAndNotModifiersReportACapture) {
-  KeyCapture capture;
-  EXPECT_FALSE(capture.keyUp(kVkShift));
-  EXPECT_FALSE(capture.keyUp(kVkCapsLock));
-  EXPECT_FALSE(capture.keyUp(0));
-  EXPECT_TRUE(capture.keyUp(kVkQ));
-  EXPECT_TRUE(capture.keyUp(0xE2));  // the second backslash key
-}
-
-TEST(KeyCapture, SelectionAcceptsOnlyTheFortyEntries) {
-  KeyCapture capture;
-  EXPECT_EQ(capture.selected(), kNoSelection);
-  EXPECT_TRUE(capture.select(0));
-  EXPECT_TRUE(capture.select(39));
-  EXPECT_FALSE(capture.select(40));
-  EXPECT_FALSE(capture.select(-1));
-  EXPECT_FALSE(capture.select(100));
-  EXPECT_EQ(capture.selected(), 39);
-}
-
-TEST(KeyCapture, CaptionIdsFollowTheEntriesWithC6AfterTheHotkeyTexts) {
-  EXPECT_EQ(entryCaptionId(0), 1020);
-  EXPECT_EQ(entryCaptionId(12), 1032);
-  EXPECT_EQ(entryCaptionId(35), 1055);
-  EXPECT_EQ(entryCaptionId(36), 1058);
-  EXPECT_EQ(entryCaptionId(kHotkeyPlayIndex), 1056);
-  EXPECT_EQ(entryCaptionId(kHotkeyMidiInputIndex), 1064);
-  EXPECT_EQ(entryCaptionId(kHotkeyAllStopIndex), 1066);
-  EXPECT_EQ(entryCaptionId(-1), 0);
-  EXPECT_EQ(entryCaptionId(40), 0);
-}
-
 class Commit : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -213,32 +181,6 @@ TEST_F(Commit, HotkeysTakeModifiersAndPlainKeys) {
   }
   // Q went from C4 to the last hotkey.
   EXPECT_EQ(table->keys[12], 0);
-}
-
-TEST_F(Commit, NoteOnF11ClearsThePlayStopHotkey) {
-  keys.select(12);
-  capture({down(kVkF11), up(kVkF11)});
-
-  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
-
-  EXPECT_EQ(table->keys[12], 0x007A);
-  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
-  EXPECT_EQ(store.values[L"KeyBinds/HotkeyPlay"], L"0x0000");
-}
-
-TEST_F(Commit, SecondCommitOfTheSameCaptureRewritesTheLineAndChangesNothing) {
-  keys.select(kHotkeyPlayIndex);
-  capture({down(kVkControl), down(kVkF11), up(kVkF11), up(kVkControl)});
-  ASSERT_EQ(keys.commit(*table, store), kCommitStored);
-  const BindingTable before = *table;
-  store.writes.clear();
-
-  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
-
-  EXPECT_EQ(table->keys, before.keys);
-  const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"HotkeyPlay", L"0x0000"},
-                                                                        {L"HotkeyPlay", L"0x027a"}};
-  EXPECT_EQ(store.writes, expected);
 }
 
 }  // namespace
