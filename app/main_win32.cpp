@@ -43,7 +43,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   createBackgroundBrush();
 
   auto mainWindow = std::make_unique<MainWindow>(instance, makeWin32Services(iniPath()));
-  if (mainWindow->init()) {
+  const bool started = mainWindow->init();
+  if (started) {
     // Not translated: no character messages are wanted.
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
@@ -57,5 +58,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   deleteBackgroundBrush();
   releaseProcessValues();
   releaseMutex(mutex);
-  return 0;
+  // A start that failed with "Failed initialize application." is a failure
+  // to the caller too, as when the INI path cannot be formed.
+  return started ? 0 : 1;
 }
