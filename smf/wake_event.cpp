@@ -22,7 +22,9 @@ class StdWakeEvent final : public WakeEvent {
     if (timeoutMillis == kInfinite) {
       condition_.wait(lock, [this] { return signalled_; });
     } else {
-      condition_.wait_for(lock, std::chrono::milliseconds(timeoutMillis), [this] { return signalled_; });
+      using namespace std::chrono;
+      const auto tick = floor<milliseconds>(steady_clock::now());
+      condition_.wait_until(lock, tick + milliseconds(timeoutMillis), [this] { return signalled_; });
     }
     signalled_ = false;
   }
