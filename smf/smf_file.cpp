@@ -119,8 +119,8 @@ int SmfFile::loadImage(std::vector<std::uint8_t> image) {
   image_ = std::move(image);
   const int result = checkHeaderAndTracks();
   if (result != kLoadOk) return result;
-  // Two slots to spare: the one after the last entry always holds kNoKey.
-  queue_.assign(tracks_.size() + 2, kNoKey);
+  // One slot to spare: the one after the last entry always holds kNoKey.
+  queue_.assign(tracks_.size() + 1, kNoKey);
   loaded_ = true;
   return kLoadOk;
 }
