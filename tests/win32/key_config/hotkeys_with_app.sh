@@ -31,10 +31,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-key-config.XXXXXX")
 murvane_pid= passed=
 finish() {
   if [ -n "$murvane_pid" ]; then
+    # Left open, it would hold the hotkeys for the next test.
     probe close 5000 >/dev/null 2>&1 || true
-    xdotool search --name '^Murvane$' windowclose >/dev/null 2>&1 || true
-    sleep 0.5
-    kill "$murvane_pid" 2>/dev/null || true
+    probe quit 5000 >/dev/null 2>&1 || kill "$murvane_pid" 2>/dev/null || true
+    wait "$murvane_pid" 2>/dev/null || true
   fi
   if [ -n "$passed" ]; then rm -rf "$work"; else echo "hotkeys_with_app.sh: files kept in $work" >&2; fi
 }

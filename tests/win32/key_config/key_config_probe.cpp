@@ -11,6 +11,7 @@
 //                                        exit 0 once nobody holds VK without modifiers
 //   key_config_probe hotkey-free VK      exit 0 if nobody holds VK without modifiers, else 1
 //   key_config_probe close MS            close the key window; exit 0 once it is gone
+//   key_config_probe quit MS             close the main window; exit 0 once it is gone
 //
 // MS limits a wait; a wait that runs out exits with 2 and says what it saw.
 #include <windows.h>
@@ -116,6 +117,14 @@ int wmain(int count, wchar_t** arguments) {
     return waitFor(number(arguments[2]), [] { return FindWindowW(kKeyClass, nullptr) == nullptr; })
                ? 0
                : fail(L"the key window stayed");
+  }
+  if (command == L"quit" && count == 3) {
+    const HWND main = FindWindowW(kMainClass, nullptr);
+    if (main == nullptr) return fail(L"no main window");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    return waitFor(number(arguments[2]), [] { return FindWindowW(kMainClass, nullptr) == nullptr; })
+               ? 0
+               : fail(L"the main window stayed");
   }
   std::fwprintf(stderr, L"key_config_probe: unknown command or arguments\n");
   return 64;
