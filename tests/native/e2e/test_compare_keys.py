@@ -76,6 +76,8 @@ class PlaybackComparison(unittest.TestCase):
             "a key early beyond the tolerance": (
                 ON_TIME[:4] + [(680, "down", 0x49), (1000, "up", 0x49)], "-70.0 ms"),
             "a key left down": (ON_TIME[:5], "keys still down at the end: I"),
+            "the first key long after the Play/Stop hotkey": (
+                [(-100, "up", 0x7A)] + ON_TIME, "the first key came 100.0 ms after its due time"),
         }
         for name, (events, reason) in cases.items():
             with self.subTest(name):
@@ -84,7 +86,9 @@ class PlaybackComparison(unittest.TestCase):
 
     def test_the_hotkeys_own_key_messages_are_left_out(self):
         events = [(-30, "up", 0x7A)] + ON_TIME + [(1200, "down", 0x7B), (1210, "up", 0x7B)]
-        self.assertEqual(run(CLI, events).errors, [])
+        outcome = run(CLI, events)
+        self.assertEqual(outcome.errors, [])
+        self.assertEqual(outcome.start_delay, 30)
 
     def test_a_key_the_system_still_holds_fails(self):
         outcome = run(CLI, ON_TIME, keys_down=[0x54, 0x7A])
@@ -117,18 +121,29 @@ class StoppedComparison(unittest.TestCase):
             "a key never released": (self.BEFORE + [(2003, "up", 0x49)], "still down after the stop: T"),
             "a key pressed after the stop": (
                 self.BEFORE + [(2003, "up", 0x49), (2004, "up", 0x54), (2100, "down", 0x41)],
-                "after the stop: A down"),
+                "before the stop: 6 key events expected, 7 received; first difference at 4"),
+            "a release of a key that was not down": (
+                self.BEFORE + [(2003, "up", 0x49), (2004, "up", 0x54), (2005, "up", 0x41)],
+                "after the stop: A up, which was not down"),
             "a stop while nothing was held": (self.BEFORE[:2], "the stop proves nothing"),
         }
         for name, (events, reason) in cases.items():
             with self.subTest(name):
-                marks = [300] if name == "a stop while nothing was held" else [2000]
+                marks = [400] if name == "a stop while nothing was held" else [2000]
                 outcome = run(self.HELD, events, marks=marks, stopped=True)
                 self.assertTrue(any(reason in error for error in outcome.errors), outcome.errors)
 
-    def test_no_mark_fails(self):
+    def test_without_a_mark_the_stop_hotkeys_release_marks_the_stop(self):
+        # The releases may even reach the target before the hotkey's own release.
+        events = self.BEFORE + [(1990, "up", 0x49), (1992, "up", 0x54),
+                                (2000, "up", 0x7B)]
+        outcome = run(self.HELD, events, stopped=True)
+        self.assertEqual(outcome.errors, [])
+        self.assertEqual(outcome.release_after_stop, [-10, -8])
+
+    def test_no_mark_and_no_hotkey_fails(self):
         self.assertEqual(run(self.HELD, self.BEFORE, stopped=True).errors,
-                         ["no stop mark in the target's log"])
+                         ["no stop mark and no hotkey in the target's log"])
 
 
 class IniReading(unittest.TestCase):

@@ -16,9 +16,10 @@ from the test pressing them, are left out of the comparison).
 A full playback passes when the target received exactly the key events the
 tool lists (same keys, same directions, same order), each within the
 tolerance of its due time measured from the first key, and no key was left
-down. With --stopped, what came before the last mark must be the start of
-that list, and after it only the release of every key held at the mark,
-each within the tolerance of the mark. --model also checks the tool's list
+down. With --stopped, playback was stopped at the last mark (or, without
+one, at the last key message of a hotkey: the stop hotkey's release): what
+came before must be the start of that list, and then only the release of
+every key held, each within the tolerance of the stop. --model also checks the tool's list
 against an independent reading of the song (smf_model.py).
 
 Prints the lateness figures; exits 1 with the reasons when a check fails.
@@ -35,7 +36,7 @@ import smf_model  # noqa: E402
 NOTE_COUNT = 37
 FIRST_NOTE = 48
 HOTKEY_INI_KEYS = ("HotkeyPlay", "HotkeyMidiInput", "HotkeyAllStop")
-DEFAULT_TOLERANCE_MS = 60.0
+DEFAULT_TOLERANCE_MS = 50.0
 
 KEY_NAMES = {0x08: "Backspace", 0x09: "Tab", 0x0D: "Enter", 0x13: "Pause", 0x1B: "Esc",
              0x20: "Space", 0x21: "PageUp", 0x22: "PageDown", 0x23: "End", 0x24: "Home",
@@ -167,7 +168,8 @@ class Outcome:
         self.errors = []
         self.lateness = []  # ms, one per matched key event after the first
         self.typed = []     # (time ms on the song's clock, due ms, Received, Expected)
-        self.release_after_stop = []  # ms from the mark, one per key held at the mark
+        self.release_after_stop = []  # ms from the stop, one per key held then
+        self.start_delay = None  # ms from the Play/Stop hotkey's key message to the first key
 
     def fail(self, message):
         self.errors.append(message)
@@ -239,6 +241,26 @@ def _timing(wanted, received, count, tolerance_ms, outcome):
                                                      expected.direction, expected.due, late))
 
 
+def _check_start(wanted, received, hotkeys, bindings, tolerance_ms, outcome):
+    """The first key is due at once: it must follow the Play/Stop hotkey within the tolerance.
+
+    The hotkey's own key press goes to Murvane, but its release reaches the
+    target, just after the press; that is the moment playback was asked for.
+    """
+    play = bindings.hotkeys[0] & 0xFF
+    first = next((i for i, event in enumerate(received) if event.vk not in hotkeys), None)
+    if first is None or not wanted or not play:
+        return
+    presses = [event for event in received[:first] if event.vk == play]
+    if not presses:
+        return
+    outcome.start_delay = received[first].time_ms - presses[-1].time_ms - wanted[0][2].due
+    if outcome.start_delay > tolerance_ms:
+        outcome.fail("the first key came %.1f ms after its due time, counted from the Play/Stop "
+                     "hotkey (tolerance %g ms); the keys after it are measured from it" % (
+                         outcome.start_delay, tolerance_ms))
+
+
 def _keys_left_down(received):
     down = set()
     for event in received:
@@ -259,6 +281,8 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
         if stray:
             outcome.fail("notes that must type nothing are listed with keys: %s" % stray)
     hotkeys = bindings.hotkey_vks
+    _check_start(wanted, received, hotkeys, bindings, tolerance_ms, outcome)
+    all_received = received
     received = [event for event in received if event.vk not in hotkeys]
 
     if not stopped:
@@ -268,7 +292,7 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
         if left:
             outcome.fail("keys still down at the end: %s" % ", ".join(key_name(vk) for vk in sorted(left)))
     else:
-        _check_stopped(wanted, received, marks, tolerance_ms, outcome)
+        _check_stopped(wanted, received, _stop_moment(all_received, marks, hotkeys), tolerance_ms, outcome)
 
     note_vks = {vk for vk in bindings.note_keys if vk}
     still = sorted(set(keys_down) & note_vks)
@@ -277,44 +301,65 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
     return outcome
 
 
-def _check_stopped(wanted, received, marks, tolerance_ms, outcome):
-    if not marks:
-        outcome.fail("no stop mark in the target's log")
+def _stop_moment(received, marks, hotkeys):
+    """The last mark, or else the last key message of a hotkey: the stop hotkey's release."""
+    if marks:
+        return marks[-1]
+    presses = [event.time_ms for event in received if event.vk in hotkeys]
+    return presses[-1] if presses else None
+
+
+def _check_stopped(wanted, received, stop, tolerance_ms, outcome):
+    if stop is None:
+        outcome.fail("no stop mark and no hotkey in the target's log")
         return
-    mark = marks[-1]
-    before = [event for event in received if event.time_ms <= mark]
-    after = [event for event in received if event.time_ms > mark]
+    # The releases of the stop: the trailing run of key releases from the
+    # tolerance before the stop on (the hotkey's own release may reach the
+    # target after Murvane has already acted on its press).
+    split = len(received)
+    down = _keys_left_down(received)
+    while (split > 0 and received[split - 1].direction == "up"
+           and received[split - 1].time_ms >= stop - tolerance_ms):
+        split -= 1
+    before, after = received[:split], received[split:]
     agreed = _match_sequence(wanted[:len(before)], before, outcome, "before the stop")
     _timing(wanted, before, agreed, tolerance_ms, outcome)
     held = _keys_left_down(before)
     if not held:
         outcome.fail("no key was held when playback was stopped; the stop proves nothing")
     for event in after:
-        if event.direction != "up" or event.vk not in held:
-            outcome.fail("after the stop: %s %s, %.1f ms after the mark" % (
-                key_name(event.vk), event.direction, event.time_ms - mark))
+        delay = event.time_ms - stop
+        if event.vk not in held:
+            outcome.fail("after the stop: %s up, which was not down" % key_name(event.vk))
             continue
-        outcome.release_after_stop.append(event.time_ms - mark)
-        if event.time_ms - mark > tolerance_ms:
+        outcome.release_after_stop.append(delay)
+        if delay > tolerance_ms:
             outcome.fail("%s released %.1f ms after the stop (tolerance %g ms)" % (
-                key_name(event.vk), event.time_ms - mark, tolerance_ms))
+                key_name(event.vk), delay, tolerance_ms))
         held.discard(event.vk)
-    if held:
-        outcome.fail("keys still down after the stop: %s" % ", ".join(key_name(vk) for vk in sorted(held)))
+    if held or down:
+        outcome.fail("keys still down after the stop: %s" % ", ".join(
+            key_name(vk) for vk in sorted(held | down)))
 
 
-def summary(outcome, label):
+def summary(outcome, label, tolerance_ms=None):
     parts = ["%s: %d key events" % (label, len(outcome.typed))]
     if outcome.lateness:
         parts.append("lateness against due time, ms: median %+.1f, p99 %+.1f, max %+.1f, min %+.1f" % (
             statistics.median(outcome.lateness), percentile(outcome.lateness, 0.99),
             max(outcome.lateness), min(outcome.lateness)))
+    if outcome.start_delay is not None:
+        parts.append("first key %+.1f ms after the Play/Stop hotkey" % outcome.start_delay)
     if outcome.release_after_stop:
-        parts.append("keys released %.1f ms after the stop at most" % max(outcome.release_after_stop))
+        parts.append("keys released %+.1f ms after the stop at most" % max(outcome.release_after_stop))
+    if tolerance_ms is not None:
+        parts.append("tolerance %g ms" % tolerance_ms)
     return "; ".join(parts)
 
 
 def print_keys(outcome, out):
+    out.write("Keys the target window received. time: when each arrived, counted so that the\n"
+              "first key is at its due time; late: time - due.\n")
     out.write("   time ms    due ms   late ms  key          scan\n")
     for on_song_clock, due, event, expected in outcome.typed:
         out.write("%10.1f %9d %+9.1f  %-4s %-5s  0x%02x%s\n" % (
@@ -345,7 +390,7 @@ def main(argv=None):
                       args.stopped, model, allowed, keys_down)
     if args.print_keys:
         print_keys(outcome, sys.stdout)
-    print(summary(outcome, args.label))
+    print(summary(outcome, args.label, args.tolerance_ms))
     for error in outcome.errors:
         print("FAIL: " + error)
     return 1 if outcome.errors else 0

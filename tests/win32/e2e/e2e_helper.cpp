@@ -4,8 +4,9 @@
 //   e2e_helper wait-window CLASS MS   wait for a top-level window of CLASS
 //   e2e_helper texts               print the texts of Murvane's main window
 //   e2e_helper wait-text TEXT MS   wait until one of its controls shows TEXT
-//   e2e_helper mark                log a mark in the target's log, now
-//   e2e_helper close CLASS         ask a top-level window of CLASS to close
+//   e2e_helper close CLASS [--mark]   ask a top-level window of CLASS to close;
+//                                  with --mark, log a mark in the target's log
+//                                  just before
 //   e2e_helper keys-down           print the virtual keys the system holds down
 //
 // Log lines: "<us> down|up <vk> <scan> <extended>", "<us> mark", "<us> focus",
@@ -203,11 +204,13 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"wait-window" && argc == 4) return waitWindow(argv[2], milliseconds(argv[3]));
   if (mode == L"texts" && argc == 2) return printTexts();
   if (mode == L"wait-text" && argc == 4) return waitText(argv[2], milliseconds(argv[3]));
-  if (mode == L"mark" && argc == 2) return post(kTargetClass, kMarkMessage);
   if (mode == L"close" && argc == 3) return post(argv[2], WM_CLOSE);
+  if (mode == L"close" && argc == 4 && std::wstring(argv[3]) == L"--mark") {
+    return post(kTargetClass, kMarkMessage) != 0 ? 1 : post(argv[2], WM_CLOSE);
+  }
   if (mode == L"keys-down" && argc == 2) return printKeysDown();
   std::fprintf(stderr,
                "usage: e2e_helper record LOG | wait-window CLASS MS | texts | wait-text TEXT MS |\n"
-               "                  mark | close CLASS | keys-down\n");
+               "                  close CLASS [--mark] | keys-down\n");
   return 64;
 }
