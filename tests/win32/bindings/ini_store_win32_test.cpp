@@ -202,9 +202,3 @@ TEST_F(Win32IniStoreTest, FolderThatDoesNotExistGivesDefaultsAndNoFile) {
 
 }  // namespace
 }  // namespace murvane
-
-// Linked with -municode, the runtime starts at wmain, which gtest_main lacks.
-int wmain(int argc, wchar_t** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

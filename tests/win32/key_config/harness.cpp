@@ -176,9 +176,3 @@ LRESULT CALLBACK CreationHook::onCbt(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace murvane::testing
-
-// Linked with -municode, the runtime starts at wmain, which gtest_main lacks.
-int wmain(int argc, wchar_t** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

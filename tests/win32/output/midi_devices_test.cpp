@@ -82,9 +82,3 @@ TEST(MidiInputDevice, NoInputDeviceGivesResultOne) {
 
 }  // namespace
 }  // namespace murvane
-
-// Linked with -municode, the runtime starts at wmain, which gtest_main lacks.
-int wmain(int argc, wchar_t** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,8 @@
+// Win32 tests are linked with -municode like Murvane.exe, so the runtime
+// starts at wmain, which GoogleTest's own main library does not provide.
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
