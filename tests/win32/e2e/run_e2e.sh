@@ -16,7 +16,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/common.sh"
 
-murvane= cli= helper= song= scenario=play tolerance=50 print_keys= screenshot= model=yes
+murvane='' cli='' helper='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes
 while [ $# -gt 0 ]; do
   case $1 in
     --murvane) murvane=$2; shift 2 ;;
@@ -37,20 +37,26 @@ done
 [ -n "${DISPLAY:-}" ] || { echo "run_e2e.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
 [ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
 
+fail() { echo "FAIL: $*" >&2; exit 1; }
+winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
+probe() { wine "$helper" "$@" </dev/null; }
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-e2e.XXXXXX")
-murvane_pid= target_pid= passed=
+murvane_pid='' target_pid='' passed=''
 finish() {
-  # A window of ours left open would hold the hotkeys or the focus for the next test.
+  # A window of ours left open would hold the hotkeys or the focus for the
+  # next test. Murvane is asked to close first: killed, it would leave the
+  # keys it holds down in Wine's key state.
+  if [ -n "$murvane_pid" ] && kill -0 "$murvane_pid" 2>/dev/null; then
+    probe close MainWindow >/dev/null 2>&1 || true
+    for _ in $(seq 50); do kill -0 "$murvane_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
   for pid in $target_pid $murvane_pid; do
     kill "$pid" 2>/dev/null || true
   done
   if [ -n "$passed" ]; then rm -rf "$work"; else echo "run_e2e.sh: logs kept in $work" >&2; fi
 }
 trap finish EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-probe() { wine "$helper" "$@" </dev/null; }
 
 python3 "$here/make_songs.py" "$work/songs" >/dev/null
 allowed=
@@ -62,6 +68,11 @@ case $song in
 esac
 [ -f "$song" ] || fail "no such song: $song"
 
+# Another copy would keep this one from starting, and its window would be
+# taken for this one's.
+if probe wait-window MainWindow 0 2>/dev/null; then
+  fail "a Murvane window is already open in this Wine session"
+fi
 # A copy of its own: the INI file beside it starts from the defaults, and the
 # build tree is never written.
 mkdir -p "$work/app"
