@@ -55,7 +55,16 @@ KeyboardSynthesizer::~KeyboardSynthesizer() {
   releaseAll();
 }
 
-bool KeyboardSynthesizer::open() { return true; }
+// Translating a key can be slow the first time (measured under Wine: tens to
+// hundreds of milliseconds, more again on each new thread). Doing it for every
+// bound note here, on the thread that starts playback and before its start
+// time is taken, keeps that delay off the first notes. Each key is still
+// translated only once.
+bool KeyboardSynthesizer::open() {
+  std::lock_guard lock(mutex_);
+  for (int index = 0; index < kNoteBindingCount; ++index) scanCodeFor(virtualKeyOf(bindings_.keys[static_cast<std::size_t>(index)]));
+  return true;
+}
 
 void KeyboardSynthesizer::close() {
   std::lock_guard lock(mutex_);

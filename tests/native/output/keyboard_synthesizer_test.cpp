@@ -139,6 +139,18 @@ TEST_F(KeyboardSynthesizerTest, OpenSendsNothing) {
   EXPECT_TRUE(events().empty());
 }
 
+TEST_F(KeyboardSynthesizerTest, OpenTranslatesEveryBoundNoteKeySoNotesNeverWaitForIt) {
+  ASSERT_TRUE(synth->open());
+  const std::map<std::uint8_t, int> boundKeys{{0x31, 1}, {0x51, 1}, {0x5A, 1}};
+  EXPECT_EQ(injector.lookups, boundKeys);
+  synth->noteOn(48);
+  synth->noteOn(60);
+  synth->noteOn(84);
+  synth->allNotesOff();
+  EXPECT_TRUE(synth->open());
+  EXPECT_EQ(injector.lookups, boundKeys);
+}
+
 TEST_F(KeyboardSynthesizerTest, DestructionReleasesWhatIsDown) {
   synth->noteOn(48);
   synth->noteOn(60);
