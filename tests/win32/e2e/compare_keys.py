@@ -269,8 +269,10 @@ def _keys_left_down(received):
 
 
 def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_MS,
-            stopped=False, model=None, allowed_notes=None, keys_down=()):
+            stopped=False, model=None, allowed_notes=None, keys_down=(), release_tolerance_ms=None):
     outcome = Outcome()
+    if release_tolerance_ms is None:
+        release_tolerance_ms = tolerance_ms
     if model is not None:
         check_tool_against_model(expected, model, outcome)
     check_key_names(expected, bindings, outcome)
@@ -292,7 +294,8 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
         if left:
             outcome.fail("keys still down at the end: %s" % ", ".join(key_name(vk) for vk in sorted(left)))
     else:
-        _check_stopped(wanted, received, _stop_moment(all_received, marks, hotkeys), tolerance_ms, outcome)
+        _check_stopped(wanted, received, _stop_moment(all_received, marks, hotkeys), tolerance_ms,
+                       release_tolerance_ms, outcome)
 
     note_vks = {vk for vk in bindings.note_keys if vk}
     still = sorted(set(keys_down) & note_vks)
@@ -309,7 +312,7 @@ def _stop_moment(received, marks, hotkeys):
     return presses[-1] if presses else None
 
 
-def _check_stopped(wanted, received, stop, tolerance_ms, outcome):
+def _check_stopped(wanted, received, stop, tolerance_ms, release_tolerance_ms, outcome):
     if stop is None:
         outcome.fail("no stop mark and no hotkey in the target's log")
         return
@@ -333,9 +336,9 @@ def _check_stopped(wanted, received, stop, tolerance_ms, outcome):
             outcome.fail("after the stop: %s up, which was not down" % key_name(event.vk))
             continue
         outcome.release_after_stop.append(delay)
-        if delay > tolerance_ms:
+        if delay > release_tolerance_ms:
             outcome.fail("%s released %.1f ms after the stop (tolerance %g ms)" % (
-                key_name(event.vk), delay, tolerance_ms))
+                key_name(event.vk), delay, release_tolerance_ms))
         held.discard(event.vk)
     if held or down:
         outcome.fail("keys still down after the stop: %s" % ", ".join(
@@ -375,6 +378,8 @@ def main(argv=None):
     parser.add_argument("--model")
     parser.add_argument("--tolerance-ms", type=float, default=DEFAULT_TOLERANCE_MS)
     parser.add_argument("--stopped", action="store_true")
+    parser.add_argument("--release-tolerance-ms", type=float,
+                        help="how long after the stop the held keys may come up (default: --tolerance-ms)")
     parser.add_argument("--allowed-notes")
     parser.add_argument("--keys-down", default="")
     parser.add_argument("--label", default="keys")
@@ -387,7 +392,7 @@ def main(argv=None):
     allowed = [int(note) for note in args.allowed_notes.split(",")] if args.allowed_notes else None
     keys_down = [int(vk, 16) for vk in args.keys_down.split()]
     outcome = compare(expected, received, marks, read_bindings(args.ini), args.tolerance_ms,
-                      args.stopped, model, allowed, keys_down)
+                      args.stopped, model, allowed, keys_down, args.release_tolerance_ms)
     if args.print_keys:
         print_keys(outcome, sys.stdout)
     print(summary(outcome, args.label, args.tolerance_ms))

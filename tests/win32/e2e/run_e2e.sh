@@ -153,6 +153,10 @@ compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work
 [ -n "$model" ] && compare+=(--model "$song")
 [ -n "$allowed" ] && compare+=(--allowed-notes "$allowed")
 [ "$scenario" = play ] || compare+=(--stopped)
+# Closing the window takes the whole program down before the keyboard output
+# releases what it holds (under Wine about 10 ms, past 100 ms on a busy machine); there the test asks
+# only that every key comes up, not that it does so on musical time.
+[ "$scenario" = close ] && compare+=(--release-tolerance-ms 2000)
 [ -n "$print_keys" ] && compare+=("$print_keys")
 "${compare[@]}"
 passed=yes
