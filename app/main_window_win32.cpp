@@ -217,6 +217,9 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       player_->start(*midiOut_);
       break;
     case Step::kOpenMidiInput:
+      // Opening the keyboard output only translates the bound keys, so that
+      // the first notes played live do not wait for that on the input thread.
+      keyboard_->open();
       if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) showError(message);
       break;
     case Step::kRefreshStatus:
