@@ -24,6 +24,8 @@ void MidiInput::close() {
   port_.reset();
   port_.close();
   open_ = false;
+  // A note still held on the instrument would never see its release now.
+  target_.allNotesOff();
 }
 
 void MidiInput::receive(std::uint32_t message) {

@@ -29,6 +29,8 @@ class MidiInput {
 
   // A MidiInputResult: open (now or already), no device, or open/start failed.
   int open();
+  // Stops, resets and closes the device if open, then releases every note of
+  // the target, since the releases of notes still held can no longer arrive.
   void close();
   bool isOpen() const { return open_; }
 

@@ -74,6 +74,15 @@ TEST_F(MidiInputTest, CloseStopsResetsAndClosesOnlyWhenOpen) {
   EXPECT_EQ(port.calls, (Calls{"stop", "reset", "close"}));
 }
 
+TEST_F(MidiInputTest, ClosingReleasesNotesStillHeldOnTheInstrument) {
+  input->open();
+  input->receive(0x00643C90);
+  input->close();
+  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+  input->close();
+  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+}
+
 TEST_F(MidiInputTest, DestroyingAnOpenInputClosesTheDevice) {
   input->open();
   port.calls.clear();
