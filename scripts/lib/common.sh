@@ -29,6 +29,7 @@ wine64 /usr/lib/wine/wine64
 xvfb /usr/bin/Xvfb
 xauth /usr/bin/xauth
 xdotool /usr/bin/xdotool
+fonts-wine /usr/share/wine/fonts/marlett.ttf
 x11-apps /usr/bin/xwd
 imagemagick /usr/bin/convert-im6.q16
 fonts-vlgothic /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
