@@ -68,7 +68,11 @@ murvane_ensure_locales() {
 
 # A private Wine prefix, made once. Without a window manager Wine must not
 # wait for one (Managed=N), must take the X focus itself (UseTakeFocus=N),
-# and has no sound to find.
+# and has no sound to find. Wine draws the caption buttons with Marlett, which
+# it finds only in the prefix's own Fonts folder; without it the buttons show
+# as the letters "0 1 r". Bump the version when the recipe changes, so that
+# an older prefix is made again.
+murvane_wine_prefix_version=2
 murvane_wine_prefix() {
   export WINEPREFIX=${MURVANE_WINEPREFIX:-$MURVANE_ROOT/build/wine-prefix}
   export WINEDEBUG=${WINEDEBUG:--all}
@@ -76,17 +80,18 @@ murvane_wine_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.murvane-ready" ]; then
+    if [ "$(cat "$WINEPREFIX/.murvane-ready" 2>/dev/null)" != "$murvane_wine_prefix_version" ]; then
       say "creating Wine prefix $WINEPREFIX"
       rm -rf "$WINEPREFIX"
       env -u DISPLAY wineboot -i >/dev/null 2>&1
       local reg
       reg=$(mktemp --suffix=.reg)
-      printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n"UseTakeFocus"="N"\n"Decorated"="Y"\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Audio"=""\n\n' > "$reg"
+      cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+      printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n"UseTakeFocus"="N"\n"Decorated"="Y"\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\n"Audio"=""\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\n"Marlett (TrueType)"="marlett.ttf"\n\n' > "$reg"
       env -u DISPLAY wine regedit "$reg" >/dev/null 2>&1
       rm -f "$reg"
       env -u DISPLAY wineserver -w
-      touch "$WINEPREFIX/.murvane-ready"
+      echo "$murvane_wine_prefix_version" > "$WINEPREFIX/.murvane-ready"
     fi
   ) 9>"$(dirname "$WINEPREFIX")/.wine-prefix.lock"
 }
