@@ -18,13 +18,16 @@ class RecordingIniStore final : public IniStore {
     auto found = values.find(std::wstring(section) + L"/" + std::wstring(key));
     return found != values.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
   }
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
-    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     writes.emplace_back(std::wstring(key), std::wstring(value));
+    if (!writable) return false;
+    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
+    return true;
   }
 
   std::map<std::wstring, std::wstring> values;
   std::vector<std::pair<std::wstring, std::wstring>> writes;
+  bool writable = true;
 };
 
 constexpr std::uint8_t kVkQ = 0x51;
