@@ -1,6 +1,6 @@
 // The key configuration window as the user meets it: real windows under
 // Wine, real keyboard input, a real INI file in the temporary folder.
-#include "bindings/key_bind_window_win32.h"
+#include "app/key_bind_window_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -268,7 +268,7 @@ TEST_F(KeyBindWindowTest, WindowIsAFixedTopLevelWindowWithTitleIconAndGreyBackgr
   EXPECT_EQ(textOf(key), inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(key, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
             WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(key, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindow(key, GW_OWNER), owner);
   EXPECT_EQ(GetAncestor(key, GA_PARENT), GetDesktopWindow());
   RECT client;
   GetClientRect(key, &client);
