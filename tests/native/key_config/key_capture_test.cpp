@@ -127,6 +127,15 @@ TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
   EXPECT_EQ(store.writes, expected);
 }
 
+TEST_F(Commit, CaptureThatCannotBeSavedIsInEffectAndSaysSo) {
+  store.writable = false;
+  keys.select(12);
+  capture({down(kVkF11), up(kVkF11)});
+  EXPECT_EQ(keys.commit(*table, store), kCommitNotSaved);
+  EXPECT_EQ(table->keys[12], 0x007A);
+  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
+}
+
 TEST_F(Commit, RefusalsStoreNothing) {
   struct Case {
     const char* name;
