@@ -25,9 +25,10 @@ enum class ModalEnd {
 // WM_NCDESTROY, after which it no longer knows the handle. Messages before
 // WM_NCCREATE get default processing.
 //
-// A modal window is created owned by its owner, which is disabled from then
-// until the window goes, so that neither the user nor any nested loop (a
-// message box, a menu) can act on the owner meanwhile.
+// A modal window (every one of ours: createModal, then runModalLoop, and
+// destroy() for its close request) is owned by its owner, which is disabled
+// from its creation until it goes, so that neither the user nor a nested loop
+// (a message box, a menu) can act on the owner meanwhile.
 class Window {
  public:
   Window(const Window&) = delete;
