@@ -4,12 +4,11 @@
 #include <shellapi.h>
 
 #include <cstdlib>
-#include <mutex>
 
 #include "app/hotkeys_win32.h"
 #include "app/process_values.h"
+#include "app/key_bind_window_win32.h"
 #include "bindings/ini_store_win32.h"
-#include "bindings/key_bind_window_win32.h"
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
@@ -24,22 +23,7 @@ constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | SS_CENTERIMAGE | SS_CENTER;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON | BS_CENTER;
 
-std::once_flag gClassRegistered;
-
-void registerMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
-  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MURVANE));
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon;
-  windowClass.hIconSm = icon;
-  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  windowClass.hbrBackground = backgroundBrush();
-  windowClass.lpszClassName = kMainWindowClass;
-  // A failure shows up as a window that cannot be created.
-  RegisterClassExW(&windowClass);
-}
+WindowClass gMainWindowClass{kMainWindowClass, {}};
 
 // The runtime's parsed wide arguments; the shell's parse of the command line
 // where the runtime has none (a program entered through main, not wWinMain).
@@ -71,7 +55,7 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
 
 MainWindow::MainWindow(HINSTANCE instance, MainWindowServices services)
     : instance_(instance), services_(std::move(services)) {
-  std::call_once(gClassRegistered, registerMainWindowClass, instance, &MainWindow::windowProc);
+  registerClass(gMainWindowClass, instance, backgroundBrush());
   bindings_ = loadBindings(*services_.iniStore);
   keyboard_ = std::make_unique<KeyboardSynthesizer>(*bindings_, *services_.keyInjector);
   midiOut_ = std::make_unique<MidiSynthesizer>(*services_.midiOutPort);
@@ -79,7 +63,7 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowServices services)
 }
 
 MainWindow::~MainWindow() {
-  if (window_ != nullptr) close();
+  if (window() != nullptr) close();
   // Each goes before what it uses: the MIDI input callback drives the
   // keyboard, and the keyboard reads the bindings.
   midiIn_.reset();
@@ -95,39 +79,23 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
   if (initialised_) return false;
   initialised_ = true;
 
-  RECT frame{0, 0, kMainClientWidth, kMainClientHeight};
-  if (!AdjustWindowRect(&frame, kMainWindowStyle, FALSE)) frame = RECT{0, 0, kMainClientWidth, kMainClientHeight};
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  const int x = screenWidth > width ? (screenWidth - width) / 2 : 0;
-  const int y = screenHeight > height ? (screenHeight - height) / 2 : 0;
-
-  window_ = CreateWindowExW(0, kMainWindowClass, lookupString(IDS_APP_TITLE), kMainWindowStyle, x, y, width, height,
-                            nullptr, nullptr, instance_, nullptr);
-  if (window_ == nullptr) {
+  // A window the object cannot be attached to is not created at all.
+  if (!createCentred(Frame{instance_, kMainWindowClass, lookupString(IDS_APP_TITLE), kMainWindowStyle, kMainClientWidth,
+                           kMainClientHeight})) {
     showErrorMessage(nullptr, IDS_ERROR_CREATE_WINDOW);
     return false;
   }
-  hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window_);
+  hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window());
 
-  // SetWindowLongPtrW returns the previous value, 0 here, on success too.
-  SetLastError(ERROR_SUCCESS);
-  if (SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) == 0 &&
-      GetLastError() != ERROR_SUCCESS) {
-    failAfterWindow();
-    return false;
-  }
   if (!createControls()) {
     failAfterWindow();
     return false;
   }
 
-  ShowWindow(window_, SW_SHOW);
-  DragAcceptFiles(window_, TRUE);
+  ShowWindow(window(), SW_SHOW);
+  DragAcceptFiles(window(), TRUE);
   registerHotkeys();
-  player_ = makeWin32Player(window_);
+  player_ = makeWin32Player(window());
 
   if (commandLineFile != nullptr) {
     const std::wstring path = commandLineFile;
@@ -140,7 +108,7 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
 bool MainWindow::createControls() {
   const auto make = [this](const wchar_t* className, const wchar_t* text, int x, int y, int width, int id,
                            DWORD style) {
-    return CreateWindowExW(0, className, text, style, x, y, width, 30, window_,
+    return CreateWindowExW(0, className, text, style, x, y, width, 30, window(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   };
   fileLabel_ = make(L"STATIC", lookupString(IDS_SET_FILE), 8, 8, 464, 0, kLabelStyle);
@@ -156,11 +124,10 @@ bool MainWindow::createControls() {
 // The window is closed through its own close handling, whose quit message
 // ends the loop here; the caller's loop never sees it.
 void MainWindow::failAfterWindow() {
-  showErrorMessage(window_, IDS_ERROR_CREATE_WINDOW);
-  PostMessageW(window_, WM_CLOSE, 0, 0);
+  showErrorMessage(window(), IDS_ERROR_CREATE_WINDOW);
+  PostMessageW(window(), WM_CLOSE, 0, 0);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  window_ = fileLabel_ = statusLabel_ = keyConfigButton_ = testButton_ = nullptr;
 }
 
 void MainWindow::close() {
@@ -168,10 +135,13 @@ void MainWindow::close() {
   // Ends the worker and waits for it without a limit; a key that it left
   // down is released when the keyboard is destroyed.
   player_.reset();
-  DestroyWindow(window_);
+  DestroyWindow(window());
 }
 
 void MainWindow::registerHotkeys() {
+  // Never on a window that is gone: the system would refuse each hotkey, and
+  // the user would be told so three times.
+  if (window() == nullptr) return;
   if (bindings_ && hotkeyRegistrar_) murvane::registerHotkeys(*bindings_, registeredHotkeys_, *hotkeyRegistrar_, *this);
 }
 
@@ -179,7 +149,7 @@ void MainWindow::unregisterHotkeys() {
   if (hotkeyRegistrar_) murvane::unregisterHotkeys(registeredHotkeys_, *hotkeyRegistrar_);
 }
 
-void MainWindow::showError(std::int32_t stringId) { showErrorMessage(window_, stringId); }
+void MainWindow::showError(std::int32_t stringId) { showErrorMessage(window(), stringId); }
 
 ControllerView MainWindow::view() const {
   ControllerView current;
@@ -235,7 +205,7 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
 }
 
 void MainWindow::openKeyConfig() {
-  const KeyBindWindowContext context{instance_,           window_,           bindings_.get(), services_.iniStore.get(),
+  const KeyBindWindowContext context{instance_,           window(),          bindings_.get(), services_.iniStore.get(),
                                      &stringTable(),      backgroundBrush(), this};
   runKeyBindWindow(context);
 }
@@ -276,18 +246,6 @@ void MainWindow::showFileTitle(const std::wstring& path) {
   SetWindowTextW(fileLabel_, std::wstring(fileNameWithoutFolder(path)).c_str());
 }
 
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) {
-    if (message == WM_DESTROY) {
-      PostQuitMessage(0);
-      return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return self->handleMessage(message, wParam, lParam);
-}
-
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
@@ -296,31 +254,34 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY: {
-      HWND window = window_;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      window_ = fileLabel_ = statusLabel_ = keyConfigButton_ = testButton_ = nullptr;
-      return DefWindowProcW(window, message, wParam, lParam);
-    }
+    case WM_NCDESTROY:
+      fileLabel_ = statusLabel_ = keyConfigButton_ = testButton_ = nullptr;
+      break;
+    // While a modal window of ours is open this window is disabled; a user
+    // action that still reaches it (sent, or dispatched by a message box's
+    // loop) is dropped: it would play, or open a second key configuration,
+    // while the bindings change.
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kKeyConfigButtonId:
-          run(Event::kKeyConfigButton);
+          if (!ownsModalWindow()) run(Event::kKeyConfigButton);
           return 0;
         case kTestButtonId:
-          run(Event::kTestButton);
+          if (!ownsModalWindow()) run(Event::kTestButton);
           return 0;
         default:
           break;
       }
       break;
-    case WM_CTLCOLORSTATIC:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<LRESULT>(backgroundBrush());
     case WM_DROPFILES:
-      onDropFiles(reinterpret_cast<HDROP>(wParam));
+      if (ownsModalWindow()) {
+        DragFinish(reinterpret_cast<HDROP>(wParam));
+      } else {
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+      }
       return 0;
     case WM_HOTKEY:
+      if (ownsModalWindow()) return 0;
       switch (wParam) {
         case kHotkeyPlayId:
           run(Event::kPlayStopHotkey);
@@ -341,7 +302,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
+  return defaultProcessing(message, wParam, lParam);
 }
 
 }  // namespace murvane

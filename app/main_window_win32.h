@@ -9,6 +9,7 @@
 #include "app/controller.h"
 #include "app/error_reporter.h"
 #include "app/hotkeys.h"
+#include "app/window_win32.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "output/key_injector.h"
@@ -47,7 +48,7 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath);
 //
 // The process-wide values (instance, strings, brush) must be set up before
 // construction and outlive the object.
-class MainWindow final : public HotkeyControl, private ErrorReporter {
+class MainWindow final : public Window, public HotkeyControl, private ErrorReporter {
  public:
   // Registers the window class (once per process) and loads the bindings;
   // makes no window yet.
@@ -74,11 +75,9 @@ class MainWindow final : public HotkeyControl, private ErrorReporter {
   void registerHotkeys() override;
   void unregisterHotkeys() override;
 
-  HWND window() const { return window_; }
 
  private:
-  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   bool createControls();
   void failAfterWindow();
@@ -97,7 +96,6 @@ class MainWindow final : public HotkeyControl, private ErrorReporter {
 
   bool initialised_ = false;
   HINSTANCE instance_;
-  HWND window_ = nullptr;
   HWND fileLabel_ = nullptr;
   HWND statusLabel_ = nullptr;
   HWND keyConfigButton_ = nullptr;

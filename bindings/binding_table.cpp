@@ -130,25 +130,26 @@ std::unique_ptr<BindingTable> loadBindings(IniStore& store) {
   return table;
 }
 
-void assignBinding(BindingTable& table, IniStore& store, int index, KeyCode code) {
-  if (!validIndex(index)) return;
+bool assignBinding(BindingTable& table, IniStore& store, int index, KeyCode code) {
+  if (!validIndex(index)) return true;
   const auto value = static_cast<KeyCode>(code & bindingMask(index));
+  bool saved = true;
   // Unbinding must not touch the other unbound entries: they all "hold" 0.
   if (value != 0) {
     for (int j = 0; j < kBindingCount; ++j) {
       if (table.keys[at(j)] == value) {
         table.keys[at(j)] = 0;
-        writeBinding(store, j, 0);
+        saved = writeBinding(store, j, 0) && saved;
       }
     }
   }
   table.keys[at(index)] = value;
-  writeBinding(store, index, value);
+  return writeBinding(store, index, value) && saved;
 }
 
-void writeBinding(IniStore& store, int index, KeyCode value) {
-  if (!validIndex(index)) return;
-  store.write(kBindingSection, bindingIniKey(index), formatBindingValue(value));
+bool writeBinding(IniStore& store, int index, KeyCode value) {
+  if (!validIndex(index)) return true;
+  return store.write(kBindingSection, bindingIniKey(index), formatBindingValue(value));
 }
 
 }  // namespace murvane

@@ -51,8 +51,10 @@ std::unique_ptr<BindingTable> loadBindings(IniStore& store);
 
 // Stores code (masked for the entry) at index and writes every changed line:
 // first each entry that held the value, as 0x0000, then the target line.
-void assignBinding(BindingTable& table, IniStore& store, int index, KeyCode code);
+// False when a line could not be written; the table holds the new values
+// all the same.
+bool assignBinding(BindingTable& table, IniStore& store, int index, KeyCode code);
 
-void writeBinding(IniStore& store, int index, KeyCode value);
+bool writeBinding(IniStore& store, int index, KeyCode value);
 
 }  // namespace murvane

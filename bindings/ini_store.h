@@ -21,9 +21,10 @@ class IniStore {
   // empty when the file, the section or the key is missing.
   virtual std::wstring read(std::wstring_view section, std::wstring_view key) = 0;
 
-  // Creates the file, the section or the key as needed. A failure is not
-  // reported, but it leaves the file as it was.
-  virtual void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
+  // Creates the file, the section or the key as needed. False when the value
+  // could not be written (a folder the user may not write, say); the file is
+  // then as it was.
+  virtual bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
 };
 
 }  // namespace murvane

@@ -22,11 +22,11 @@ class Win32IniStore final : public IniStore {
     return std::wstring(buffer, length <= kIniValueMaxLength ? length : kIniValueMaxLength);
   }
 
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     const std::wstring sectionText(section);
     const std::wstring keyText(key);
     const std::wstring valueText(value);
-    WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path_.c_str());
+    return WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path_.c_str()) != FALSE;
   }
 
  private:

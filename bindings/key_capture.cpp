@@ -49,8 +49,7 @@ int KeyCapture::commit(BindingTable& table, IniStore& store) const {
   if (selected_ < 0) return kCommitNothingSelected;
   if (captured_ == 0) return kCommitNothingCaptured;
   if (selected_ < kNoteBindingCount && (captured_ & 0xFF00) != 0) return kCommitModifierOnNote;
-  assignBinding(table, store, selected_, captured_);
-  return kCommitStored;
+  return assignBinding(table, store, selected_, captured_) ? kCommitStored : kCommitNotSaved;
 }
 
 }  // namespace murvane

@@ -33,6 +33,9 @@ enum CommitResult : int {
   kCommitNothingCaptured = 2,
   // The window tells the user with string 1068; nothing is stored.
   kCommitModifierOnNote = 3,
+  // Stored in the table, so in effect for this run, but the INI file could
+  // not be written; the window tells the user with string 1069.
+  kCommitNotSaved = 4,
 };
 
 // What the key configuration window decides, without the window: which
@@ -54,7 +57,8 @@ class KeyCapture {
 
   // Refuses, in this order, when nothing is selected, nothing is captured,
   // or a note would get a modifier; otherwise assigns the capture to the
-  // selected entry, which clears and rewrites every other holder.
+  // selected entry, which clears and rewrites every other holder, and tells
+  // whether every line was written.
   int commit(BindingTable& table, IniStore& store) const;
 
   int selected() const { return selected_; }

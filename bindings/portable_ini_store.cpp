@@ -320,6 +320,21 @@ bool update(Document& document, std::wstring_view section, std::wstring_view key
   return true;
 }
 
+enum class Change { kChanged, kAlreadyHeld, kRefused };
+
+Change changeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+  Document document = parseDocument(file);
+  if (document.oddLength) return Change::kRefused;
+  if (!update(document, section, key, value)) return Change::kAlreadyHeld;
+  std::string bytes = document.bom;
+  for (const Line& line : document.lines) {
+    bytes += line.content;
+    bytes += line.lineBreak;
+  }
+  file = std::move(bytes);
+  return Change::kChanged;
+}
+
 class PortableIniStore final : public IniStore {
  public:
   explicit PortableIniStore(std::filesystem::path path) : path_(std::move(path)) {}
@@ -335,17 +350,24 @@ class PortableIniStore final : public IniStore {
     return readIniValue(bytes, section, key);
   }
 
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     std::string bytes;
     std::error_code error;
     if (std::filesystem::exists(path_, error)) {
       // A file that exists but cannot be read is left alone, not replaced.
-      if (!readFile(bytes)) return;
+      if (!readFile(bytes)) return false;
     } else if (error) {
-      return;
+      return false;
     }
-    if (!writeIniValue(bytes, section, key, value)) return;
-    replaceFile(bytes);
+    switch (changeIniValue(bytes, section, key, value)) {
+      case Change::kChanged:
+        return replaceFile(bytes);
+      case Change::kAlreadyHeld:
+        return true;
+      case Change::kRefused:
+        break;
+    }
+    return false;
   }
 
  private:
@@ -366,29 +388,31 @@ class PortableIniStore final : public IniStore {
 
   // The new text goes to a file beside the original that then replaces it,
   // so a failed write leaves the original as it was.
-  void replaceFile(const std::string& bytes) const {
+  bool replaceFile(const std::string& bytes) const {
     std::error_code error;
     std::filesystem::path target = path_;
     if (std::filesystem::is_symlink(path_, error)) {
       target = std::filesystem::canonical(path_, error);
-      if (error) return;
+      if (error) return false;
     }
     std::filesystem::path temporary = target;
     temporary += ".tmp";
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) return;
+    if (!file) return false;
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.close();
     if (!file) {
       std::filesystem::remove(temporary, error);
-      return;
+      return false;
     }
     const auto status = std::filesystem::status(target, error);
     if (!error && std::filesystem::exists(status)) {
       std::filesystem::permissions(temporary, status.permissions(), error);
     }
     std::filesystem::rename(temporary, target, error);
-    if (error) std::filesystem::remove(temporary, error);
+    if (!error) return true;
+    std::filesystem::remove(temporary, error);
+    return false;
   }
 
   std::filesystem::path path_;
@@ -406,16 +430,7 @@ std::wstring readIniValue(std::string_view file, std::wstring_view section, std:
 }
 
 bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
-  Document document = parseDocument(file);
-  if (document.oddLength) return false;
-  if (!update(document, section, key, value)) return false;
-  std::string bytes = document.bom;
-  for (const Line& line : document.lines) {
-    bytes += line.content;
-    bytes += line.lineBreak;
-  }
-  file = std::move(bytes);
-  return true;
+  return changeIniValue(file, section, key, value) == Change::kChanged;
 }
 
 std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path) {

@@ -207,6 +207,46 @@ TEST(LoadBindings, ExistingFileWithoutTheSectionUnbindsEverything) {
   EXPECT_TRUE(store.writes.empty());
 }
 
+TEST(LoadBindings, FirstRunThatCannotWriteTheFileStillUsesTheDefaults) {
+  FakeIniStore store;
+  store.fileExists = false;
+  store.writable = false;
+  const auto table = loadBindings(store);
+  for (int i = 0; i < kBindingCount; ++i) EXPECT_EQ(table->keys[at(i)], defaultBinding(i));
+  EXPECT_EQ(store.writes.size(), static_cast<std::size_t>(kBindingCount));
+}
+
+// Regression: a Commit that could not be written looked done and was gone at
+// the next start.
+TEST(AssignBinding, ReportsALineThatCouldNotBeWrittenAndStillChangesTheTable) {
+  struct Case {
+    const char* name;
+    int failingWrite;  // which write fails, from 0; -1: none
+    bool saved;
+  };
+  for (const Case& c : {Case{"every line written", -1, true}, Case{"the cleared holder's line fails", 0, false},
+                        Case{"the target line fails", 1, false}}) {
+    SCOPED_TRACE(c.name);
+    // Fails one write of the two this assignment makes.
+    class OneFailingWrite final : public IniStore {
+     public:
+      explicit OneFailingWrite(int failing) : failing_(failing) {}
+      bool exists() override { return true; }
+      std::wstring read(std::wstring_view, std::wstring_view) override { return {}; }
+      bool write(std::wstring_view, std::wstring_view, std::wstring_view) override { return count_++ != failing_; }
+
+     private:
+      int failing_;
+      int count_ = 0;
+    } store(c.failingWrite);
+    BindingTable table;
+    table.keys[13] = 0x0051;
+    EXPECT_EQ(assignBinding(table, store, 12, 0x0051), c.saved);
+    EXPECT_EQ(table.keys[12], 0x0051);
+    EXPECT_EQ(table.keys[13], 0);
+  }
+}
+
 TEST(AssignBinding, TheValueAnEntryHoldsIsWrittenAsZeroThenAgain) {
   FakeIniStore store;
   BindingTable table;

@@ -20,6 +20,7 @@ class FakeIniStore final : public IniStore {
   };
 
   bool fileExists = true;
+  bool writable = true;  // false: every write fails, as in a read-only folder
   std::map<std::wstring, std::wstring> values;
   std::vector<Write> writes;
 
@@ -32,10 +33,12 @@ class FakeIniStore final : public IniStore {
     return found->second.substr(0, kIniValueMaxLength);
   }
 
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     writes.push_back({std::wstring(section), std::wstring(key), std::wstring(value)});
+    if (!writable) return false;
     if (section == L"KeyBinds") values[std::wstring(key)] = std::wstring(value);
     fileExists = true;
+    return true;
   }
 };
 

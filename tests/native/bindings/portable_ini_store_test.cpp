@@ -114,6 +114,40 @@ TEST_F(PortableIniStoreTest, WhatIsWrittenReadsBack) {
   EXPECT_TRUE(readBytes(file()).starts_with("\xFF\xFE"));
 }
 
+TEST_F(PortableIniStoreTest, WriteTellsWhetherTheFileHoldsTheValue) {
+  struct Case {
+    const char* name;
+    void (*prepare)(const std::filesystem::path& file);
+    bool written;
+  };
+  const Case cases[] = {
+      {"a new file", [](const std::filesystem::path&) {}, true},
+      {"a changed line", [](const std::filesystem::path& f) { writeBytes(f, "[KeyBinds]\r\nC3=0x0000\r\n"); }, true},
+      {"the value it holds already", [](const std::filesystem::path& f) { writeBytes(f, "[KeyBinds]\r\nC3=0x0031\r\n"); },
+       true},
+      {"the temporary file blocked",
+       [](const std::filesystem::path& f) {
+         writeBytes(f, "[KeyBinds]\r\nC3=0x0000\r\n");
+         std::filesystem::path blocker = f;
+         blocker += ".tmp";
+         std::filesystem::create_directory(blocker);
+       },
+       false},
+      {"a folder in place of the file", [](const std::filesystem::path& f) { std::filesystem::create_directory(f); },
+       false},
+      {"utf-16 with a byte left over", [](const std::filesystem::path& f) { writeBytes(f, std::string("\xFF\xFE[\0K", 5)); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::filesystem::path path = dir.path() / "Murvane.ini";
+    c.prepare(path);
+    EXPECT_EQ(makePortableIniStore(path)->write(L"KeyBinds", L"C3", L"0x0031"), c.written);
+  }
+  EXPECT_FALSE(makePortableIniStore(dir_.path() / "missing" / "Murvane.ini")->write(L"KeyBinds", L"C3", L"0x0031"));
+}
+
 TEST_F(PortableIniStoreTest, FailedWriteLeavesTheFileAsItWas) {
   const std::string original = "[KeyBinds]\r\nC3=0x0031\r\n";
   writeBytes(file(), original);

@@ -18,13 +18,16 @@ class RecordingIniStore final : public IniStore {
     auto found = values.find(std::wstring(section) + L"/" + std::wstring(key));
     return found != values.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
   }
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
-    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     writes.emplace_back(std::wstring(key), std::wstring(value));
+    if (!writable) return false;
+    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
+    return true;
   }
 
   std::map<std::wstring, std::wstring> values;
   std::vector<std::pair<std::wstring, std::wstring>> writes;
+  bool writable = true;
 };
 
 constexpr std::uint8_t kVkQ = 0x51;
@@ -122,6 +125,15 @@ TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
   EXPECT_EQ(table->keys[13], 0);
   const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"Cs4", L"0x0000"}, {L"C4", L"0x0051"}};
   EXPECT_EQ(store.writes, expected);
+}
+
+TEST_F(Commit, CaptureThatCannotBeSavedIsInEffectAndSaysSo) {
+  store.writable = false;
+  keys.select(12);
+  capture({down(kVkF11), up(kVkF11)});
+  EXPECT_EQ(keys.commit(*table, store), kCommitNotSaved);
+  EXPECT_EQ(table->keys[12], 0x007A);
+  EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
 }
 
 TEST_F(Commit, RefusalsStoreNothing) {

@@ -566,6 +566,111 @@ TEST_F(MainWindowTest, RefusedHotkeyIsReportedOnceAndInputDuringTheMessageIsIgno
   EXPECT_FALSE(hotkeyIsFree(0, VK_F12));
 }
 
+// ---- While the key configuration window is open.
+
+// Sends as another program would: the thread that handles it is in the key
+// window's loop.
+void sendFromOutside(HWND target, UINT message, WPARAM wParam = 0) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(target, message, wParam, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+// Regression: the main window stayed enabled, and its "Key config" button,
+// reached through a message box's loop, opened a second key window inside
+// the first.
+TEST_F(MainWindowTest, KeyWindowIsModalOverTheDisabledMainWindowWhoseButtonsDoNothing) {
+  bool ownedByMain = false;
+  bool mainDisabled = false;
+  std::size_t keyWindows = 0;
+  std::wstring statusMeanwhile;
+  watcher.watch(L"KeyBindWindow", [&](HWND keyBindWindow) {
+    ownedByMain = GetWindow(keyBindWindow, GW_OWNER) == window;
+    mainDisabled = !IsWindowEnabled(window);
+    sendFromOutside(keyConfigButton, BM_CLICK);
+    sendFromOutside(testButton, BM_CLICK);
+    sendFromOutside(window, WM_HOTKEY, 100);
+    keyWindows = topLevelWindowsOfThisProcess(L"KeyBindWindow").size();
+    statusMeanwhile = windowText(statusLabel);
+    for (HWND open : topLevelWindowsOfThisProcess(L"KeyBindWindow")) PostMessageW(open, WM_CLOSE, 0, 0);
+  });
+  open(longNote.c_str());
+  clickKeyConfig();
+
+  EXPECT_TRUE(ownedByMain);
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_EQ(keyWindows, 1u);
+  EXPECT_EQ(statusMeanwhile, kTextStopped);
+  EXPECT_TRUE(IsWindowEnabled(window));
+  EXPECT_EQ(midiOut.opens, 0);
+  EXPECT_TRUE(keys.snapshot().empty());
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+enum class CloseWay { kSent, kPosted, kSentWhileItsMessageBoxIsUp };
+
+// Regression: the key window's loop swallowed the quit message, the hotkeys
+// were registered again on the destroyed main window (three error boxes),
+// and the process ran on with no window.
+class CloseWhileKeyWindowOpenTest : public MainWindowTest, public ::testing::WithParamInterface<CloseWay> {};
+
+TEST_P(CloseWhileKeyWindowOpenTest, EndsTheKeyWindowAndThenTheProgramCleanly) {
+  const CloseWay way = GetParam();
+  watcher.watch(L"KeyBindWindow", [&](HWND keyBindWindow) {
+    switch (way) {
+      case CloseWay::kSent:
+        sendFromOutside(window, WM_CLOSE);
+        break;
+      case CloseWay::kPosted:
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        break;
+      case CloseWay::kSentWhileItsMessageBoxIsUp:
+        // Ctrl+Q on a note: the key window's own message box.
+        PostMessageW(GetDlgItem(keyBindWindow, 12), BM_CLICK, 0, 0);
+        PostMessageW(keyBindWindow, WM_KEYDOWN, VK_CONTROL, 0);
+        PostMessageW(keyBindWindow, WM_KEYUP, 'Q', 0);
+        PostMessageW(GetDlgItem(keyBindWindow, 100), BM_CLICK, 0, 0);
+        break;
+    }
+  });
+  watcher.onMessageBox([&](HWND) {
+    if (way == CloseWay::kSentWhileItsMessageBoxIsUp) sendFromOutside(window, WM_CLOSE);
+  });
+  open(longNote.c_str());
+  hotkey(100);
+  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+
+  clickKeyConfig();
+
+  EXPECT_EQ(controller->window(), nullptr);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"KeyBindWindow").empty());
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was lost";
+  EXPECT_EQ(quit.wParam, 0u);
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F11));
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F10));
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F12));
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  const std::size_t expectedBoxes = way == CloseWay::kSentWhileItsMessageBoxIsUp ? 1 : 0;
+  ASSERT_EQ(boxes.size(), expectedBoxes);
+  if (expectedBoxes == 1) EXPECT_EQ(boxes[0].text, L"Ctrl, Alt and Shift do not use in note");
+  controller.reset();
+  EXPECT_TRUE(keys.held().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CloseWhileKeyWindowOpenTest,
+                         ::testing::Values(CloseWay::kSent, CloseWay::kPosted, CloseWay::kSentWhileItsMessageBoxIsUp),
+                         [](const auto& param) {
+                           switch (param.param) {
+                             case CloseWay::kSent: return std::string("Sent");
+                             case CloseWay::kPosted: return std::string("Posted");
+                             case CloseWay::kSentWhileItsMessageBoxIsUp: return std::string("SentWhileItsMessageBoxIsUp");
+                           }
+                           return std::string();
+                         });
+
 TEST_F(MainWindowTest, InitRunsOnlyOnce) {
   open();
   EXPECT_FALSE(controller->init(nullptr));

@@ -35,8 +35,9 @@ class MemoryIniStore final : public IniStore {
     auto found = values_.find(std::wstring(section) + L"/" + std::wstring(key));
     return found != values_.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
   }
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     values_[std::wstring(section) + L"/" + std::wstring(key)] = value;
+    return true;
   }
 
  private:

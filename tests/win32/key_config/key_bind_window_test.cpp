@@ -1,6 +1,6 @@
 // The key configuration window as the user meets it: real windows under
 // Wine, real keyboard input, a real INI file in the temporary folder.
-#include "bindings/key_bind_window_win32.h"
+#include "app/key_bind_window_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +94,11 @@ const wchar_t* createFailedText() {
   // ウィンドウの作成に失敗しました。
   return inLanguage(L"Failed create window.",
                     L"\u30a6\u30a3\u30f3\u30c9\u30a6\u306e\u4f5c\u6210\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002");
+}
+const wchar_t* notSavedText() {
+  // 設定ファイルを保存できませんでした。
+  return inLanguage(L"Failed save settings file.",
+                    L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
 }
 const wchar_t* openFailedText() {
   // キーバインド設定が開けません。
@@ -268,7 +273,7 @@ TEST_F(KeyBindWindowTest, WindowIsAFixedTopLevelWindowWithTitleIconAndGreyBackgr
   EXPECT_EQ(textOf(key), inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(key, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
             WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(key, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindow(key, GW_OWNER), owner);
   EXPECT_EQ(GetAncestor(key, GA_PARENT), GetDesktopWindow());
   RECT client;
   GetClientRect(key, &client);
@@ -461,6 +466,33 @@ TEST_F(KeyBindWindowTest, CommitWithNothingSelectedOrNothingCapturedDoesNothing)
   }
 }
 
+TEST_F(KeyBindWindowTest, CommitThatCannotBeSavedSaysSoOnceAndStaysInEffect) {
+  open();
+  const std::string before = iniText();
+  // Open in another program that shares it with nobody: every write is
+  // refused. (A read-only attribute is not enough when the tests run as root.)
+  const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  click(entryButton(12));
+  testing::typeKey('Z');  // held by C6, which a stored Commit clears too
+  {
+    MessageBoxCatcher catcher;
+    click(commitButton());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].text, notSavedText());
+    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
+    EXPECT_EQ(catcher.seen[0].owner, window->window());
+    EXPECT_TRUE(catcher.seen[0].errorIcon);
+  }
+  CloseHandle(held);
+  EXPECT_EQ(iniText(), before);
+  EXPECT_EQ(table->keys[12], 0x005A);
+  EXPECT_EQ(table->keys[36], 0);
+  EXPECT_EQ(textOf(keyLabel(12)), L" Z");
+  EXPECT_EQ(textOf(keyLabel(36)), L"");
+  EXPECT_EQ(GetFocus(), window->window());
+}
+
 TEST_F(KeyBindWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
   open();
   MessageBoxCatcher catcher;
@@ -498,6 +530,53 @@ TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegi
   EXPECT_EQ(hotkeys.playStopAtRegister, 0);
   EXPECT_EQ(iniValue(L"HotkeyPlay"), L"0x0000");
   EXPECT_EQ(iniValue(L"C4"), L"0x007a");
+}
+
+bool gOwnerEnabledWhileOpen = true;
+
+TEST_F(KeyBindWindowTest, OwnerIsDisabledWhileTheWindowIsOpenAndEnabledAgainAfter) {
+  hotkeys.whileOpen = [](HWND key) {
+    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(key, GW_OWNER)) != FALSE;
+    PostMessageW(key, WM_CLOSE, 0, 0);
+  };
+  runKeyBindWindow(context);
+  EXPECT_FALSE(gOwnerEnabledWhileOpen);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// Regression: a quit message or the end of the main window while the window
+// was open left the hotkeys registered again on a window that was gone, and
+// the quit message lost.
+TEST_F(KeyBindWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
+  struct Case {
+    const char* name;
+    void (*whileOpen)(HWND window);
+  };
+  const Case cases[] = {
+      {"quit message", [](HWND) { PostQuitMessage(3); }},
+      {"owner closed", [](HWND key) { PostMessageW(GetWindow(key, GW_OWNER), WM_CLOSE, 0, 0); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    hotkeys.calls.clear();
+    hotkeys.whileOpen = c.whileOpen;
+    MessageBoxCatcher catcher;
+    runKeyBindWindow(context);
+
+    const std::vector<std::string> expected = {"unregister"};
+    EXPECT_EQ(hotkeys.calls, expected);
+    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
+    EXPECT_TRUE(catcher.seen.empty());
+    MSG quit{};
+    const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    if (c.whileOpen == cases[0].whileOpen) {
+      EXPECT_TRUE(quitQueued) << "the quit message was swallowed";
+      EXPECT_EQ(quit.wParam, 3u);
+      EXPECT_TRUE(IsWindowEnabled(owner));
+    } else {
+      EXPECT_FALSE(IsWindow(owner));
+    }
+  }
 }
 
 TEST_F(KeyBindWindowTest, WindowThatCannotBeCreatedIsReportedToTheMainWindowTwice) {

@@ -12,13 +12,24 @@
 //   key_config_probe hotkey-free VK      exit 0 if nobody holds VK without modifiers, else 1
 //   key_config_probe close MS            close the key window; exit 0 once it is gone
 //   key_config_probe quit MS             close the main window; exit 0 once it is gone
+//   key_config_probe send-close-main     send (not post) WM_CLOSE to the main window, as another
+//                                        program may; returns once it has been handled
+//   key_config_probe send-click-main ID  send BM_CLICK to the main window's control ID
+//   key_config_probe key-windows         print how many key windows are open
+//   key_config_probe main-enabled        exit 0 if the main window is enabled, else 1
+//   key_config_probe wait-box MS         print "CAPTION|TEXT" (UTF-8) of the first message box of
+//                                        another process, and leave it open
+//   key_config_probe dismiss-boxes MS    for MS, print "CAPTION|TEXT" of every message box of
+//                                        another process and press its OK button
 //
 // MS limits a wait; a wait that runs out exits with 2 and says what it saw.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,6 +74,61 @@ int fail(const wchar_t* what, const std::wstring& seen = L"") {
 }
 
 long number(const wchar_t* text) { return std::wcstol(text, nullptr, 0); }
+
+void printUtf8(const std::wstring& text) {
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  std::printf("%s\n", bytes.c_str());
+  std::fflush(stdout);
+}
+
+std::wstring classOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring textOf(HWND window) {
+  wchar_t text[512] = {};
+  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Visible top-level windows of the class that belong to another process.
+std::vector<HWND> othersWindows(const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    std::vector<HWND> found;
+  } search{className, {}};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(parameter);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() && IsWindowVisible(window) && classOf(window) == s.className) {
+          s.found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A message box's caption and its text: the static control that is not the icon.
+std::wstring describeBox(HWND box) {
+  std::wstring text;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (_wcsicmp(classOf(child).c_str(), L"Static") != 0) continue;
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+    wchar_t buffer[512] = {};
+    GetWindowTextW(child, buffer, 512);
+    text = buffer;
+    if (!text.empty()) break;
+  }
+  return textOf(box) + L"|" + text;
+}
 
 }  // namespace
 
@@ -125,6 +191,56 @@ int wmain(int count, wchar_t** arguments) {
     return waitFor(number(arguments[2]), [] { return FindWindowW(kMainClass, nullptr) == nullptr; })
                ? 0
                : fail(L"the main window stayed");
+  }
+  if (command == L"send-close-main" && count == 2) {
+    const HWND main = FindWindowW(kMainClass, nullptr);
+    if (main == nullptr) return fail(L"no main window");
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0 ? 0 : fail(L"not handled");
+  }
+  if (command == L"send-click-main" && count == 3) {
+    const HWND main = FindWindowW(kMainClass, nullptr);
+    if (main == nullptr) return fail(L"no main window");
+    const HWND control = GetDlgItem(main, static_cast<int>(number(arguments[2])));
+    if (control == nullptr) return fail(L"no such control");
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0 ? 0 : fail(L"not handled");
+  }
+  if (command == L"key-windows" && count == 2) {
+    std::printf("%zu\n", othersWindows(kKeyClass).size());
+    return 0;
+  }
+  if (command == L"main-enabled" && count == 2) {
+    const HWND main = FindWindowW(kMainClass, nullptr);
+    if (main == nullptr) return fail(L"no main window");
+    return IsWindowEnabled(main) ? 0 : 1;
+  }
+  if (command == L"wait-box" && count == 3) {
+    HWND box = nullptr;
+    std::wstring seen;
+    // A box can show before its text is set.
+    const bool ok = waitFor(number(arguments[2]), [&] {
+      const std::vector<HWND> boxes = othersWindows(L"#32770");
+      box = boxes.empty() ? nullptr : boxes.front();
+      seen = box != nullptr ? describeBox(box) : L"";
+      return !seen.empty() && seen.back() != L'|';
+    });
+    if (!ok) return fail(L"no message box with a text", seen);
+    printUtf8(seen);
+    return 0;
+  }
+  if (command == L"dismiss-boxes" && count == 3) {
+    std::set<HWND> seen;
+    waitFor(number(arguments[2]), [&] {
+      for (HWND box : othersWindows(L"#32770")) {
+        const std::wstring described = describeBox(box);
+        if (described.back() == L'|') continue;  // its text is not set yet
+        if (seen.insert(box).second) printUtf8(described);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      }
+      return false;
+    });
+    return 0;
   }
   std::fwprintf(stderr, L"key_config_probe: unknown command or arguments\n");
   return 64;

@@ -159,6 +159,8 @@ const ExpectedText kExpected[] = {
     {1067, L"Failed register hotkey.", L"\u5168\u505c\u6b62\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
     // 音階には修飾キー(Ctrl, Alt, Shift)を使えません
     {1068, L"Ctrl, Alt and Shift do not use in note", L"\u97f3\u968e\u306b\u306f\u4fee\u98fe\u30ad\u30fc(Ctrl, Alt, Shift)\u3092\u4f7f\u3048\u307e\u305b\u3093"},
+    // 設定ファイルを保存できませんでした。
+    {1069, L"Failed save settings file.", L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002"},
 };
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
@@ -234,8 +236,8 @@ TEST(StringResources, HoldEveryTextInBothLanguagesExactly) {
   }
 }
 
-TEST(StringResources, HaveNoTextFrom1069On) {
-  for (std::int32_t id = 1069; id <= kLastStringId; ++id) {
+TEST(StringResources, HaveNoTextFrom1070On) {
+  for (std::int32_t id = 1070; id <= kLastStringId; ++id) {
     EXPECT_FALSE(resourceString(id, kEnglish).has_value()) << id;
     EXPECT_FALSE(resourceString(id, kJapanese).has_value()) << id;
   }
@@ -254,13 +256,13 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
   for (const ExpectedText& text : kExpected) {
     EXPECT_EQ(show(lookupString(text.id)), show(expectedText(text))) << text.id;
   }
-  for (std::int32_t id = 1069; id <= kLastStringId; ++id) {
+  for (std::int32_t id = 1070; id <= kLastStringId; ++id) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1069, 1096, 1097, -1}) {
+  for (std::int32_t id : {1000, 1070, 1096, 1097, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));

@@ -7,6 +7,7 @@
 
 #include "app/hotkeys.h"
 #include "app/string_table.h"
+#include "app/window_win32.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "bindings/key_capture.h"
@@ -18,7 +19,7 @@ namespace murvane {
 // Nothing here is owned by the key configuration window.
 struct KeyBindWindowContext {
   HINSTANCE instance;
-  HWND owner;  // the main window: owns the messages shown when the window cannot open
+  HWND owner;  // the main window: owns the key window, and the messages shown when it cannot open
   BindingTable* table;
   IniStore* store;
   const StringTable* strings;
@@ -30,7 +31,7 @@ struct KeyBindWindowContext {
 // caller has already stopped playback and closed MIDI input, so nothing
 // reads the table while it changes. The hotkeys are withdrawn while the
 // window is open, so that their combinations can be captured, and registered
-// again from the table afterwards.
+// again from the table afterwards, unless the program is ending.
 void runKeyBindWindow(const KeyBindWindowContext& context);
 
 inline constexpr wchar_t kKeyBindWindowClass[] = L"KeyBindWindow";
@@ -40,15 +41,12 @@ inline constexpr DWORD kKeyBindWindowStyle = WS_CAPTION | WS_SYSMENU;
 inline constexpr int kCommitControlId = 100;
 inline constexpr int kKeyBindControlCount = 83;
 
-// One opening of the key configuration window. The entry buttons have the
-// entry index as control id; Commit has kCommitControlId.
-class KeyBindWindow {
+// One opening of the key configuration window, modal over its owner. The
+// entry buttons have the entry index as control id; Commit has
+// kCommitControlId.
+class KeyBindWindow final : public Window {
  public:
   explicit KeyBindWindow(const KeyBindWindowContext& context);
-  // Destroys the window if it still exists.
-  ~KeyBindWindow();
-  KeyBindWindow(const KeyBindWindow&) = delete;
-  KeyBindWindow& operator=(const KeyBindWindow&) = delete;
 
   // Registers the window class on the first call in the life of the process
   // and does nothing afterwards.
@@ -59,34 +57,25 @@ class KeyBindWindow {
   // on the same object fails at once, without a message.
   bool create();
 
-  // Dispatches the messages of the window and its controls until the window
-  // has been destroyed.
-  void runModalLoop();
-
-  HWND window() const { return window_; }
+  using Window::runModalLoop;
   const KeyCapture& capture() const { return capture_; }
 
  private:
-  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool createControls();
   HWND addControl(const wchar_t* className, DWORD style, const wchar_t* text, int x, int y, int width, int id);
   void select(int entry);
   void commit();
   void refreshKeyLabels();
-  void drainMessages();
   void showError(HWND owner, std::int32_t stringId) const;
   const wchar_t* text(std::int32_t stringId) const;
 
   bool created_ = false;
-  bool running_ = false;
   HINSTANCE instance_;
-  HWND window_ = nullptr;
   HWND owner_;
   BindingTable* table_;  // the application's; not owned
   IniStore* store_;
   const StringTable* strings_;
-  HBRUSH background_;
   HWND selectionLabel_ = nullptr;
   HWND capturedLabel_ = nullptr;
   HWND commitButton_ = nullptr;

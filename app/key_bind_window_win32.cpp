@@ -1,4 +1,4 @@
-#include "bindings/key_bind_window_win32.h"
+#include "app/key_bind_window_win32.h"
 
 #include <memory>
 
@@ -22,6 +22,8 @@ constexpr int kNoteColumns = 3;
 constexpr int kC6Entry = 36;
 constexpr int kHotkeyEntryCount = 3;
 
+WindowClass gKeyBindWindowClass{kKeyBindWindowClass, {}};
+
 }  // namespace
 
 KeyBindWindow::KeyBindWindow(const KeyBindWindowContext& context)
@@ -29,70 +31,30 @@ KeyBindWindow::KeyBindWindow(const KeyBindWindowContext& context)
       owner_(context.owner),
       table_(context.table),
       store_(context.store),
-      strings_(context.strings),
-      background_(context.background) {}
-
-KeyBindWindow::~KeyBindWindow() {
-  if (window_ != nullptr && IsWindow(window_)) {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
-}
+      strings_(context.strings) {}
 
 void KeyBindWindow::registerClass(HINSTANCE instance, HBRUSH background) {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MURVANE));
-  WNDCLASSEXW windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.lpfnWndProc = &KeyBindWindow::windowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon;
-  windowClass.hIconSm = icon;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = background;
-  windowClass.lpszClassName = kKeyBindWindowClass;
-  RegisterClassExW(&windowClass);
+  Window::registerClass(gKeyBindWindowClass, instance, background);
 }
 
 bool KeyBindWindow::create() {
   if (created_) return false;
   created_ = true;
 
-  RECT outer = {0, 0, kKeyBindClientWidth, kKeyBindClientHeight};
-  int width = kKeyBindClientWidth;
-  int height = kKeyBindClientHeight;
-  if (AdjustWindowRect(&outer, kKeyBindWindowStyle, FALSE)) {
-    width = outer.right - outer.left;
-    height = outer.bottom - outer.top;
-  }
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  const int x = screenWidth > width ? (screenWidth - width) / 2 : 0;
-  const int y = screenHeight > height ? (screenHeight - height) / 2 : 0;
-
-  window_ = CreateWindowExW(0, kKeyBindWindowClass, text(IDS_KEY_CONFIG_TITLE), kKeyBindWindowStyle, x, y, width,
-                            height, nullptr, nullptr, instance_, nullptr);
-  if (window_ == nullptr) {
+  // A window the object cannot be attached to is not created at all.
+  if (!createModal(Frame{instance_, kKeyBindWindowClass, text(IDS_KEY_CONFIG_TITLE), kKeyBindWindowStyle,
+                         kKeyBindClientWidth, kKeyBindClientHeight},
+                   owner_)) {
     showError(owner_, IDS_ERROR_CREATE_WINDOW);
     return false;
   }
-
-  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-  // The previous value is 0 now, so only the last error tells a failure.
-  SetLastError(0);
-  const bool attached =
-      SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) != 0 || GetLastError() == 0;
-  if (!attached || !createControls()) {
-    showError(window_, IDS_ERROR_CREATE_WINDOW);
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    running_ = true;
-    drainMessages();
-    window_ = nullptr;
+  if (!createControls()) {
+    showError(window(), IDS_ERROR_CREATE_WINDOW);
+    PostMessageW(window(), WM_CLOSE, 0, 0);
+    runModalLoop();
     return false;
   }
-  ShowWindow(window_, SW_SHOW);
+  ShowWindow(window(), SW_SHOW);
   return true;
 }
 
@@ -127,48 +89,14 @@ bool KeyBindWindow::createControls() {
 
 HWND KeyBindWindow::addControl(const wchar_t* className, DWORD style, const wchar_t* controlText, int x, int y,
                                int width, int id) {
-  return CreateWindowExW(0, className, controlText, style, x, y, width, kControlHeight, window_,
+  return CreateWindowExW(0, className, controlText, style, x, y, width, kControlHeight, window(),
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-}
-
-void KeyBindWindow::runModalLoop() {
-  running_ = true;
-  drainMessages();
-}
-
-void KeyBindWindow::drainMessages() {
-  // Also ends when the window is gone without our WM_DESTROY having run (the
-  // object could not be attached): a retrieval filtered on a destroyed
-  // handle need not return.
-  MSG message;
-  while (running_ && IsWindow(window_)) {
-    const BOOL result = GetMessageW(&message, window_, 0, 0);
-    if (result == 0 || result == -1) return;
-    DispatchMessageW(&message);
-  }
-}
-
-LRESULT CALLBACK KeyBindWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<KeyBindWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->handleMessage(message, wParam, lParam);
 }
 
 LRESULT KeyBindWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DESTROY:
-      running_ = false;
-      return 0;
-    case WM_NCDESTROY: {
-      // The last message: forget the handle, so that nothing of ours uses it
-      // once the platform may give it to another window.
-      HWND gone = window_;
-      SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
-      window_ = nullptr;
-      return DefWindowProcW(gone, message, wParam, lParam);
-    }
     case WM_CLOSE:
-      DestroyWindow(window_);
+      destroy();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -193,32 +121,37 @@ LRESULT KeyBindWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       }
       break;
     }
-    case WM_CTLCOLORSTATIC:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<LRESULT>(background_);
     default:
       break;
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
+  return defaultProcessing(message, wParam, lParam);
 }
 
 void KeyBindWindow::select(int entry) {
   capture_.select(entry);
   SetWindowTextW(selectionLabel_, text(entryCaptionId(entry)));
   // The button just clicked took the focus; the next key belongs to us.
-  SetFocus(window_);
+  SetFocus(window());
 }
 
 void KeyBindWindow::commit() {
   switch (capture_.commit(*table_, *store_)) {
     case kCommitStored:
       refreshKeyLabels();
-      SetFocus(window_);
+      SetFocus(window());
+      return;
+    case kCommitNotSaved:
+      // In effect for this run all the same; the next start will not know it.
+      refreshKeyLabels();
+      showError(window(), IDS_ERROR_SAVE_SETTINGS);
+      // The message box is gone with the window when the program was closed
+      // meanwhile.
+      if (window() != nullptr) SetFocus(window());
       return;
     case kCommitModifierOnNote:
       // The focus stays on Commit: keys typed next are not captured until an
       // entry is clicked again.
-      showError(window_, IDS_ERROR_MODIFIER_IN_NOTE);
+      showError(window(), IDS_ERROR_MODIFIER_IN_NOTE);
       return;
     default:
       return;
@@ -240,17 +173,18 @@ const wchar_t* KeyBindWindow::text(std::int32_t stringId) const {
 }
 
 void runKeyBindWindow(const KeyBindWindowContext& context) {
-  auto window = std::make_unique<KeyBindWindow>(context);
   KeyBindWindow::registerClass(context.instance, context.background);
-  if (window->create()) {
-    context.hotkeys->unregisterHotkeys();
-    window->runModalLoop();
-    context.hotkeys->registerHotkeys();
-  } else {
+  auto window = std::make_unique<KeyBindWindow>(context);
+  if (!window->create()) {
     const wchar_t* caption = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_CAPTION) : nullptr;
     const wchar_t* message = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_OPEN_KEY_CONFIG) : nullptr;
     MessageBoxW(context.owner, message, caption, MB_OK | MB_ICONERROR);
+    return;
   }
+  context.hotkeys->unregisterHotkeys();
+  // When the program is ending the hotkeys stay withdrawn: the main window
+  // may be gone already, and the system would refuse each of them.
+  if (window->runModalLoop() == ModalEnd::kClosed) context.hotkeys->registerHotkeys();
 }
 
 }  // namespace murvane

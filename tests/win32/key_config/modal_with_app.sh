@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# The key configuration window opened from a running Murvane.exe, as a modal
+# window over the main window:
+#
+#   modal_with_app.sh SCENARIO --murvane Murvane.exe --probe key_config_probe.exe
+#
+# Scenarios:
+#   close-sent         WM_CLOSE sent to the main window while the key window is open: the process
+#                      ends with exit code 0 within seconds, no message box, and a second start runs
+#   close-posted       the same with WM_CLOSE posted
+#   close-message-box  the same, sent while the key window's own message box is up
+#   buttons            while the key window is open the main window is disabled, and BM_CLICK
+#                      on its buttons opens nothing and plays nothing
+#   read-only-ini-en   a Commit with a read-only INI file shows "Failed save settings file." once,
+#   read-only-ini-ja   and the new key stays in effect; a start in a folder that cannot be written
+#                      shows nothing (in the language named)
+#
+# Needs DISPLAY and the project's Wine prefix: run it through CTest under
+# scripts/with-wine.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../../scripts/lib/common.sh"
+
+scenario=${1:-}
+shift || true
+murvane= probe_exe=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --murvane) murvane=$2; shift 2 ;;
+    --probe) probe_exe=$2; shift 2 ;;
+    *) echo "modal_with_app.sh: unknown argument $1" >&2; exit 64 ;;
+  esac
+done
+[ -f "$murvane" ] && [ -f "$probe_exe" ] || { echo "modal_with_app.sh: needs --murvane and --probe" >&2; exit 64; }
+[ -n "${DISPLAY:-}" ] || { echo "modal_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
+[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-modal.XXXXXX")
+murvane_pid= passed= locked=()
+finish() {
+  for path in "${locked[@]}"; do
+    chattr -i "$path" 2>/dev/null || true
+    chmod u+w "$path" 2>/dev/null || true
+  done
+  if [ -n "$murvane_pid" ]; then
+    # Left open, it would hold the hotkeys for the next test.
+    probe dismiss-boxes 500 >/dev/null 2>&1 || true
+    probe quit 5000 >/dev/null 2>&1 || kill "$murvane_pid" 2>/dev/null || true
+    wait "$murvane_pid" 2>/dev/null || true
+  fi
+  if [ -n "$passed" ]; then rm -rf "$work"; else echo "modal_with_app.sh: files kept in $work" >&2; fi
+}
+trap finish EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+step() { echo "-- $*"; }
+probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
+focus() { timeout 20 xdotool search --sync --onlyvisible --name "$1" windowfocus --sync || fail "no window '$1' to focus"; }
+
+# Key window controls, by a client point inside each.
+selection=(190 20)
+captured=(360 20)
+c4_label=(444 75)
+
+language=en
+case $scenario in *-ja) language=ja ;; esac
+locale=en_US.UTF-8
+[ "$language" = ja ] && locale=ja_JP.UTF-8
+
+# A copy of its own, so the INI file beside it starts from the defaults; and
+# a song of one note that lasts for days, so that playback runs until stopped.
+mkdir -p "$work/app"
+cp "$murvane" "$work/app/Murvane.exe"
+printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\17\0\220\74\144\377\377\377\177\200\74\0\0\377\57\0' >"$work/long.mid"
+
+# start_murvane FOLDER
+start_murvane() {
+  (cd "$1" && LC_ALL=$locale exec wine Murvane.exe "$(winpath "$work/long.mid")" </dev/null >>"$work/murvane.out" 2>&1) &
+  murvane_pid=$!
+}
+
+# Texts of the run's language: the status after a start, the key window's
+# title and the caption of C4.
+stopped=Stopped key_title='^Murvane: Key config$' c4=C4
+if [ "$language" = ja ]; then stopped=停止中 key_title='^Murvane: キー設定$' c4=ド; fi
+
+# wait_exit SECONDS: until Murvane has ended; its exit code goes to $status.
+wait_exit() {
+  local tries=$(($1 * 10))
+  while kill -0 "$murvane_pid" 2>/dev/null; do
+    tries=$((tries - 1))
+    [ $tries -gt 0 ] || return 1
+    sleep 0.1
+  done
+  status=0
+  wait "$murvane_pid" || status=$?
+  murvane_pid=
+}
+
+open_key_window() {
+  probe open 10000 || fail "the key window did not open"
+}
+
+# The key window's own message box: Ctrl+Q refused on a note.
+select_c4() {
+  focus "$key_title"
+  probe click 12
+  probe wait-text "${selection[@]}" "$c4" 5000 || fail "C4 was not selected"
+}
+
+raise_modifier_message() {
+  select_c4
+  xdotool keydown ctrl key q keyup ctrl
+  probe wait-text "${captured[@]}" " Ctrl + Q" 5000 || fail "Ctrl+Q was not captured"
+  probe click 100
+  probe wait-box 5000 >"$work/box.txt" || fail "the message box did not appear"
+  [ "$(cat "$work/box.txt")" = "Murvane: Error|Ctrl, Alt and Shift do not use in note" ] ||
+    fail "unexpected message box: $(cat "$work/box.txt")"
+}
+
+# The end of the first copy, then a second start that runs.
+expect_clean_end() {
+  wait_exit 10 || fail "Murvane still runs ten seconds after the close"
+  [ "$status" -eq 0 ] || fail "exit code $status, not 0"
+  step "a second start runs"
+  start_murvane "$work/app"
+  probe wait-status "$stopped" 30000 || fail "the second start did not run (the mutex is still held?)"
+  probe quit 10000 || fail "the second copy did not close"
+  wait_exit 10 || fail "the second copy did not end"
+  [ "$status" -eq 0 ] || fail "the second copy ended with exit code $status"
+}
+
+case $scenario in
+  close-sent | close-posted)
+    start_murvane "$work/app"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    open_key_window
+    step "WM_CLOSE to the main window while the key window is open"
+    if [ "$scenario" = close-sent ]; then
+      probe send-close-main || fail "the close was not handled"
+    else
+      probe quit 10000 || fail "the main window stayed"
+    fi
+    expect_clean_end
+    ;;
+
+  close-message-box)
+    start_murvane "$work/app"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    open_key_window
+    raise_modifier_message
+    step "WM_CLOSE sent to the main window while the message box is up"
+    probe send-close-main || fail "the close was not handled"
+    expect_clean_end
+    ;;
+
+  buttons)
+    start_murvane "$work/app"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    open_key_window
+    probe main-enabled && fail "the main window is enabled while the key window is open"
+    step "BM_CLICK on Key config and Test MIDI file"
+    probe send-click-main 100 || fail "the click on Key config was not handled"
+    probe send-click-main 101 || fail "the click on Test MIDI file was not handled"
+    [ "$(probe key-windows)" = 1 ] || fail "$(probe key-windows) key windows are open"
+    probe wait-status "$stopped" 1000 || fail "the status changed"
+    probe close 5000 || fail "the key window did not close"
+    probe main-enabled || fail "the main window stayed disabled"
+    sleep 0.5
+    [ "$(probe key-windows)" = 0 ] || fail "a key window opened after the first closed"
+    probe wait-status "$stopped" 1000 || fail "the status changed after the key window closed"
+    probe quit 10000 || fail "the main window did not close"
+    wait_exit 10 || fail "Murvane did not end"
+    [ "$status" -eq 0 ] || fail "exit code $status"
+    ;;
+
+  read-only-ini-en | read-only-ini-ja)
+    expected="Murvane: Error|Failed save settings file."
+    [ "$language" = ja ] && expected="Murvane: Error|設定ファイルを保存できませんでした。"
+    ini=$work/app/Murvane.ini
+
+    start_murvane "$work/app"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    probe quit 10000 || fail "the first start did not close"
+    wait_exit 10 || fail "the first start did not end"
+    [ -f "$ini" ] || fail "the first start wrote no INI file"
+    before=$(cat "$ini")
+
+    step "Commit with a read-only INI file"
+    chmod a-w "$ini"
+    locked+=("$ini")
+    # Root writes a read-only file all the same; an immutable one it cannot.
+    if [ "$(id -u)" -eq 0 ]; then chattr +i "$ini" || fail "cannot make the INI file read-only for root"; fi
+    start_murvane "$work/app"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start with a read-only INI file"
+    open_key_window
+    select_c4
+    xdotool key z
+    probe wait-text "${captured[@]}" " Z" 5000 || fail "Z was not captured"
+    probe click 100
+    probe dismiss-boxes 3000 >"$work/boxes.txt"
+    [ "$(cat "$work/boxes.txt")" = "$expected" ] || fail "expected one message '$expected', got: $(cat "$work/boxes.txt")"
+    probe wait-text "${c4_label[@]}" " Z" 5000 || fail "C4 does not show Z after the Commit"
+    [ "$(cat "$ini")" = "$before" ] || fail "the read-only INI file changed"
+    probe close 5000 || fail "the key window did not close"
+    probe quit 10000 || fail "the main window did not close"
+    wait_exit 10 || fail "Murvane did not end"
+    [ "$status" -eq 0 ] || fail "exit code $status"
+
+    step "a first start in a folder that cannot be written stays silent"
+    mkdir -p "$work/locked"
+    cp "$murvane" "$work/locked/Murvane.exe"
+    chmod a-w "$work/locked"
+    locked+=("$work/locked")
+    if [ "$(id -u)" -eq 0 ]; then chattr +i "$work/locked" || fail "cannot make the folder read-only for root"; fi
+    start_murvane "$work/locked"
+    probe wait-status "$stopped" 30000 || fail "Murvane did not start in a read-only folder"
+    probe dismiss-boxes 1000 >"$work/boxes.txt"
+    [ ! -s "$work/boxes.txt" ] || fail "the start showed: $(cat "$work/boxes.txt")"
+    [ ! -e "$work/locked/Murvane.ini" ] || fail "an INI file was written into the read-only folder"
+    probe quit 10000 || fail "the main window did not close"
+    wait_exit 10 || fail "Murvane did not end"
+    [ "$status" -eq 0 ] || fail "exit code $status"
+    ;;
+
+  *)
+    echo "modal_with_app.sh: unknown scenario '$scenario'" >&2
+    exit 64
+    ;;
+esac
+passed=1
+echo "PASS"
