@@ -237,6 +237,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   KeyboardSynthesizer keyboard(bindings, keys);
   NoMidiPort port;
   MidiInput midiInput(keyboard, port);
+  ASSERT_EQ(midiInput.open(), kMidiInputOk);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
   std::unique_ptr<FileReader> reader = makePlatformFileReader();
