@@ -60,8 +60,13 @@ KeyboardSynthesizer::~KeyboardSynthesizer() {
 // bound note here, on the thread that starts playback and before its start
 // time is taken, keeps that delay off the first notes. Each key is still
 // translated only once.
+//
+// A key still down here belongs to a playback that is being replaced before
+// it wound down; its release would never come, and the new playback's press
+// of the same key would reach the target as a repeat.
 bool KeyboardSynthesizer::open() {
   std::lock_guard lock(mutex_);
+  releaseAll();
   for (int index = 0; index < kNoteBindingCount; ++index) scanCodeFor(virtualKeyOf(bindings_.keys[static_cast<std::size_t>(index)]));
   return true;
 }

@@ -26,6 +26,8 @@ class KeyboardSynthesizer final : public Synthesizer {
   KeyboardSynthesizer(const KeyboardSynthesizer&) = delete;
   KeyboardSynthesizer& operator=(const KeyboardSynthesizer&) = delete;
 
+  // Releases every key still down (a new playback starts with none of ours
+  // held), then translates every bound note key.
   bool open() override;
   void close() override;
   void noteOn(std::uint8_t note) override;

@@ -10,7 +10,9 @@ int MidiInput::open() {
   if (open_) return kMidiInputOk;
   if (port_.deviceCount() == 0) return kMidiInputNoDevice;
   if (!port_.open(*this)) return kMidiInputError;
+  setDelivering(true);
   if (!port_.start()) {
+    setDelivering(false);
     port_.close();
     return kMidiInputError;
   }
@@ -20,6 +22,9 @@ int MidiInput::open() {
 
 void MidiInput::close() {
   if (!open_) return;
+  // Before the device calls and not during them: closing a device may wait
+  // for its callback, which would be waiting for us.
+  setDelivering(false);
   port_.stop();
   port_.reset();
   port_.close();
@@ -28,7 +33,14 @@ void MidiInput::close() {
   target_.allNotesOff();
 }
 
+void MidiInput::setDelivering(bool on) {
+  std::lock_guard lock(delivery_);
+  delivering_ = on;
+}
+
 void MidiInput::receive(std::uint32_t message) {
+  std::lock_guard lock(delivery_);
+  if (!delivering_) return;
   const auto status = static_cast<std::uint8_t>(message & 0xFF);
   const auto note = static_cast<std::uint8_t>((message >> 8) & 0xFF);
   const auto velocity = static_cast<std::uint8_t>((message >> 16) & 0xFF);

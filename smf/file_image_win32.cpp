@@ -1,10 +1,27 @@
 #include <windows.h>
 
+#include <string>
+
 #include "smf/file_image.h"
+#include "smf/long_path.h"
 
 namespace murvane {
 
 namespace {
+
+// Without the extended form a path of MAX_PATH characters or more does not
+// open, whether it was dropped or given on the command line. The platform
+// makes the path full first (relative parts, "." and "..", slashes), which
+// the extended form would otherwise pass on as they stand.
+std::wstring openablePath(const std::wstring& given) {
+  const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return given;
+  std::wstring full(size, L'\0');
+  const DWORD length = ::GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return given;
+  full.resize(length);
+  return extendedLengthPath(full);
+}
 
 class Win32FileReader final : public FileReader {
  public:
@@ -12,7 +29,7 @@ class Win32FileReader final : public FileReader {
 
   bool open(const std::filesystem::path& path) override {
     close();
-    file_ = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_ = ::CreateFileW(openablePath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file_ != INVALID_HANDLE_VALUE;
   }

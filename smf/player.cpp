@@ -68,6 +68,10 @@ bool Player::start(Synthesizer& output) {
       // An output whose playback has been reported is closed already.
       if (current != nullptr && unreported_) current->close();
       output_.store(&output);
+    } else if (unreported_) {
+      // The playback being replaced may hold notes whose ends it will now
+      // never send. Closing would undo the open just made.
+      output.allNotesOff();
     }
     smf_.rewind();
     schedule_.restart(smf_.division());

@@ -49,7 +49,8 @@ class Player {
   int loadImage(std::vector<std::uint8_t> image);
 
   // Plays the loaded file from its beginning into `output`, which we don't
-  // own. While playing, playback starts over (with `output`). False, with
+  // own. While a playback has not yet wound down, it starts over (with
+  // `output`), and what that playback held is released first. False, with
   // nothing changed, when no file is loaded, the worker or its wake event
   // could not be made, or output.open() fails.
   bool start(Synthesizer& output);

@@ -18,10 +18,11 @@ class WakeEvent {
   virtual void wait(std::uint32_t timeoutMillis) = 0;
 };
 
-// Built on std::mutex and std::condition_variable. A timed wait ends when the
-// steady clock's millisecond count (as makeSteadyClock reads it) has moved on
-// by `timeoutMillis`, like a tick-driven timer: a wait worked out from a
-// reading of that clock ends on the due millisecond, not up to one later.
+// Built on std::mutex and std::condition_variable (ChronoWakeEvent). A timed
+// wait ends when the steady clock's millisecond count (as makeSteadyClock
+// reads it) has moved on by `timeoutMillis`, like a tick-driven timer: a wait
+// worked out from a reading of that clock ends on the due millisecond, not up
+// to one later.
 std::unique_ptr<WakeEvent> makeStdWakeEvent();
 
 }  // namespace murvane

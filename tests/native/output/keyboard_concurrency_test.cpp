@@ -85,5 +85,43 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
   input.close();
 }
 
+TEST(KeyboardSynthesizerConcurrency, NoKeyIsDownOnceMidiInputHasClosedWhileNotesStillArrive) {
+  BindingTable bindings;
+  for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
+  KeyboardModel keyboard;
+  KeyboardSynthesizer synth(bindings, keyboard);
+  testing::RecordingMidiInPort port;
+  MidiInput input(synth, port);
+  ASSERT_EQ(input.open(), kMidiInputOk);
+  MidiInput* receiver = port.receiver;  // as the device keeps it, open or not
+
+  std::atomic<bool> closingDone{false};
+  std::atomic<long> deliveries{0};
+  std::thread device([&] {
+    for (int i = 0; !closingDone.load(); ++i) {
+      const auto note = static_cast<std::uint8_t>(48 + i % 37);
+      receiver->receive(noteMessage(0x90, note, 100));
+      if (i % 3 != 0) receiver->receive(noteMessage(0x80, note, 0));
+      ++deliveries;
+    }
+  });
+  // Read only while closed: with nothing delivered then, the synthesizer's
+  // lock orders these reads after its last call.
+  for (int round = 0; round < 100; ++round) {
+    input.close();
+    // Late callbacks: at least one whole note-on after the close.
+    const long closedAt = deliveries.load();
+    while (deliveries.load() < closedAt + 2) std::this_thread::yield();
+    int down = 0;
+    for (bool key : keyboard.down) down += key ? 1 : 0;
+    ASSERT_EQ(down, 0) << "round " << round;
+    ASSERT_EQ(input.open(), kMidiInputOk);
+    std::this_thread::yield();
+  }
+  closingDone.store(true);
+  device.join();
+  input.close();
+}
+
 }  // namespace
 }  // namespace murvane

@@ -133,10 +133,20 @@ TEST_F(KeyboardSynthesizerTest, CloseReleasesAndNoteOnAfterItPressesAgain) {
   EXPECT_EQ(events(), (std::vector<KeyEvent>{press(0x51), release(0x51), press(0x51)}));
 }
 
-TEST_F(KeyboardSynthesizerTest, OpenSendsNothing) {
+TEST_F(KeyboardSynthesizerTest, OpenWithNoKeyDownSendsNothing) {
   EXPECT_TRUE(synth->open());
   EXPECT_TRUE(synth->open());
   EXPECT_TRUE(events().empty());
+}
+
+TEST_F(KeyboardSynthesizerTest, OpenReleasesWhatAPlaybackNotYetWoundDownHolds) {
+  ASSERT_TRUE(synth->open());
+  synth->noteOn(84);
+  synth->noteOn(48);
+  events().clear();
+  EXPECT_TRUE(synth->open());
+  synth->noteOn(48);
+  EXPECT_EQ(events(), (std::vector<KeyEvent>{release(0x31), release(0x5A), press(0x31)}));
 }
 
 TEST_F(KeyboardSynthesizerTest, OpenTranslatesEveryBoundNoteKeySoNotesNeverWaitForIt) {

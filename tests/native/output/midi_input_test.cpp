@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/native/output/recording_doubles.h"
@@ -81,6 +85,74 @@ TEST_F(MidiInputTest, ClosingReleasesNotesStillHeldOnTheInstrument) {
   EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
   input->close();
   EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+}
+
+TEST_F(MidiInputTest, ACallbackAfterCloseReachesNothing) {
+  input->open();
+  MidiInput* late = port.receiver;  // what the device was given, still used by a callback on its way
+  input->close();
+  late->receive(0x00643C90);
+  late->receive(0x00003C80);
+  EXPECT_EQ(target.calls, (Calls{"all"}));
+}
+
+// A note-on whose delivery takes its time, for a close to meet.
+class SlowNoteOn final : public Synthesizer {
+ public:
+  bool open() override { return true; }
+  void close() override { add("close"); }
+  void noteOn(std::uint8_t note) override {
+    std::unique_lock lock(mutex_);
+    entered_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return letGo_; });
+    calls_.push_back("on " + std::to_string(note));
+  }
+  void noteOff(std::uint8_t note) override { add("off " + std::to_string(note)); }
+  void allNotesOff() override { add("all"); }
+
+  void awaitEntered() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return entered_; });
+  }
+  void letGo() {
+    std::lock_guard lock(mutex_);
+    letGo_ = true;
+    changed_.notify_all();
+  }
+  Calls calls() {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+
+ private:
+  void add(std::string call) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(std::move(call));
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool entered_ = false;
+  bool letGo_ = false;
+  Calls calls_;
+};
+
+TEST(MidiInputClose, ACallbackInFlightEndsBeforeTheNotesAreReleased) {
+  SlowNoteOn target;
+  testing::RecordingMidiInPort port;
+  MidiInput input(target, port);
+  ASSERT_EQ(input.open(), kMidiInputOk);
+  MidiInput* receiver = port.receiver;
+  std::thread callback([&] { receiver->receive(0x00643C90); });
+  target.awaitEntered();
+  std::thread closing([&] { input.close(); });
+  // Time for a close that does not wait to release before the note-on ends.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  target.letGo();
+  callback.join();
+  closing.join();
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "all"}));
 }
 
 TEST_F(MidiInputTest, DestroyingAnOpenInputClosesTheDevice) {

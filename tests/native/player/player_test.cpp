@@ -186,7 +186,7 @@ TEST_F(PlayerTest, DueTimesBeyondTheClockWrapAreMet) {
   EXPECT_EQ(log.lines(), (Lines{"0 open", at + " on 60", at + " close", at + " ended"}));
 }
 
-TEST_F(PlayerTest, StartWhilePlayingDropsTheWaitingEventAndStartsOverOnTheSameOutput) {
+TEST_F(PlayerTest, StartWhilePlayingReleasesWhatItHeldAndStartsOverOnTheSameOutput) {
   time.setAutoAdvance(false);
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
@@ -195,9 +195,10 @@ TEST_F(PlayerTest, StartWhilePlayingDropsTheWaitingEventAndStartsOverOnTheSameOu
   EXPECT_EQ(time.awaitBlocked(), 500u);
   time.advance(500);
   time.awaitBlocked();
-  // Opened again, never closed in between; the off at 500 of the first run is never sent.
-  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "300 open", "300 on 60", "800 off 60", "800 close",
-                                "800 ended"}));
+  // Opened again, never closed in between; the off at 500 of the first run is
+  // never sent, so its notes are ended by the restart.
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "300 open", "300 all off", "300 on 60", "800 off 60",
+                                "800 close", "800 ended"}));
 }
 
 TEST_F(PlayerTest, StartWhilePlayingOpensTheNewOutputBeforeClosingTheOld) {
@@ -213,7 +214,7 @@ TEST_F(PlayerTest, StartWhilePlayingOpensTheNewOutputBeforeClosingTheOld) {
                                 "500 B close", "500 ended"}));
 }
 
-TEST_F(PlayerTest, StopThenStartBeforeTheWorkerNoticesGivesNeitherCloseNorNotice) {
+TEST_F(PlayerTest, StopThenStartBeforeTheWorkerNoticesEndsTheNotesButGivesNeitherCloseNorNotice) {
   time.setAutoAdvance(false);
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
@@ -224,8 +225,8 @@ TEST_F(PlayerTest, StopThenStartBeforeTheWorkerNoticesGivesNeitherCloseNorNotice
   time.awaitBlocked();
   time.advance(500);
   time.awaitBlocked();
-  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "0 open", "0 on 60", "500 off 60", "500 close",
-                                "500 ended"}));
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "0 open", "0 all off", "0 on 60", "500 off 60",
+                                "500 close", "500 ended"}));
 }
 
 TEST_F(PlayerTest, StartFailsWithoutChangingAnythingWhenNoFileIsLoadedOrTheOutputDoesNotOpen) {

@@ -454,6 +454,21 @@ TEST_F(MainWindowTest, DroppingThreeFilesLoadsTheFirst) {
   EXPECT_TRUE(watcher.messageBoxes().empty());
 }
 
+TEST_F(MainWindowTest, DroppedFileInAFolderWhosePathIsOver300CharactersLoads) {
+  const std::filesystem::path deepFolder =
+      longNote.parent_path() / std::wstring(100, L'a') / std::wstring(100, L'b') / std::wstring(100, L'c');
+  std::filesystem::create_directories(deepFolder);
+  const std::filesystem::path deepSong = deepFolder / L"deep-song.mid";
+  std::filesystem::copy_file(longNote, deepSong);
+  ASSERT_GT(deepSong.wstring().size(), 300u);
+  open();
+  drop({deepSong.wstring()});
+  EXPECT_EQ(fileText(), L"deep-song.mid");
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+  hotkey(100);
+  EXPECT_EQ(status(), kTextPlaying);
+}
+
 TEST_F(MainWindowTest, DroppingATextFileShowsIllegalSmfAndLeavesNothingPlayable) {
   open(longNote.c_str());
   hotkey(100);

@@ -11,6 +11,7 @@
 #   hotkey-taken      F11 held by another program: one message, F10 and F12 still work
 #   close-while-held  a key held by playback comes up when the window is closed
 #   ini-path-fails    run from a path too long for the INI file's path: a message, exit code 1
+#   long-path         a song in a folder whose path is over 300 characters loads from the command line
 #
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
@@ -236,6 +237,22 @@ case $scenario in
     murvane_pid=
     [ "$status" -eq 1 ] || fail "exit code $status, not 1"
     probe wait-gone MainWindow 1000 || fail "a main window was made"
+    ;;
+
+  long-path)
+    deep=$work/songs/$(printf 'a%.0s' {1..100})/$(printf 'b%.0s' {1..100})/$(printf 'c%.0s' {1..100})
+    mkdir -p "$deep"
+    cp "$song" "$deep/deep-song.mid"
+    [ "$(winpath "$deep/deep-song.mid" | wc -c)" -gt 300 ] || fail "the song's path is not over 300 characters"
+    start_murvane "$(winpath "$deep/deep-song.mid")"
+    wait_started
+    [ "$(probe texts | head -n 1)" = "deep-song.mid" ] || fail "the file did not load: $(probe texts | head -n 1)"
+    probe post-hotkey 100
+    probe wait-status Playing 10000 || fail "the loaded file does not play"
+    probe post-hotkey 102
+    probe wait-status Stopped 10000 || fail "All stop did not stop playback"
+    close_murvane
+    [ "$status" -eq 0 ] || fail "exit code $status"
     ;;
 
   *)
