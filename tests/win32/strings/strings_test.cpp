@@ -159,7 +159,14 @@ const ExpectedText kExpected[] = {
     {1067, L"Failed register hotkey.", L"\u5168\u505c\u6b62\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
     // 音階には修飾キー(Ctrl, Alt, Shift)を使えません
     {1068, L"Ctrl, Alt and Shift do not use in note", L"\u97f3\u968e\u306b\u306f\u4fee\u98fe\u30ad\u30fc(Ctrl, Alt, Shift)\u3092\u4f7f\u3048\u307e\u305b\u3093"},
+    // 再生中: キーが届きません (対象が管理者権限)
+    {1090, L"Playing: keys blocked (target is admin)", L"\u518d\u751f\u4e2d: \u30ad\u30fc\u304c\u5c4a\u304d\u307e\u305b\u3093 (\u5bfe\u8c61\u304c\u7ba1\u7406\u8005\u6a29\u9650)"},
+    // MIDI入力受付中: キーが届きません (対象が管理者権限)
+    {1091, L"MIDI input: keys blocked (target is admin)", L"MIDI\u5165\u529b\u53d7\u4ed8\u4e2d: \u30ad\u30fc\u304c\u5c4a\u304d\u307e\u305b\u3093 (\u5bfe\u8c61\u304c\u7ba1\u7406\u8005\u6a29\u9650)"},
 };
+
+// Ids after the last of the original texts that hold none.
+bool isUnusedId(std::int32_t id) { return id >= 1069 && id != 1090 && id != 1091; }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
@@ -234,8 +241,9 @@ TEST(StringResources, HoldEveryTextInBothLanguagesExactly) {
   }
 }
 
-TEST(StringResources, HaveNoTextFrom1069On) {
+TEST(StringResources, HaveNoTextForTheUnusedIds) {
   for (std::int32_t id = 1069; id <= kLastStringId; ++id) {
+    if (!isUnusedId(id)) continue;
     EXPECT_FALSE(resourceString(id, kEnglish).has_value()) << id;
     EXPECT_FALSE(resourceString(id, kJapanese).has_value()) << id;
   }
@@ -255,7 +263,9 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
     EXPECT_EQ(show(lookupString(text.id)), show(expectedText(text))) << text.id;
   }
   for (std::int32_t id = 1069; id <= kLastStringId; ++id) {
-    EXPECT_EQ(lookupString(id), nullptr) << id;
+    if (isUnusedId(id)) {
+      EXPECT_EQ(lookupString(id), nullptr) << id;
+    }
   }
 }
 
