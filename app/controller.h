@@ -20,6 +20,9 @@ struct ControllerView {
   bool playing = false;          // the player's playing flag
   bool outputIsMidiOut = false;  // the player's current output is the MIDI synthesizer
   bool midiInputOpen = false;
+  // The target's integrity level was above ours when playback to keys or
+  // MIDI input started (see target_integrity.h); other states ignore it.
+  bool keysBlocked = false;
 };
 
 enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };

@@ -8,6 +8,7 @@
 #include "app/hotkeys_win32.h"
 #include "app/process_values.h"
 #include "app/key_bind_window_win32.h"
+#include "app/target_integrity_win32.h"
 #include "bindings/ini_store_win32.h"
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
@@ -50,6 +51,7 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   services.keyInjector = makeWin32KeyInjector();
   services.midiOutPort = makeWin32MidiOutPort();
   services.midiInPort = makeWin32MidiInPort();
+  services.integrityProbe = makeWin32IntegrityProbe();
   return services;
 }
 
@@ -158,6 +160,7 @@ ControllerView MainWindow::view() const {
     current.outputIsMidiOut = player_->output() == midiOut_.get();
   }
   current.midiInputOpen = midiIn_ && midiIn_->isOpen();
+  current.keysBlocked = keysBlocked_;
   return current;
 }
 
@@ -181,7 +184,7 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       break;
     // Play and test never tell the user when they do not start.
     case Step::kPlayToKeyboard:
-      player_->start(*keyboard_);
+      if (player_->start(*keyboard_)) keysBlocked_ = keysBlockedNow();
       break;
     case Step::kPlayToMidiOut:
       player_->start(*midiOut_);
@@ -190,7 +193,11 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();
-      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) showError(message);
+      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) {
+        showError(message);
+      } else {
+        keysBlocked_ = keysBlockedNow();
+      }
       break;
     case Step::kRefreshStatus:
       refreshStatus();
@@ -202,6 +209,10 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       loadDroppedFile(droppedFile);
       break;
   }
+}
+
+bool MainWindow::keysBlockedNow() {
+  return services_.integrityProbe && keysBlockedByIntegrity(services_.integrityProbe->read());
 }
 
 void MainWindow::openKeyConfig() {

@@ -10,6 +10,7 @@
 #include "app/error_reporter.h"
 #include "app/hotkeys.h"
 #include "app/window_win32.h"
+#include "app/target_integrity.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "output/key_injector.h"
@@ -37,9 +38,11 @@ struct MainWindowServices {
   std::unique_ptr<KeyInjector> keyInjector;
   std::unique_ptr<MidiOutPort> midiOutPort;
   std::unique_ptr<MidiInPort> midiInPort;
+  std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
 };
 
-// The INI file at iniPath, SendInput, the MIDI mapper and MIDI input device 0.
+// The INI file at iniPath, SendInput, the MIDI mapper, MIDI input device 0
+// and the tokens of our process and of the foreground window's.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 
 // The application controller: the main window with its two labels and two
@@ -91,6 +94,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void openKeyConfig();
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
+  bool keysBlockedNow();
 
   void showError(std::int32_t stringId) override;
 
@@ -101,6 +105,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   HWND keyConfigButton_ = nullptr;
   HWND testButton_ = nullptr;
   RegisteredHotkeys registeredHotkeys_{};
+  bool keysBlocked_ = false;  // as the probe found it at the last start to keys
 
   MainWindowServices services_;
   std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;

@@ -1,7 +1,6 @@
 #include "smf/clock_win32.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cstdint>
 
@@ -24,9 +23,6 @@ class Win32Clock final : public Clock {
     const auto ticks = static_cast<std::uint64_t>(counter.QuadPart);
     return static_cast<std::uint32_t>(ticks / frequency_ * 1000 + ticks % frequency_ * 1000 / frequency_);
   }
-
-  void acquireFineResolution() override { timeBeginPeriod(1); }
-  void releaseFineResolution() override { timeEndPeriod(1); }
 
  private:
   std::uint64_t frequency_ = 1;

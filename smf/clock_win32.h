@@ -6,8 +6,9 @@
 
 namespace murvane {
 
-// The performance counter in milliseconds; fine resolution raises the system
-// timer to 1 ms (timeBeginPeriod), which the worker's timed waits follow.
+// The performance counter in milliseconds, which advances in 1 ms steps
+// whatever the system timer's resolution. What the worker's timed waits need
+// of that resolution is the Win32 wake event's business.
 std::unique_ptr<Clock> makeWin32Clock();
 
 }  // namespace murvane

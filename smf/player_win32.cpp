@@ -2,7 +2,6 @@
 
 #include "smf/clock_win32.h"
 #include "smf/playback_notifier_win32.h"
-#include "smf/wake_event_win32.h"
 
 namespace murvane {
 namespace {
@@ -19,12 +18,16 @@ struct Win32PlayerServices {
 
 class Win32Player final : private Win32PlayerServices, public Player {
  public:
-  explicit Win32Player(HWND owner)
-      : Win32PlayerServices(owner), Player(*notifier, *clock, *reader, makeWin32WakeEvent()) {}
+  Win32Player(HWND owner, WaitTimerSystem& timers)
+      : Win32PlayerServices(owner), Player(*notifier, *clock, *reader, makeWin32WakeEvent(timers)) {}
 };
 
 }  // namespace
 
-std::unique_ptr<Player> makeWin32Player(HWND owner) { return std::make_unique<Win32Player>(owner); }
+std::unique_ptr<Player> makeWin32Player(HWND owner) { return makeWin32Player(owner, systemWaitTimer()); }
+
+std::unique_ptr<Player> makeWin32Player(HWND owner, WaitTimerSystem& timers) {
+  return std::make_unique<Win32Player>(owner, timers);
+}
 
 }  // namespace murvane

@@ -49,7 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
                  1063, 1012},
         // Never left so by the handlers; the playing flag decides.
         TextCase{"PlayingWinsOverMidiInput", {.playing = true, .midiInputOpen = true}, ControllerState::kPlayingToKeys,
-                 1001, 1012}),
+                 1001, 1012},
+        // Keys blocked by an elevated target change only the two states that type keys.
+        TextCase{"PlayingToKeysBlocked", {.playing = true, .keysBlocked = true}, ControllerState::kPlayingToKeys, 1090,
+                 1012},
+        TextCase{"MidiInputBlocked", {.midiInputOpen = true, .keysBlocked = true}, ControllerState::kMidiInput, 1091,
+                 1012},
+        TextCase{"TestPlayingLeftBlocked", {.playing = true, .outputIsMidiOut = true, .keysBlocked = true},
+                 ControllerState::kTestPlaying, 1062, 1011},
+        TextCase{"IdleLeftBlocked", {.keysBlocked = true}, ControllerState::kIdle, 1002, 1012}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {

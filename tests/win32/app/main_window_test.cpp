@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,26 @@ constexpr wchar_t kTextMidiInputing[] = L"MIDI inputing";
 constexpr wchar_t kTextTestMidiFile[] = L"Test MIDI file";
 constexpr wchar_t kTextStop[] = L"Stop";
 constexpr wchar_t kTextPleaseSetFile[] = L"Please set file.";
+constexpr wchar_t kTextPlayingKeysBlocked[] = L"Playing: keys blocked (target is admin)";
+constexpr wchar_t kTextMidiInputKeysBlocked[] = L"MIDI input: keys blocked (target is admin)";
+
+// Gives the same reading every time, and counts the reads.
+class FixedIntegrityProbe final : public IntegrityProbe {
+ public:
+  FixedIntegrityProbe(IntegrityReading reading, int& reads) : reading_(reading), reads_(reads) {}
+  IntegrityReading read() override {
+    ++reads_;
+    return reading_;
+  }
+
+ private:
+  IntegrityReading reading_;
+  int& reads_;
+};
+
+// Medium, as a user's programs start, with a foreground process we may not query.
+const IntegrityReading kElevatedTarget{0x2000, true, std::nullopt};
+const IntegrityReading kTargetAtOurLevel{0x2000, true, 0x2000};
 
 // A combination nobody uses, for the test's own registrations.
 constexpr int kProbeHotkeyId = 0xB000;
@@ -76,6 +97,7 @@ class MainWindowTest : public ::testing::Test {
       services.midiOutPort = makeWin32MidiOutPort();
       services.midiInPort = makeWin32MidiInPort();
     }
+    services.integrityProbe = std::move(integrityProbe);
     controller = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(services));
   }
 
@@ -105,6 +127,8 @@ class MainWindowTest : public ::testing::Test {
   const std::filesystem::path shortSong = folder.write(L"short.mid", shortFile());
   const std::filesystem::path textFile = folder.write(L"notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
   WindowWatcher watcher;
+  std::unique_ptr<IntegrityProbe> integrityProbe;  // for the next construct(); none by default
+  int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
   HWND window = nullptr;
@@ -762,6 +786,51 @@ TEST_F(MainWindowTest, ControlNotCreatedShowsFailedCreateWindowAndClosesTheWindo
   // The quit message went to init's own loop, not to the caller's.
   MSG quit{};
   EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// ---- A target above our integrity level.
+
+TEST_F(MainWindowTest, PlayingToAnElevatedTargetSaysKeysAreBlockedAndPlaysAllTheSame) {
+  integrityProbe = std::make_unique<FixedIntegrityProbe>(kElevatedTarget, probeReads);
+  open(longNote.c_str());
+  hotkey(100);
+  EXPECT_EQ(status(), kTextPlayingKeysBlocked);
+  EXPECT_EQ(button(), kTextTestMidiFile);
+  EXPECT_TRUE(pumpUntil([&] { return keys.held().size() == 1; })) << "the keys were not sent";
+  // The MIDI file test types no keys: its own text.
+  clickTest();
+  EXPECT_EQ(status(), kTextTestPlaying);
+  hotkey(102);
+  EXPECT_EQ(status(), kTextStopped);
+}
+
+TEST_F(MainWindowTest, MidiInputToAnElevatedTargetSaysKeysAreBlocked) {
+  integrityProbe = std::make_unique<FixedIntegrityProbe>(kElevatedTarget, probeReads);
+  open(longNote.c_str());
+  hotkey(101);
+  EXPECT_EQ(status(), kTextMidiInputKeysBlocked);
+  EXPECT_TRUE(midiIn.isOpen);
+  hotkey(101);
+  EXPECT_EQ(status(), kTextStopped);
+}
+
+TEST_F(MainWindowTest, TheTargetIsProbedOnceAtEachStartToKeysAndNotForTheMidiFileTest) {
+  integrityProbe = std::make_unique<FixedIntegrityProbe>(kTargetAtOurLevel, probeReads);
+  open(longNote.c_str());
+  EXPECT_EQ(probeReads, 0);
+  hotkey(100);
+  EXPECT_EQ(status(), kTextPlaying);
+  EXPECT_EQ(probeReads, 1);
+  clickTest();
+  EXPECT_EQ(status(), kTextTestPlaying);
+  EXPECT_EQ(probeReads, 1);
+  hotkey(100);
+  EXPECT_EQ(probeReads, 2);
+  hotkey(101);
+  EXPECT_EQ(status(), kTextMidiInputing);
+  EXPECT_EQ(probeReads, 3);
+  pumpPending();  // the stopped playback's end notice refreshes, and probes nothing
+  EXPECT_EQ(probeReads, 3);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "smf/clock_win32.h"
 #include "smf/player_win32.h"
+#include "tests/win32/player/wait_timer_doubles.h"
 
 namespace murvane {
 namespace {
@@ -104,9 +105,34 @@ TEST_F(Win32PlayerTest, StopDuringALongRestIsPostedWithoutSendingTheWaitingNote)
   std::filesystem::remove(song);
 }
 
+class Win32PlayerOnFallbackTest : public Win32PlayerTest {
+ protected:
+  void SetUp() override {
+    Win32PlayerTest::SetUp();
+    player_ = makeWin32Player(window_, timers_);
+  }
+
+  testing::RecordingWaitTimer timers_{true};
+};
+
+TEST_F(Win32PlayerOnFallbackTest, HoldsTheFineResolutionWhilePlayingAndGivesItUpOnceEnded) {
+  const std::filesystem::path song = writeSong("murvane_player_fallback.mid", 0, 48);  // 50 ms
+  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_TRUE(player_->start(synth_));
+  MSG message{};
+  ASSERT_TRUE(awaitPlaybackEnded(message));
+  EXPECT_EQ(synth_.calls(), (std::vector<std::string>{"open", "on 60", "off 60", "close"}));
+  // The worker gives the resolution up when it next waits without limit,
+  // just after it has posted the end.
+  const std::vector<std::string> expected{"create timer", "begin 1 ms", "honour while hidden", "system manages",
+                                          "end 1 ms"};
+  for (int tries = 0; tries < 2000 && timers_.calls() != expected; ++tries) Sleep(1);
+  EXPECT_EQ(timers_.calls(), expected);
+  std::filesystem::remove(song);
+}
+
 TEST(Win32Clock, AdvancesInSmallSteps) {
   std::unique_ptr<Clock> clock = makeWin32Clock();
-  clock->acquireFineResolution();
   std::vector<std::uint32_t> steps;
   std::uint32_t last = clock->nowMillis();
   while (steps.size() < 50) {
@@ -114,7 +140,6 @@ TEST(Win32Clock, AdvancesInSmallSteps) {
     if (now != last) steps.push_back(now - last);
     last = now;
   }
-  clock->releaseFineResolution();
   std::sort(steps.begin(), steps.end());
   EXPECT_EQ(steps.front(), 1u);
   // A step of 10 or more in the middle would be a coarse tick count; the
