@@ -694,7 +694,9 @@ TEST_P(CloseWhileKeyWindowOpenTest, EndsTheKeyWindowAndThenTheProgramCleanly) {
   const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
   const std::size_t expectedBoxes = way == CloseWay::kSentWhileItsMessageBoxIsUp ? 1 : 0;
   ASSERT_EQ(boxes.size(), expectedBoxes);
-  if (expectedBoxes == 1) EXPECT_EQ(boxes[0].text, L"Ctrl, Alt and Shift do not use in note");
+  if (expectedBoxes == 1) {
+    EXPECT_EQ(boxes[0].text, L"Ctrl, Alt and Shift do not use in note");
+  }
   controller.reset();
   EXPECT_TRUE(keys.held().empty());
 }
