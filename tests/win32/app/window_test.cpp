@@ -218,7 +218,9 @@ TEST_F(WindowTest, MessageSentWhileTheLoopWaitsThatDestroysTheWindowsEndsTheLoop
                         Case{"close sent to the owner", true, ModalEnd::kOwnerGone}}) {
     SCOPED_TRACE(c.name);
     TestWindow window;
-    if (owner.window() == nullptr) ASSERT_TRUE(owner.createTopLevel());
+    if (owner.window() == nullptr) {
+      ASSERT_TRUE(owner.createTopLevel());
+    }
     ASSERT_TRUE(window.createOwnedBy(owner.window()));
     Watchdog watchdog;
     ModalEnd end;
