@@ -211,11 +211,11 @@ void KeyBindWindow::select(int entry) {
 
 void KeyBindWindow::commit() {
   switch (capture_.commit(*table_, *store_)) {
-    case kCommitStored:
+    case CommitResult::kStored:
       refreshKeyLabels();
       SetFocus(window_);
       return;
-    case kCommitModifierOnNote:
+    case CommitResult::kModifierOnNote:
       // The focus stays on Commit: keys typed next are not captured until an
       // entry is clicked again.
       showError(window_, IDS_ERROR_MODIFIER_IN_NOTE);

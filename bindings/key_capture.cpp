@@ -45,12 +45,12 @@ bool KeyCapture::select(int index) {
   return true;
 }
 
-int KeyCapture::commit(BindingTable& table, IniStore& store) const {
-  if (selected_ < 0) return kCommitNothingSelected;
-  if (captured_ == 0) return kCommitNothingCaptured;
-  if (selected_ < kNoteBindingCount && (captured_ & 0xFF00) != 0) return kCommitModifierOnNote;
+CommitResult KeyCapture::commit(BindingTable& table, IniStore& store) const {
+  if (selected_ < 0) return CommitResult::kNothingSelected;
+  if (captured_ == 0) return CommitResult::kNothingCaptured;
+  if (selected_ < kNoteBindingCount && (captured_ & 0xFF00) != 0) return CommitResult::kModifierOnNote;
   assignBinding(table, store, selected_, captured_);
-  return kCommitStored;
+  return CommitResult::kStored;
 }
 
 }  // namespace murvane

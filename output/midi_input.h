@@ -3,15 +3,10 @@
 #include <cstdint>
 
 #include "output/midi_in_port.h"
+#include "output/midi_input_result.h"
 #include "output/synthesizer.h"
 
 namespace murvane {
-
-enum MidiInputResult : int {
-  kMidiInputOk = 0,
-  kMidiInputNoDevice = 1,
-  kMidiInputError = 2,
-};
 
 // Live notes from the first MIDI input device, played into one synthesizer.
 // open and close run on the GUI thread; receive runs on the platform's MIDI
@@ -27,8 +22,8 @@ class MidiInput {
   MidiInput(const MidiInput&) = delete;
   MidiInput& operator=(const MidiInput&) = delete;
 
-  // A MidiInputResult: open (now or already), no device, or open/start failed.
-  int open();
+  // Open (now or already), no device, or open/start failed.
+  MidiInputResult open();
   // Stops, resets and closes the device if open, then releases every note of
   // the target, since the releases of notes still held can no longer arrive.
   void close();

@@ -165,9 +165,8 @@ void BM_PlaybackTiming(benchmark::State& state) {
   const Song song = makeSong(seconds);
   OriginClock clock;
   EndSignal ended;
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  Player player(ended, clock, *reader, makeStdWakeEvent());
-  if (player.loadImage(song.image) != kLoadOk) {
+  Player player(ended, clock, makeStdWakeEvent());
+  if (player.loadFile(song.image) != LoadResult::kOk) {
     state.SkipWithError("the generated song does not load");
     return;
   }

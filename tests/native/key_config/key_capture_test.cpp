@@ -116,7 +116,7 @@ TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
   keys.select(12);
   capture({down(kVkQ), up(kVkQ)});
 
-  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
+  EXPECT_EQ(keys.commit(*table, store), CommitResult::kStored);
 
   EXPECT_EQ(table->keys[12], 0x0051);
   EXPECT_EQ(table->keys[13], 0);
@@ -129,16 +129,16 @@ TEST_F(Commit, RefusalsStoreNothing) {
     const char* name;
     int select;  // kNoSelection: none
     std::vector<KeyStroke> strokes;
-    int result;
+    CommitResult result;
   };
   const std::vector<Case> cases = {
-      {"nothing selected", kNoSelection, {up(kVkQ)}, kCommitNothingSelected},
-      {"nothing selected or captured", kNoSelection, {}, kCommitNothingSelected},
-      {"nothing captured", 12, {}, kCommitNothingCaptured},
-      {"only a modifier pressed", 12, {down(kVkShift), up(kVkShift)}, kCommitNothingCaptured},
-      {"Ctrl on a note", 12, {down(kVkControl), up(kVkQ)}, kCommitModifierOnNote},
-      {"Shift on C6", 36, {down(kVkShift), up(kVkQ)}, kCommitModifierOnNote},
-      {"Alt on C3", 0, {down(kVkAlt), up(kVkF5)}, kCommitModifierOnNote},
+      {"nothing selected", kNoSelection, {up(kVkQ)}, CommitResult::kNothingSelected},
+      {"nothing selected or captured", kNoSelection, {}, CommitResult::kNothingSelected},
+      {"nothing captured", 12, {}, CommitResult::kNothingCaptured},
+      {"only a modifier pressed", 12, {down(kVkShift), up(kVkShift)}, CommitResult::kNothingCaptured},
+      {"Ctrl on a note", 12, {down(kVkControl), up(kVkQ)}, CommitResult::kModifierOnNote},
+      {"Shift on C6", 36, {down(kVkShift), up(kVkQ)}, CommitResult::kModifierOnNote},
+      {"Alt on C3", 0, {down(kVkAlt), up(kVkF5)}, CommitResult::kModifierOnNote},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -176,7 +176,7 @@ TEST_F(Commit, HotkeysTakeModifiersAndPlainKeys) {
     KeyCapture k;
     k.select(c.entry);
     type(k, c.strokes);
-    EXPECT_EQ(k.commit(*table, store), kCommitStored);
+    EXPECT_EQ(k.commit(*table, store), CommitResult::kStored);
     EXPECT_EQ(table->keys[static_cast<std::size_t>(c.entry)], c.stored);
   }
   // Q went from C4 to the last hotkey.

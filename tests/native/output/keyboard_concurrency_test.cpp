@@ -45,7 +45,7 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
   KeyboardSynthesizer synth(bindings, keyboard);
   testing::RecordingMidiInPort port;
   MidiInput input(synth, port);
-  ASSERT_EQ(input.open(), kMidiInputOk);
+  ASSERT_EQ(input.open(), MidiInputResult::kOk);
   MidiInput* receiver = port.receiver;
 
   constexpr int kRounds = 20000;

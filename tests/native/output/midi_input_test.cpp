@@ -23,7 +23,7 @@ class MidiInputTest : public ::testing::Test {
 // --- Opening and closing ---
 
 TEST_F(MidiInputTest, OpenConnectsToTheDeviceAndStartsIt) {
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_TRUE(input->isOpen());
   EXPECT_EQ(port.receiver, &*input);
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start"}));
@@ -31,34 +31,34 @@ TEST_F(MidiInputTest, OpenConnectsToTheDeviceAndStartsIt) {
 
 TEST_F(MidiInputTest, NoDeviceGivesOneAndOpensNothing) {
   port.devices = 0;
-  EXPECT_EQ(input->open(), kMidiInputNoDevice);
+  EXPECT_EQ(input->open(), MidiInputResult::kNoDevice);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count"}));
 }
 
 TEST_F(MidiInputTest, FailedOpenGivesTwo) {
   port.opens = false;
-  EXPECT_EQ(input->open(), kMidiInputError);
+  EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count", "open"}));
 }
 
 TEST_F(MidiInputTest, FailedStartGivesTwoWithTheDeviceClosedAgain) {
   port.starts = false;
-  EXPECT_EQ(input->open(), kMidiInputError);
+  EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start", "close"}));
 
   port.starts = true;
   port.calls.clear();
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start"})) << "the next open starts over";
 }
 
 TEST_F(MidiInputTest, OpenWhenOpenGivesZeroWithoutACall) {
-  ASSERT_EQ(input->open(), kMidiInputOk);
+  ASSERT_EQ(input->open(), MidiInputResult::kOk);
   port.calls.clear();
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_TRUE(port.calls.empty());
 }
 
@@ -101,7 +101,7 @@ struct MessageCase {
 class Messages : public MidiInputTest, public ::testing::WithParamInterface<MessageCase> {};
 
 TEST_P(Messages, NoteMessagesOfAnyChannelReachTheTarget) {
-  ASSERT_EQ(input->open(), kMidiInputOk);
+  ASSERT_EQ(input->open(), MidiInputResult::kOk);
   port.receiver->receive(GetParam().message);
   EXPECT_EQ(target.calls, GetParam().expected);
 }

@@ -91,8 +91,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndLeaveNoKeyDown) {
   MidiInput midiInput(keyboard, port);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  auto player = std::make_unique<Player>(notifier, *clock, *reader, makeStdWakeEvent());
+  auto player = std::make_unique<Player>(notifier, *clock, makeStdWakeEvent());
   const std::vector<std::uint8_t> songs[] = {denseSong(48), denseSong(40)};
 
   std::atomic<bool> done{false};
@@ -116,7 +115,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndLeaveNoKeyDown) {
   for (int i = 0; i < 3000 && std::chrono::steady_clock::now() < giveUp; ++i) {
     switch (random() % 8) {
       case 0:
-        player->loadImage(songs[random() % 2]);
+        player->loadFile(songs[random() % 2]);
         break;
       case 1:
       case 2:
@@ -134,7 +133,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndLeaveNoKeyDown) {
 
   // The GUI closes MIDI input before it stops playback for good; the last
   // notes of the input thread are released by then.
-  player->loadImage(songs[0]);
+  player->loadFile(songs[0]);
   ASSERT_TRUE(player->start(keyboard));
   ++starts;
   std::this_thread::sleep_for(std::chrono::milliseconds(20));

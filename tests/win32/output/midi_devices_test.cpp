@@ -75,7 +75,7 @@ TEST(MidiInputDevice, NoInputDeviceGivesResultOne) {
   std::unique_ptr<MidiInPort> port = makeWin32MidiInPort();
   SilentSynthesizer target;
   MidiInput input(target, *port);
-  EXPECT_EQ(input.open(), kMidiInputNoDevice);
+  EXPECT_EQ(input.open(), MidiInputResult::kNoDevice);
   EXPECT_FALSE(input.isOpen());
   input.close();
 }

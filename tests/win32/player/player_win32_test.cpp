@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "smf/clock_win32.h"
+#include "smf/load_file.h"
 #include "smf/player_win32.h"
 
 namespace murvane {
@@ -80,7 +81,7 @@ class Win32PlayerTest : public ::testing::Test {
 
 TEST_F(Win32PlayerTest, TheEndOfTheFileIsPostedToTheOwnerAsWmAppAfterTheOutputIsClosed) {
   const std::filesystem::path song = writeSong("murvane_player_end.mid", 0, 48);  // 50 ms
-  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_EQ(loadFile(*player_, *makePlatformFileReader(), song), LoadResult::kOk);
   ASSERT_TRUE(player_->start(synth_));
   MSG message{};
   ASSERT_TRUE(awaitPlaybackEnded(message));
@@ -94,7 +95,7 @@ TEST_F(Win32PlayerTest, TheEndOfTheFileIsPostedToTheOwnerAsWmAppAfterTheOutputIs
 
 TEST_F(Win32PlayerTest, StopDuringALongRestIsPostedWithoutSendingTheWaitingNote) {
   const std::filesystem::path song = writeSong("murvane_player_stop.mid", 0x4B, 0x00);  // 9600 ticks: 10 s
-  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_EQ(loadFile(*player_, *makePlatformFileReader(), song), LoadResult::kOk);
   ASSERT_TRUE(player_->start(synth_));
   while (synth_.calls().size() < 2) Sleep(1);
   player_->stop();

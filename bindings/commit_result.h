@@ -1,0 +1,14 @@
+#pragma once
+
+namespace murvane {
+
+// What Commit in the key configuration window did.
+enum class CommitResult : int {
+  kStored = 0,
+  kNothingSelected = 1,
+  kNothingCaptured = 2,
+  // The window tells the user with string 1068; nothing is stored.
+  kModifierOnNote = 3,
+};
+
+}  // namespace murvane
