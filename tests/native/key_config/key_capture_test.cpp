@@ -2,30 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "tests/support/ini_store_double.h"
 
 namespace murvane {
 namespace {
 
-// An INI file in memory that keeps every write in order.
-class RecordingIniStore final : public IniStore {
- public:
-  bool exists() override { return !values.empty(); }
-  std::wstring read(std::wstring_view section, std::wstring_view key) override {
-    auto found = values.find(std::wstring(section) + L"/" + std::wstring(key));
-    return found != values.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
-  }
-  void write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
-    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
-    writes.emplace_back(std::wstring(key), std::wstring(value));
-  }
-
-  std::map<std::wstring, std::wstring> values;
-  std::vector<std::pair<std::wstring, std::wstring>> writes;
-};
+using test::MemoryIniStore;
 
 constexpr std::uint8_t kVkQ = 0x51;
 constexpr std::uint8_t kVkF5 = 0x74;
@@ -105,7 +90,7 @@ class Commit : public ::testing::Test {
     type(keys, strokes);
   }
 
-  RecordingIniStore store;
+  MemoryIniStore store;
   std::unique_ptr<BindingTable> table;
   KeyCapture keys;
 };
@@ -120,7 +105,7 @@ TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
 
   EXPECT_EQ(table->keys[12], 0x0051);
   EXPECT_EQ(table->keys[13], 0);
-  const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"Cs4", L"0x0000"}, {L"C4", L"0x0051"}};
+  const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"Cs4", L"0x0000"}, {L"KeyBinds", L"C4", L"0x0051"}};
   EXPECT_EQ(store.writes, expected);
 }
 
@@ -142,7 +127,7 @@ TEST_F(Commit, RefusalsStoreNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    RecordingIniStore fresh;
+    MemoryIniStore fresh;
     auto defaults = loadBindings(fresh);
     fresh.writes.clear();
     KeyCapture k;

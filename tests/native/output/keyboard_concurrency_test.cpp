@@ -11,7 +11,7 @@
 #include "bindings/binding_table.h"
 #include "output/keyboard_synthesizer.h"
 #include "output/midi_input.h"
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/midi_port_doubles.h"
 
 namespace murvane {
 namespace {
@@ -43,7 +43,7 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
   for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
   KeyboardModel keyboard;
   KeyboardSynthesizer synth(bindings, keyboard);
-  testing::RecordingMidiInPort port;
+  test::RecordingMidiInPort port;
   MidiInput input(synth, port);
   ASSERT_EQ(input.open(), MidiInputResult::kOk);
   MidiInput* receiver = port.receiver;

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/midi_port_doubles.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane {
 namespace {
@@ -15,8 +16,8 @@ using Calls = std::vector<std::string>;
 
 class MidiInputTest : public ::testing::Test {
  protected:
-  testing::RecordingSynthesizer target;
-  testing::RecordingMidiInPort port;
+  test::RecordingSynthesizer target;
+  test::RecordingMidiInPort port;
   std::optional<MidiInput> input{std::in_place, target, port};
 };
 
@@ -78,9 +79,9 @@ TEST_F(MidiInputTest, ClosingReleasesNotesStillHeldOnTheInstrument) {
   input->open();
   input->receive(0x00643C90);
   input->close();
-  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "all off"}));
   input->close();
-  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "all off"}));
 }
 
 TEST_F(MidiInputTest, DestroyingAnOpenInputClosesTheDevice) {
@@ -103,7 +104,7 @@ class Messages : public MidiInputTest, public ::testing::WithParamInterface<Mess
 TEST_P(Messages, NoteMessagesOfAnyChannelReachTheTarget) {
   ASSERT_EQ(input->open(), MidiInputResult::kOk);
   port.receiver->receive(GetParam().message);
-  EXPECT_EQ(target.calls, GetParam().expected);
+  EXPECT_EQ(target.calls(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

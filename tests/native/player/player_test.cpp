@@ -11,7 +11,7 @@
 
 #include "smf/load_file.h"
 #include "tests/native/player/player_doubles.h"
-#include "tests/native/player/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -42,7 +42,7 @@ class PlayerTest : public ::testing::Test {
   EventLog log{time};
   FakeClock clock{time};
   LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log};
+  RecordingSynthesizer synth{log.sink()};
   std::unique_ptr<Player> player = std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
 };
 
@@ -201,7 +201,7 @@ TEST_F(PlayerTest, StartWhilePlayingDropsTheWaitingEventAndStartsOverOnTheSameOu
 
 TEST_F(PlayerTest, StartWhilePlayingOpensTheNewOutputBeforeClosingTheOld) {
   time.setAutoAdvance(false);
-  RecordingSynthesizer other{log, "B "};
+  RecordingSynthesizer other{log.sink(), "B "};
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
   startAndSettle(other);
@@ -236,7 +236,7 @@ TEST_F(PlayerTest, StartFailsWithoutChangingAnythingWhenNoFileIsLoadedOrTheOutpu
   time.setAutoAdvance(false);
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
-  RecordingSynthesizer broken{log, "B "};
+  RecordingSynthesizer broken{log.sink(), "B "};
   broken.openSucceeds = false;
   EXPECT_FALSE(player->start(broken));
   EXPECT_TRUE(player->playing());
@@ -308,7 +308,7 @@ TEST(PlayerWithoutWakeEvent, NeverStarts) {
   EventLog log{time};
   FakeClock clock{time};
   LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log};
+  RecordingSynthesizer synth{log.sink()};
   Player player(notifier, clock, nullptr);
   EXPECT_EQ(player.loadFile(smfImage(480, {TrackBytes().noteOn(0, 60)})), LoadResult::kOk);
   EXPECT_FALSE(player.start(synth));

@@ -22,7 +22,7 @@
 #include "smf/clock.h"
 #include "smf/player.h"
 #include "smf/wake_event.h"
-#include "tests/native/player/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {

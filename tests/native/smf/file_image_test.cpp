@@ -9,7 +9,7 @@
 
 #include "smf/load_file.h"
 #include "smf/smf_file.h"
-#include "tests/native/smf/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/smf/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {

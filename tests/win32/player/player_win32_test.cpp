@@ -6,38 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "smf/clock_win32.h"
 #include "smf/load_file.h"
 #include "smf/player_win32.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane {
 namespace {
 
-class RecordingSynthesizer final : public Synthesizer {
- public:
-  bool open() override { return add("open"), true; }
-  void close() override { add("close"); }
-  void noteOn(std::uint8_t note) override { add("on " + std::to_string(note)); }
-  void noteOff(std::uint8_t note) override { add("off " + std::to_string(note)); }
-  void allNotesOff() override { add("all off"); }
-
-  std::vector<std::string> calls() {
-    std::lock_guard lock(mutex_);
-    return calls_;
-  }
-
- private:
-  void add(const std::string& call) {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(call);
-  }
-  std::mutex mutex_;
-  std::vector<std::string> calls_;
-};
+using test::RecordingSynthesizer;
 
 // One note: on at once, off after `offTicks` at 480 ticks per half second.
 std::filesystem::path writeSong(const char* name, std::uint8_t offTicksHigh, std::uint8_t offTicksLow) {
