@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "smf/load_file.h"
-#include "tests/native/player/player_doubles.h"
+#include "tests/native/smf/player_doubles.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
