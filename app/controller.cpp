@@ -70,23 +70,25 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
   return {};
 }
 
-std::int32_t loadFailureMessage(int loadResult) {
+std::int32_t loadFailureMessage(LoadResult loadResult) {
   switch (loadResult) {
-    case 1: return IDS_ERROR_OPEN_FILE;
-    case 2: return IDS_ERROR_FILE_TOO_LARGE;
-    case 3: return IDS_ERROR_READ_FILE;
-    case 4: return IDS_ERROR_ILLEGAL_SMF;
-    case 5: return IDS_ERROR_UNSUPPORTED_SMF;
-    default: return 0;
+    case LoadResult::kOpenFailed: return IDS_ERROR_OPEN_FILE;
+    case LoadResult::kTooLarge: return IDS_ERROR_FILE_TOO_LARGE;
+    case LoadResult::kReadFailed: return IDS_ERROR_READ_FILE;
+    case LoadResult::kIllegal: return IDS_ERROR_ILLEGAL_SMF;
+    case LoadResult::kUnsupported: return IDS_ERROR_UNSUPPORTED_SMF;
+    case LoadResult::kOk: break;
   }
+  return 0;
 }
 
-std::int32_t midiInputFailureMessage(int openResult) {
+std::int32_t midiInputFailureMessage(MidiInputResult openResult) {
   switch (openResult) {
-    case 1: return IDS_ERROR_MIDI_INPUT_NOT_FOUND;
-    case 2: return IDS_ERROR_MIDI_INPUT;
-    default: return 0;
+    case MidiInputResult::kNoDevice: return IDS_ERROR_MIDI_INPUT_NOT_FOUND;
+    case MidiInputResult::kError: return IDS_ERROR_MIDI_INPUT;
+    case MidiInputResult::kOk: break;
   }
+  return 0;
 }
 
 std::wstring_view fileNameWithoutFolder(std::wstring_view path) {

@@ -6,7 +6,9 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "output/midi_input_result.h"
 #include "res/resource.h"
+#include "smf/load_result.h"
 
 namespace murvane {
 
@@ -82,10 +84,10 @@ class Plan {
 // player is made: everything is ignored then, since every step needs it.
 Plan planFor(Event event, const ControllerView& view, bool playerExists = true);
 
-// The message for a failed load (codes 1 to 5), or 0 for none.
-std::int32_t loadFailureMessage(int loadResult);
-// The message for a failed MidiInput::open (1 or 2), or 0 for none.
-std::int32_t midiInputFailureMessage(int openResult);
+// The message for a failed load, or 0 for none.
+std::int32_t loadFailureMessage(LoadResult loadResult);
+// The message for a failed MidiInput::open, or 0 for none.
+std::int32_t midiInputFailureMessage(MidiInputResult openResult);
 
 // The last component of a path, with either kind of separator and a drive
 // prefix ("C:song.mid") taken off: how a file is named where the platform

@@ -136,11 +136,11 @@ void KeyBindWindow::select(int entry) {
 
 void KeyBindWindow::commit() {
   switch (capture_.commit(*table_, *store_)) {
-    case kCommitStored:
+    case CommitResult::kStored:
       refreshKeyLabels();
       SetFocus(window());
       return;
-    case kCommitNotSaved:
+    case CommitResult::kNotSaved:
       // In effect for this run all the same; the next start will not know it.
       refreshKeyLabels();
       showError(window(), IDS_ERROR_SAVE_SETTINGS);
@@ -148,7 +148,7 @@ void KeyBindWindow::commit() {
       // meanwhile.
       if (window() != nullptr) SetFocus(window());
       return;
-    case kCommitModifierOnNote:
+    case CommitResult::kModifierOnNote:
       // The focus stays on Commit: keys typed next are not captured until an
       // entry is clicked again.
       showError(window(), IDS_ERROR_MODIFIER_IN_NOTE);

@@ -14,6 +14,7 @@
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
 #include "res/resource.h"
+#include "smf/load_file.h"
 #include "smf/player_win32.h"
 
 namespace murvane {
@@ -101,7 +102,7 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
 
   if (commandLineFile != nullptr) {
     const std::wstring path = commandLineFile;
-    if (player_->loadFile(path) == 0) showFileTitle(path);
+    if (loadFile(*player_, *makePlatformFileReader(), path) == LoadResult::kOk) showFileTitle(path);
   }
   refreshStatus();
   return true;
@@ -234,8 +235,8 @@ void MainWindow::onDropFiles(HDROP drop) {
 }
 
 void MainWindow::loadDroppedFile(const std::wstring& path) {
-  const int result = player_->loadFile(path);
-  if (result == 0) {
+  const LoadResult result = loadFile(*player_, *makePlatformFileReader(), path);
+  if (result == LoadResult::kOk) {
     showFileTitle(path);
     return;
   }

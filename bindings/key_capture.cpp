@@ -45,11 +45,11 @@ bool KeyCapture::select(int index) {
   return true;
 }
 
-int KeyCapture::commit(BindingTable& table, IniStore& store) const {
-  if (selected_ < 0) return kCommitNothingSelected;
-  if (captured_ == 0) return kCommitNothingCaptured;
-  if (selected_ < kNoteBindingCount && (captured_ & 0xFF00) != 0) return kCommitModifierOnNote;
-  return assignBinding(table, store, selected_, captured_) ? kCommitStored : kCommitNotSaved;
+CommitResult KeyCapture::commit(BindingTable& table, IniStore& store) const {
+  if (selected_ < 0) return CommitResult::kNothingSelected;
+  if (captured_ == 0) return CommitResult::kNothingCaptured;
+  if (selected_ < kNoteBindingCount && (captured_ & 0xFF00) != 0) return CommitResult::kModifierOnNote;
+  return assignBinding(table, store, selected_, captured_) ? CommitResult::kStored : CommitResult::kNotSaved;
 }
 
 }  // namespace murvane

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "bindings/binding_table.h"
+#include "bindings/commit_result.h"
 #include "bindings/ini_store.h"
 #include "bindings/key_code.h"
 
@@ -27,17 +28,6 @@ inline constexpr std::uint8_t kVkShift = 0x10;
 inline constexpr std::uint8_t kVkControl = 0x11;
 inline constexpr std::uint8_t kVkAlt = 0x12;
 
-enum CommitResult : int {
-  kCommitStored = 0,
-  kCommitNothingSelected = 1,
-  kCommitNothingCaptured = 2,
-  // The window tells the user with string 1068; nothing is stored.
-  kCommitModifierOnNote = 3,
-  // Stored in the table, so in effect for this run, but the INI file could
-  // not be written; the window tells the user with string 1069.
-  kCommitNotSaved = 4,
-};
-
 // What the key configuration window decides, without the window: which
 // entry is selected, which key was captured, and whether Commit stores it.
 // Selecting and capturing are independent and can happen in any order;
@@ -59,7 +49,7 @@ class KeyCapture {
   // or a note would get a modifier; otherwise assigns the capture to the
   // selected entry, which clears and rewrites every other holder, and tells
   // whether every line was written.
-  int commit(BindingTable& table, IniStore& store) const;
+  CommitResult commit(BindingTable& table, IniStore& store) const;
 
   int selected() const { return selected_; }
   KeyCode captured() const { return captured_; }

@@ -17,30 +17,33 @@
 
 #include <cstdio>
 
+#include "bindings/binding_table.h"
 #include "cli/commands.h"
-#include "smf/file_image.h"
+#include "smf/load_file.h"
+#include "smf/schedule.h"
 #include "smf/smf_file.h"
 
 namespace {
 
-constexpr std::uint8_t kLowestBoundNote = 48;
-constexpr std::uint8_t kHighestBoundNote = 84;
+using namespace murvane;
 
-// The English texts of strings 1013 to 1017, by result code.
-const char* loadErrorText(int result) {
+// The English texts of strings 1013 to 1017.
+const char* loadErrorText(LoadResult result) {
   switch (result) {
-    case murvane::kLoadOpenFailed:
+    case LoadResult::kOpenFailed:
       return "Failed open file.";
-    case murvane::kLoadTooLarge:
+    case LoadResult::kTooLarge:
       return "Over 4GByte file is not support.";
-    case murvane::kLoadReadFailed:
+    case LoadResult::kReadFailed:
       return "Failed read file.";
-    case murvane::kLoadIllegal:
+    case LoadResult::kIllegal:
       return "Illegal SMF file.";
     default:
       return "Unsupport SMF file.";
   }
 }
+
+bool hasBoundKey(std::uint8_t note) { return note >= kFirstBoundNote && note - kFirstBoundNote < kNoteBindingCount; }
 
 }  // namespace
 
@@ -49,22 +52,23 @@ int runCheckCommand(int argc, char** argv) {
     std::fputs("usage: murvane-cli check FILE\n", stderr);
     return 64;
   }
-  const std::unique_ptr<murvane::FileReader> reader = murvane::makePlatformFileReader();
-  murvane::SmfFile file(*reader);
-  const int result = file.load(argv[0]);
-  if (result != murvane::kLoadOk) {
-    std::printf("%d %s\n", result, loadErrorText(result));
-    return result;
+  const std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  SmfFile file;
+  const LoadResult result = loadFile(file, *reader, argv[0]);
+  if (result != LoadResult::kOk) {
+    const int code = static_cast<int>(result);
+    std::printf("%d %s\n", code, loadErrorText(result));
+    return code;
   }
 
   unsigned long notes = 0;
   unsigned long outside = 0;
   file.rewind();
-  murvane::MidiEvent event;
+  MidiEvent event;
   while (file.readEvent(event)) {
-    if (event.kind == murvane::kEventChannel && event.eventType == 0x90 && event.channel == 0 && event.data2 > 0) {
+    if (noteActionOf(event) == NoteAction::kDown) {
       ++notes;
-      if (event.data1 < kLowestBoundNote || event.data1 > kHighestBoundNote) ++outside;
+      if (!hasBoundKey(event.data1)) ++outside;
     }
   }
   std::printf("OK format=%u tracks=%u division=%u events=%lu notes=%lu outside=%lu\n", unsigned{file.format()},

@@ -9,7 +9,7 @@
 #include "bindings/key_names.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
-#include "smf/file_image.h"
+#include "smf/load_file.h"
 #include "smf/schedule.h"
 #include "smf/smf_file.h"
 
@@ -60,11 +60,11 @@ int runKeysCommand(int argc, char** argv) {
   }
 
   std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  SmfFile smf(*reader);
-  const int result = smf.load(std::filesystem::path(file));
-  if (result != kLoadOk) {
-    std::fprintf(stderr, "murvane-cli: %s: load result %d\n", file, result);
-    return result;
+  SmfFile smf;
+  const LoadResult result = loadFile(smf, *reader, std::filesystem::path(file));
+  if (result != LoadResult::kOk) {
+    std::fprintf(stderr, "murvane-cli: %s: load result %d\n", file, static_cast<int>(result));
+    return static_cast<int>(result);
   }
 
   BindingTable bindings;
@@ -88,5 +88,5 @@ int runKeysCommand(int argc, char** argv) {
     std::printf("%" PRIu64 " %s %u %s\n", schedule.dueMillis(), action == NoteAction::kDown ? "down" : "up",
                 static_cast<unsigned>(event.data1), keyText(bindings, event.data1, formatter).c_str());
   }
-  return std::fflush(stdout) == 0 ? kLoadOk : 74;
+  return std::fflush(stdout) == 0 ? 0 : 74;
 }

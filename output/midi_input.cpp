@@ -6,18 +6,18 @@ MidiInput::MidiInput(Synthesizer& target, MidiInPort& port) : target_(target), p
 
 MidiInput::~MidiInput() { close(); }
 
-int MidiInput::open() {
-  if (open_) return kMidiInputOk;
-  if (port_.deviceCount() == 0) return kMidiInputNoDevice;
-  if (!port_.open(*this)) return kMidiInputError;
+MidiInputResult MidiInput::open() {
+  if (open_) return MidiInputResult::kOk;
+  if (port_.deviceCount() == 0) return MidiInputResult::kNoDevice;
+  if (!port_.open(*this)) return MidiInputResult::kError;
   setDelivering(true);
   if (!port_.start()) {
     setDelivering(false);
     port_.close();
-    return kMidiInputError;
+    return MidiInputResult::kError;
   }
   open_ = true;
-  return kMidiInputOk;
+  return MidiInputResult::kOk;
 }
 
 void MidiInput::close() {

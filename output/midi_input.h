@@ -4,15 +4,10 @@
 #include <mutex>
 
 #include "output/midi_in_port.h"
+#include "output/midi_input_result.h"
 #include "output/synthesizer.h"
 
 namespace murvane {
-
-enum MidiInputResult : int {
-  kMidiInputOk = 0,
-  kMidiInputNoDevice = 1,
-  kMidiInputError = 2,
-};
 
 // Live notes from the first MIDI input device, played into one synthesizer.
 // open and close run on the GUI thread; receive runs on the platform's MIDI
@@ -28,8 +23,8 @@ class MidiInput {
   MidiInput(const MidiInput&) = delete;
   MidiInput& operator=(const MidiInput&) = delete;
 
-  // A MidiInputResult: open (now or already), no device, or open/start failed.
-  int open();
+  // Open (now or already), no device, or open/start failed.
+  MidiInputResult open();
   // Stops, resets and closes the device if open, then releases every note of
   // the target, since the releases of notes still held can no longer arrive.
   // A message still on its way reaches the target before that release or

@@ -7,8 +7,10 @@ every note types a key with the default bindings. Deterministic: running it
 again gives the same bytes.
 """
 import pathlib
-import struct
 import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent / "lib"))
+from smf_writer import header, track, vlq  # noqa: E402
 
 DIVISION = 480
 QUARTER = DIVISION
@@ -24,19 +26,6 @@ MELODY = (PHRASE_A + [(E4, 1.5), (D4, 0.5), (D4, 2)] +
           PHRASE_A + [(D4, 1.5), (C4, 0.5), (C4, 2)])
 
 
-def vlq(value):
-    groups = [value & 0x7F]
-    value >>= 7
-    while value:
-        groups.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(groups))
-
-
-def chunk(kind, data):
-    return kind + struct.pack(">I", len(data)) + data
-
-
 def conductor_track():
     events = bytearray()
     title = b"Ode to Joy"
@@ -44,7 +33,7 @@ def conductor_track():
     events += vlq(0) + b"\xff\x58\x04\x04\x02\x18\x08"          # 4/4
     events += vlq(0) + b"\xff\x51\x03" + (600000).to_bytes(3, "big")  # 100 bpm
     events += vlq(0) + b"\xff\x2f\x00"
-    return chunk(b"MTrk", bytes(events))
+    return track(bytes(events))
 
 
 def melody_track():
@@ -63,15 +52,14 @@ def melody_track():
     for index, note in enumerate(chord):
         events += vlq(2 * QUARTER if index == 0 else 0) + bytes([0x80, note, 64])
     events += vlq(0) + b"\xff\x2f\x00"
-    return chunk(b"MTrk", bytes(events))
+    return track(bytes(events))
 
 
 def main():
     target = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else \
         pathlib.Path(__file__).resolve().parent.parent / "examples" / "ode-to-joy.mid"
-    header = chunk(b"MThd", struct.pack(">HHH", 1, 2, DIVISION))
     target.parent.mkdir(parents=True, exist_ok=True)
-    target.write_bytes(header + conductor_track() + melody_track())
+    target.write_bytes(header(1, 2, DIVISION) + conductor_track() + melody_track())
     print(target)
 
 

@@ -1,26 +1,23 @@
 #include "smf/file_image.h"
 
-#include "smf/smf_file.h"
-
 namespace murvane {
 
-int checkFileSize(std::uint64_t size, std::uint32_t minimumSize) {
-  if (size > 0xFFFFFFFFu) return kLoadTooLarge;
-  if (size < minimumSize) return kLoadIllegal;
-  return kLoadOk;
+LoadResult checkFileSize(std::uint64_t size, std::uint32_t minimumSize) {
+  if (size > 0xFFFFFFFFu) return LoadResult::kTooLarge;
+  if (size < minimumSize) return LoadResult::kIllegal;
+  return LoadResult::kOk;
 }
 
-int readFileImage(FileReader& reader, const std::filesystem::path& path, std::uint32_t minimumSize,
-                  std::vector<std::uint8_t>& image) {
+LoadResult readFileImage(FileReader& reader, const std::filesystem::path& path, std::vector<std::uint8_t>& image) {
   image.clear();
-  if (!reader.open(path)) return kLoadOpenFailed;
+  if (!reader.open(path)) return LoadResult::kOpenFailed;
   std::uint64_t size = 0;
   if (!reader.size(size)) {
     reader.close();
-    return kLoadOpenFailed;
+    return LoadResult::kOpenFailed;
   }
-  const int sizeResult = checkFileSize(size, minimumSize);
-  if (sizeResult != kLoadOk) {
+  const LoadResult sizeResult = checkFileSize(size, kSmfHeaderSize);
+  if (sizeResult != LoadResult::kOk) {
     reader.close();
     return sizeResult;
   }
@@ -31,9 +28,9 @@ int readFileImage(FileReader& reader, const std::filesystem::path& path, std::ui
   reader.close();
   if (!ok || delivered != bytes) {
     image.clear();
-    return kLoadReadFailed;
+    return LoadResult::kReadFailed;
   }
-  return kLoadOk;
+  return LoadResult::kOk;
 }
 
 }  // namespace murvane

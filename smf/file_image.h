@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "smf/load_result.h"
+
 namespace murvane {
 
 // The platform's file services, just enough to read one file in one piece.
@@ -25,16 +27,18 @@ class FileReader {
 // The reader of the build's platform (POSIX natively, Win32 on Windows).
 std::unique_ptr<FileReader> makePlatformFileReader();
 
-// The size rules of readFileImage: 2 above 4,294,967,295 bytes, 4 below
-// `minimumSize`, else 0.
-int checkFileSize(std::uint64_t size, std::uint32_t minimumSize);
+// A file shorter than the header of a Standard MIDI File cannot be one.
+inline constexpr std::uint32_t kSmfHeaderSize = 14;
 
-// Reads the whole file at `path` into `image` with one read request.
-// Returns 0 on success; 1 if it cannot be opened or sized; 2 if it is larger
-// than 4,294,967,295 bytes; 3 if the read fails or delivers fewer bytes;
-// 4 if it is smaller than `minimumSize` (then nothing is read). The file is
+// The size rules of readFileImage: kTooLarge above 4,294,967,295 bytes,
+// kIllegal below `minimumSize`, else kOk.
+LoadResult checkFileSize(std::uint64_t size, std::uint32_t minimumSize);
+
+// Reads the whole file at `path` into `image` with one read request, the
+// step before the loader: kOpenFailed if it cannot be opened or sized;
+// kTooLarge; kReadFailed if the read fails or delivers fewer bytes; kIllegal
+// if it is shorter than kSmfHeaderSize (then nothing is read). The file is
 // closed on every path once opened. `image` is emptied first.
-int readFileImage(FileReader& reader, const std::filesystem::path& path, std::uint32_t minimumSize,
-                  std::vector<std::uint8_t>& image);
+LoadResult readFileImage(FileReader& reader, const std::filesystem::path& path, std::vector<std::uint8_t>& image);
 
 }  // namespace murvane

@@ -11,8 +11,8 @@ constexpr std::uint32_t kLongestWait = WakeEvent::kInfinite - 1;
 
 }  // namespace
 
-Player::Player(PlaybackNotifier& notifier, Clock& clock, FileReader& reader, std::unique_ptr<WakeEvent> wake)
-    : notifier_(notifier), clock_(clock), wake_(std::move(wake)), smf_(reader) {
+Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
+    : notifier_(notifier), clock_(clock), wake_(std::move(wake)) {
   if (!wake_) return;
   try {
     worker_ = std::thread([this] { run(); });
@@ -33,25 +33,13 @@ Player::~Player() {
   if (fineResolution_) clock_.releaseFineResolution();
 }
 
-int Player::loadFile(const std::filesystem::path& path) {
-  int result = 0;
+LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
+  LoadResult result = LoadResult::kOk;
   {
     std::lock_guard lock(mutex_);
     playing_.store(false);
     readNext_ = true;
-    result = smf_.load(path);
-  }
-  if (wake_) wake_->signal();
-  return result;
-}
-
-int Player::loadImage(std::vector<std::uint8_t> image) {
-  int result = 0;
-  {
-    std::lock_guard lock(mutex_);
-    playing_.store(false);
-    readNext_ = true;
-    result = smf_.loadImage(std::move(image));
+    result = smf_.load(std::move(image));
   }
   if (wake_) wake_->signal();
   return result;

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -10,7 +9,7 @@
 
 #include "output/synthesizer.h"
 #include "smf/clock.h"
-#include "smf/file_image.h"
+#include "smf/load_result.h"
 #include "smf/midi_event.h"
 #include "smf/playback_notifier.h"
 #include "smf/schedule.h"
@@ -31,10 +30,10 @@ namespace murvane {
 // playing() and output(), which any thread may read.
 class Player {
  public:
-  // We don't own the notifier, the clock or the file reader; they must
-  // outlive the player. A null wake event (the platform could not make one)
-  // leaves a player that never starts.
-  Player(PlaybackNotifier& notifier, Clock& clock, FileReader& reader, std::unique_ptr<WakeEvent> wake);
+  // We don't own the notifier or the clock; they must outlive the player. A
+  // null wake event (the platform could not make one) leaves a player that
+  // never starts.
+  Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake);
   // Ends the worker, at once even mid-wait, without closing the output: the
   // owner of the output releases what it holds.
   virtual ~Player();
@@ -43,10 +42,9 @@ class Player {
   Player& operator=(const Player&) = delete;
 
   // Ends any playback first (the worker may hold an event that points into
-  // the old file), then loads. Returns the loader's result code, 0 to 5.
-  int loadFile(const std::filesystem::path& path);
-  // The same for a file already in memory: 0, 4 or 5.
-  int loadImage(std::vector<std::uint8_t> image);
+  // the old file), then loads the bytes of a file (readFileImage reads them):
+  // the loader's kOk, kIllegal or kUnsupported.
+  LoadResult loadFile(std::vector<std::uint8_t> image);
 
   // Plays the loaded file from its beginning into `output`, which we don't
   // own. While a playback has not yet wound down, it starts over (with

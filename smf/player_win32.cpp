@@ -10,16 +10,15 @@ namespace {
 // its worker: a base class listed first.
 struct Win32PlayerServices {
   explicit Win32PlayerServices(HWND owner)
-      : clock(makeWin32Clock()), notifier(makeWin32PlaybackNotifier(owner)), reader(makePlatformFileReader()) {}
+      : clock(makeWin32Clock()), notifier(makeWin32PlaybackNotifier(owner)) {}
   std::unique_ptr<Clock> clock;
   std::unique_ptr<PlaybackNotifier> notifier;
-  std::unique_ptr<FileReader> reader;
 };
 
 class Win32Player final : private Win32PlayerServices, public Player {
  public:
   Win32Player(HWND owner, WaitTimerSystem& timers)
-      : Win32PlayerServices(owner), Player(*notifier, *clock, *reader, makeWin32WakeEvent(timers)) {}
+      : Win32PlayerServices(owner), Player(*notifier, *clock, makeWin32WakeEvent(timers)) {}
 };
 
 }  // namespace

@@ -4,12 +4,13 @@
 #include <cstring>
 #include <utility>
 
+#include "smf/file_image.h"
+
 namespace murvane {
 
 namespace {
 
-constexpr std::uint32_t kHeaderSize = 14;
-constexpr std::uint32_t kChunkHeaderSize = 8;
+constexpr std::uint32_t kChunkSmfHeaderSize = 8;
 
 std::uint32_t bigEndian32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
@@ -105,50 +106,41 @@ void SmfFile::discard() {
   division_ = 0;
 }
 
-int SmfFile::load(const std::filesystem::path& path) {
-  discard();
-  if (reader_ == nullptr) return kLoadOpenFailed;
-  std::vector<std::uint8_t> image;
-  const int result = readFileImage(*reader_, path, kHeaderSize, image);
-  if (result != kLoadOk) return result;
-  return loadImage(std::move(image));
-}
-
-int SmfFile::loadImage(std::vector<std::uint8_t> image) {
+LoadResult SmfFile::load(std::vector<std::uint8_t> image) {
   discard();
   image_ = std::move(image);
-  const int result = checkHeaderAndTracks();
-  if (result != kLoadOk) return result;
+  const LoadResult result = checkHeaderAndTracks();
+  if (result != LoadResult::kOk) return result;
   // One slot to spare: the one after the last entry always holds kNoKey.
   queue_.assign(tracks_.size() + 1, kNoKey);
   loaded_ = true;
-  return kLoadOk;
+  return LoadResult::kOk;
 }
 
-int SmfFile::checkHeaderAndTracks() {
-  if (image_.size() < kHeaderSize) return kLoadIllegal;
+LoadResult SmfFile::checkHeaderAndTracks() {
+  if (image_.size() < kSmfHeaderSize) return LoadResult::kIllegal;
   const std::uint8_t* const data = image_.data();
-  if (std::memcmp(data, "MThd", 4) != 0 || bigEndian32(data + 4) != 6) return kLoadIllegal;
+  if (std::memcmp(data, "MThd", 4) != 0 || bigEndian32(data + 4) != 6) return LoadResult::kIllegal;
   const std::uint16_t format = bigEndian16(data + 8);
-  if (format > 1) return kLoadUnsupported;
+  if (format > 1) return LoadResult::kUnsupported;
   const std::uint16_t trackCount = bigEndian16(data + 10);
   const std::uint16_t division = bigEndian16(data + 12);
-  if (division & 0x8000) return kLoadUnsupported;
+  if (division & 0x8000) return LoadResult::kUnsupported;
   // Ticks per quarter note of 0 leaves no way to time an event.
-  if (division == 0) return kLoadIllegal;
+  if (division == 0) return LoadResult::kIllegal;
   format_ = format;
   trackCount_ = trackCount;
   division_ = division;
 
   tracks_.resize(trackCount);
   const std::uint8_t* const imageEnd = data + image_.size();
-  const std::uint8_t* p = data + kHeaderSize;
+  const std::uint8_t* p = data + kSmfHeaderSize;
   for (SmfTrack& track : tracks_) {
-    if (static_cast<std::size_t>(imageEnd - p) < kChunkHeaderSize) return kLoadIllegal;
-    if (std::memcmp(p, "MTrk", 4) != 0) return kLoadIllegal;
+    if (static_cast<std::size_t>(imageEnd - p) < kChunkSmfHeaderSize) return LoadResult::kIllegal;
+    if (std::memcmp(p, "MTrk", 4) != 0) return LoadResult::kIllegal;
     const std::uint32_t length = bigEndian32(p + 4);
-    p += kChunkHeaderSize;
-    if (length > static_cast<std::size_t>(imageEnd - p)) return kLoadIllegal;
+    p += kChunkSmfHeaderSize;
+    if (length > static_cast<std::size_t>(imageEnd - p)) return LoadResult::kIllegal;
     track.begin = p;
     track.end = p + length;
     track.cursor = track.end;
@@ -157,10 +149,10 @@ int SmfFile::checkHeaderAndTracks() {
 
   std::uint32_t events = 0;
   for (const SmfTrack& track : tracks_) {
-    if (!checkTrack(track.begin, track.end, events)) return kLoadIllegal;
+    if (!checkTrack(track.begin, track.end, events)) return LoadResult::kIllegal;
   }
   eventCount_ = events;
-  return kLoadOk;
+  return LoadResult::kOk;
 }
 
 void SmfFile::rewind() {

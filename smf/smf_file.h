@@ -2,23 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
-#include "smf/file_image.h"
+#include "smf/load_result.h"
 #include "smf/midi_event.h"
 
 namespace murvane {
-
-enum LoadResult : int {
-  kLoadOk = 0,
-  kLoadOpenFailed = 1,   // cannot open the file or query its size
-  kLoadTooLarge = 2,     // over 4,294,967,295 bytes
-  kLoadReadFailed = 3,   // the read failed or delivered fewer bytes than the size
-  kLoadIllegal = 4,      // not a well-formed Standard MIDI File
-  kLoadUnsupported = 5,  // format other than 0 and 1, or SMPTE division
-};
 
 // One track chunk of the loaded image. Pointers point into the image.
 struct SmfTrack {
@@ -30,28 +20,22 @@ struct SmfTrack {
 };
 
 // A Standard MIDI File (format 0 or 1, metrical division) held in memory in
-// one piece. load / loadImage check every event once; readEvent then walks
-// the tracks merged in time order without checking anything.
+// one piece. load checks every event once; readEvent then walks the tracks
+// merged in time order without checking anything. Reading the file from disk
+// is the caller's step (readFileImage), so the loader only ever sees bytes.
 //
 // Not thread-safe: the owner serialises load, rewind and readEvent.
 class SmfFile {
  public:
-  // Without a reader, load(path) fails with kLoadOpenFailed; loadImage works.
   SmfFile() = default;
-  // We don't own the reader; it must outlive this object.
-  explicit SmfFile(FileReader& reader) : reader_(&reader) {}
 
   SmfFile(const SmfFile&) = delete;
   SmfFile& operator=(const SmfFile&) = delete;
 
-  // Reads the whole file through the reader, then checks it as loadImage
-  // does. Returns a LoadResult (0 to 5). Whatever was loaded before is
-  // discarded first, so a failed load leaves nothing loaded.
-  int load(const std::filesystem::path& path);
-
-  // Takes the bytes of a file and checks them: kLoadOk, kLoadIllegal or
-  // kLoadUnsupported.
-  int loadImage(std::vector<std::uint8_t> image);
+  // Takes the bytes of a file and checks them: kOk, kIllegal or
+  // kUnsupported. Whatever was loaded before is discarded first, so a failed
+  // load leaves nothing loaded.
+  LoadResult load(std::vector<std::uint8_t> image);
 
   // Makes a loaded file readable from its first event. Needed after every
   // load before readEvent.
@@ -74,11 +58,10 @@ class SmfFile {
 
  private:
   void discard();
-  int checkHeaderAndTracks();
+  LoadResult checkHeaderAndTracks();
   void siftDown(std::size_t index, std::uint64_t key);
   void rebase();
 
-  FileReader* reader_ = nullptr;
   std::vector<std::uint8_t> image_;
   std::vector<SmfTrack> tracks_;
   // Tracks with events left, as a binary min-heap of keys

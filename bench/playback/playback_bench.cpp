@@ -19,6 +19,7 @@
 #include "smf/player.h"
 #include "smf/schedule.h"
 #include "smf/wake_event.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -33,23 +34,12 @@ struct Song {
   std::uint64_t truncatingLastDueMicros = 0;  // the last due time if every interval dropped its fraction
 };
 
-void appendQuantity(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  std::uint8_t groups[4];
-  int count = 0;
-  do {
-    groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-    value >>= 7;
-  } while (value != 0 && count < 4);
-  while (count > 1) out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-  out.push_back(groups[0]);
-}
-
 // One track: runs of single notes 1 to 20 ms apart, chords of 3 or 4, and a
 // tempo change about every 5 seconds, until `seconds` have passed.
 Song makeSong(int seconds) {
   Song song;
   std::mt19937 random(60);
-  std::vector<std::uint8_t> track;
+  test::TrackBytes track;
   std::uint32_t tempo = kDefaultTempo;
   double exactMicros = 0;
   std::uint64_t truncatingMicros = 0;
@@ -58,8 +48,7 @@ Song makeSong(int seconds) {
   std::uint32_t pending = 0;  // ticks since the last event written
 
   auto event = [&](std::initializer_list<std::uint8_t> bytes) {
-    appendQuantity(track, pending);
-    track.insert(track.end(), bytes);
+    track.event(pending, bytes);
     pending = 0;
   };
   auto wait = [&](std::uint32_t ticks) {
@@ -99,11 +88,7 @@ Song makeSong(int seconds) {
     release();
   }
 
-  const auto size = static_cast<std::uint32_t>(track.size());
-  song.image = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, kDivision >> 8, kDivision & 0xFF,
-                'M', 'T', 'r', 'k', static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-                static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
-  song.image.insert(song.image.end(), track.begin(), track.end());
+  song.image = test::smfImage(kDivision, {track});
   return song;
 }
 
@@ -165,9 +150,8 @@ void BM_PlaybackTiming(benchmark::State& state) {
   const Song song = makeSong(seconds);
   OriginClock clock;
   EndSignal ended;
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  Player player(ended, clock, *reader, makeStdWakeEvent());
-  if (player.loadImage(song.image) != kLoadOk) {
+  Player player(ended, clock, makeStdWakeEvent());
+  if (player.loadFile(song.image) != LoadResult::kOk) {
     state.SkipWithError("the generated song does not load");
     return;
   }

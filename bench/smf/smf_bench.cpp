@@ -13,9 +13,10 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "smf/file_image.h"
+#include "smf/load_file.h"
 #include "smf/smf_file.h"
 
 // Counts allocations, so that ReadAll shows it allocates nothing per event.
@@ -126,7 +127,7 @@ void checkImage(benchmark::State& state, const Sample* sample) {
     state.PauseTiming();
     Bytes copy = sample->image;
     state.ResumeTiming();
-    if (file.loadImage(std::move(copy)) != murvane::kLoadOk) state.SkipWithError("load failed");
+    if (file.load(std::move(copy)) != murvane::LoadResult::kOk) state.SkipWithError("load failed");
   }
   setRates(state, *sample);
 }
@@ -134,16 +135,16 @@ void checkImage(benchmark::State& state, const Sample* sample) {
 // The whole load: open, one read (from the page cache), check.
 void loadFile(benchmark::State& state, const Sample* sample) {
   const std::unique_ptr<murvane::FileReader> reader = murvane::makePlatformFileReader();
-  murvane::SmfFile file(*reader);
+  murvane::SmfFile file;
   for (auto _ : state) {
-    if (file.load(sample->path) != murvane::kLoadOk) state.SkipWithError("load failed");
+    if (murvane::loadFile(file, *reader, sample->path) != murvane::LoadResult::kOk) state.SkipWithError("load failed");
   }
   setRates(state, *sample);
 }
 
 void readAll(benchmark::State& state, const Sample* sample) {
   murvane::SmfFile file;
-  if (file.loadImage(sample->image) != murvane::kLoadOk) state.SkipWithError("load failed");
+  if (file.load(sample->image) != murvane::LoadResult::kOk) state.SkipWithError("load failed");
   murvane::MidiEvent event;
   const std::uint64_t allocationsBefore = allocations.load();
   for (auto _ : state) {
@@ -171,7 +172,7 @@ int main(int argc, char** argv) {
   samples.push_back({"format1_1000_tracks", makeFile(1, 1000, 6'000), {}, 0});
   for (Sample& sample : samples) {
     murvane::SmfFile file;
-    if (file.loadImage(sample.image) != murvane::kLoadOk) return 1;
+    if (file.load(sample.image) != murvane::LoadResult::kOk) return 1;
     sample.events = file.eventCount();
     std::fprintf(stderr, "%s: %zu bytes, %u tracks, %u events\n", sample.name.c_str(), sample.image.size(),
                  unsigned{file.trackCount()}, sample.events);

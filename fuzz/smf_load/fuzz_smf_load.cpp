@@ -109,7 +109,7 @@ bool matches(const Expected& want, const murvane::MidiEvent& got) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   murvane::SmfFile file;
   // Exactly sized, so that AddressSanitizer sees any read past the end.
-  if (file.loadImage(std::vector<std::uint8_t>(data, data + size)) != murvane::kLoadOk) return 0;
+  if (file.load(std::vector<std::uint8_t>(data, data + size)) != murvane::LoadResult::kOk) return 0;
   if (file.division() == 0 || file.format() > 1) fail("accepted a bad header", file.format(), file.division());
 
   const std::uint8_t* const begin = file.imageData();

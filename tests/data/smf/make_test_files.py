@@ -6,29 +6,11 @@ the script again gives the same bytes.
 """
 import pathlib
 import struct
+import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
-
-
-def vlq(value):
-    groups = [value & 0x7F]
-    value >>= 7
-    while value:
-        groups.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(groups))
-
-
-def header(fmt, tracks, division):
-    return b"MThd" + struct.pack(">IHHH", 6, fmt, tracks, division)
-
-
-def track(data):
-    return b"MTrk" + struct.pack(">I", len(data)) + data
-
-
-def smf(fmt, division, *tracks):
-    return header(fmt, len(tracks), division) + b"".join(track(t) for t in tracks)
+sys.path.insert(0, str(HERE.parents[2] / "scripts" / "lib"))
+from smf_writer import header, smf, vlq  # noqa: E402
 
 
 def note_on(delta, channel, key, velocity=0x40):

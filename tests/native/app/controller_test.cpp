@@ -40,24 +40,24 @@ TEST_P(StatusTextsTest, EachStateShowsItsTwoTexts) {
 INSTANTIATE_TEST_SUITE_P(
     States, StatusTextsTest,
     ::testing::Values(
-        TextCase{"Idle", kIdle, ControllerState::kIdle, 1002, 1012},
-        TextCase{"IdleAfterTest", kIdleAfterTest, ControllerState::kIdle, 1002, 1012},
-        TextCase{"PlayingToKeys", kPlayingToKeys, ControllerState::kPlayingToKeys, 1001, 1012},
-        TextCase{"TestPlaying", kTestPlaying, ControllerState::kTestPlaying, 1062, 1011},
-        TextCase{"MidiInput", kMidiInput, ControllerState::kMidiInput, 1063, 1012},
+        TextCase{"Idle", kIdle, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE},
+        TextCase{"IdleAfterTest", kIdleAfterTest, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE},
+        TextCase{"PlayingToKeys", kPlayingToKeys, ControllerState::kPlayingToKeys, IDS_PLAYING, IDS_TEST_MIDI_FILE},
+        TextCase{"TestPlaying", kTestPlaying, ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
+        TextCase{"MidiInput", kMidiInput, ControllerState::kMidiInput, IDS_MIDI_INPUT_ACTIVE, IDS_TEST_MIDI_FILE},
         TextCase{"MidiInputAfterTest", {.outputIsMidiOut = true, .midiInputOpen = true}, ControllerState::kMidiInput,
-                 1063, 1012},
+                 IDS_MIDI_INPUT_ACTIVE, IDS_TEST_MIDI_FILE},
         // Never left so by the handlers; the playing flag decides.
         TextCase{"PlayingWinsOverMidiInput", {.playing = true, .midiInputOpen = true}, ControllerState::kPlayingToKeys,
-                 1001, 1012},
+                 IDS_PLAYING, IDS_TEST_MIDI_FILE},
         // Keys blocked by an elevated target change only the two states that type keys.
-        TextCase{"PlayingToKeysBlocked", {.playing = true, .keysBlocked = true}, ControllerState::kPlayingToKeys, 1090,
-                 1012},
-        TextCase{"MidiInputBlocked", {.midiInputOpen = true, .keysBlocked = true}, ControllerState::kMidiInput, 1091,
-                 1012},
+        TextCase{"PlayingToKeysBlocked", {.playing = true, .keysBlocked = true}, ControllerState::kPlayingToKeys,
+                 IDS_PLAYING_KEYS_BLOCKED, IDS_TEST_MIDI_FILE},
+        TextCase{"MidiInputBlocked", {.midiInputOpen = true, .keysBlocked = true}, ControllerState::kMidiInput,
+                 IDS_MIDI_INPUT_KEYS_BLOCKED, IDS_TEST_MIDI_FILE},
         TextCase{"TestPlayingLeftBlocked", {.playing = true, .outputIsMidiOut = true, .keysBlocked = true},
-                 ControllerState::kTestPlaying, 1062, 1011},
-        TextCase{"IdleLeftBlocked", {.keysBlocked = true}, ControllerState::kIdle, 1002, 1012}),
+                 ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
+        TextCase{"IdleLeftBlocked", {.keysBlocked = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {
@@ -159,17 +159,29 @@ TEST(StateTable, EveryInputBeforeThePlayerExistsIsIgnored) {
   }
 }
 
-TEST(FailureMessages, LoadCodesOneToFiveHaveTheirMessagesOthersNone) {
-  const std::vector<std::pair<int, std::int32_t>> cases = {{-1, 0},   {0, 0},    {1, 1013}, {2, 1014},
-                                                           {3, 1015}, {4, 1016}, {5, 1017}, {6, 0}};
-  for (auto [code, message] : cases) EXPECT_EQ(loadFailureMessage(code), message) << "load result " << code;
+// A value outside the names (a code no loader returns) shows nothing either.
+LoadResult unnamedLoadResult(int code) { return static_cast<LoadResult>(code); }
+
+TEST(FailureMessages, EveryFailedLoadHasItsMessageSuccessAndOthersNone) {
+  const std::vector<std::pair<LoadResult, std::int32_t>> cases = {
+      {unnamedLoadResult(-1), 0},
+      {LoadResult::kOk, 0},
+      {LoadResult::kOpenFailed, IDS_ERROR_OPEN_FILE},
+      {LoadResult::kTooLarge, IDS_ERROR_FILE_TOO_LARGE},
+      {LoadResult::kReadFailed, IDS_ERROR_READ_FILE},
+      {LoadResult::kIllegal, IDS_ERROR_ILLEGAL_SMF},
+      {LoadResult::kUnsupported, IDS_ERROR_UNSUPPORTED_SMF},
+      {unnamedLoadResult(6), 0}};
+  for (auto [code, message] : cases) {
+    EXPECT_EQ(loadFailureMessage(code), message) << "load result " << static_cast<int>(code);
+  }
 }
 
-TEST(FailureMessages, MidiInputCodesOneAndTwoHaveTheirMessagesOthersNone) {
-  EXPECT_EQ(midiInputFailureMessage(0), 0);
-  EXPECT_EQ(midiInputFailureMessage(1), 1059);
-  EXPECT_EQ(midiInputFailureMessage(2), 1060);
-  EXPECT_EQ(midiInputFailureMessage(3), 0);
+TEST(FailureMessages, EveryFailedMidiInputOpenHasItsMessageSuccessAndOthersNone) {
+  EXPECT_EQ(midiInputFailureMessage(MidiInputResult::kOk), 0);
+  EXPECT_EQ(midiInputFailureMessage(MidiInputResult::kNoDevice), IDS_ERROR_MIDI_INPUT_NOT_FOUND);
+  EXPECT_EQ(midiInputFailureMessage(MidiInputResult::kError), IDS_ERROR_MIDI_INPUT);
+  EXPECT_EQ(midiInputFailureMessage(static_cast<MidiInputResult>(3)), 0);
 }
 
 TEST(FileName, FolderAndDriveAreTakenOff) {

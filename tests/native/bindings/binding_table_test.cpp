@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "bindings/key_names.h"
-#include "tests/native/bindings/fake_ini_store.h"
+#include "tests/support/ini_store_double.h"
 
 namespace murvane {
 namespace {
 
-using testing::FakeIniStore;
+using test::MemoryIniStore;
 
 constexpr std::size_t at(int index) { return static_cast<std::size_t>(index); }
 
@@ -138,7 +138,7 @@ TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
   };
   for (const LoadCase& test : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(bindingIniKey(test.index)) + L"=" + test.text));
-    FakeIniStore store;
+    MemoryIniStore store;
     store.values[std::wstring(bindingIniKey(test.index))] = test.text;
     const auto table = loadBindings(store);
     for (int i = 0; i < kBindingCount; ++i) {
@@ -149,7 +149,7 @@ TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
 }
 
 TEST(LoadBindings, ValueLongerThanTheBufferIsCutAndRefused) {
-  FakeIniStore store;
+  MemoryIniStore store;
   store.values[L"C3"] = L"0x003100";  // the platform hands back "0x00310"
   EXPECT_EQ(loadBindings(store)->keys[0], 0);
 }
@@ -177,7 +177,7 @@ TEST(LoadBindings, HighestIndexKeepsAValueHeldTwice) {
   };
   for (const DuplicateCase& test : cases) {
     SCOPED_TRACE(test.name);
-    FakeIniStore store;
+    MemoryIniStore store;
     for (const auto& [index, text] : test.file) store.values[std::wstring(bindingIniKey(index))] = text;
     const auto table = loadBindings(store);
     BindingTable expected;
@@ -188,27 +188,28 @@ TEST(LoadBindings, HighestIndexKeepsAValueHeldTwice) {
 }
 
 TEST(LoadBindings, FirstRunUsesTheDefaultsAndWritesAllFortyInIndexOrder) {
-  FakeIniStore store;
+  MemoryIniStore store;
   store.fileExists = false;
   const auto table = loadBindings(store);
   ASSERT_EQ(store.writes.size(), static_cast<std::size_t>(kBindingCount));
   for (int i = 0; i < kBindingCount; ++i) {
     EXPECT_EQ(table->keys[at(i)], defaultBinding(i));
-    EXPECT_EQ(store.writes[at(i)], (FakeIniStore::Write{L"KeyBinds", kDefaults[i].iniKey, formatBindingValue(defaultBinding(i))}));
+    EXPECT_EQ(store.writes[at(i)], (MemoryIniStore::Write{L"KeyBinds", kDefaults[i].iniKey, formatBindingValue(defaultBinding(i))}));
   }
   EXPECT_EQ(store.writes.front().value, L"0x0031");
   EXPECT_EQ(store.writes.back().value, L"0x007b");
 }
 
 TEST(LoadBindings, ExistingFileWithoutTheSectionUnbindsEverything) {
-  FakeIniStore store;
+  MemoryIniStore store;
+  store.fileExists = true;
   const auto table = loadBindings(store);
   for (const KeyCode key : table->keys) EXPECT_EQ(key, 0);
   EXPECT_TRUE(store.writes.empty());
 }
 
 TEST(LoadBindings, FirstRunThatCannotWriteTheFileStillUsesTheDefaults) {
-  FakeIniStore store;
+  MemoryIniStore store;
   store.fileExists = false;
   store.writable = false;
   const auto table = loadBindings(store);
@@ -248,12 +249,12 @@ TEST(AssignBinding, ReportsALineThatCouldNotBeWrittenAndStillChangesTheTable) {
 }
 
 TEST(AssignBinding, TheValueAnEntryHoldsIsWrittenAsZeroThenAgain) {
-  FakeIniStore store;
+  MemoryIniStore store;
   BindingTable table;
   table.keys[kHotkeyPlayIndex] = 0x027A;
   assignBinding(table, store, kHotkeyPlayIndex, 0x027A);
   EXPECT_EQ(table.keys[kHotkeyPlayIndex], 0x027A);
-  const std::vector<FakeIniStore::Write> expected = {{L"KeyBinds", L"HotkeyPlay", L"0x0000"},
+  const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"HotkeyPlay", L"0x0000"},
                                                      {L"KeyBinds", L"HotkeyPlay", L"0x027a"}};
   EXPECT_EQ(store.writes, expected);
   EXPECT_EQ(store.values[L"HotkeyPlay"], L"0x027a");
@@ -277,7 +278,7 @@ TEST(AssignBinding, StoresTheMaskedCodeUnderTheUniquenessRule) {
   };
   for (const AssignCase& test : cases) {
     SCOPED_TRACE(test.name);
-    FakeIniStore store;
+    MemoryIniStore store;
     BindingTable table;
     for (int i = 0; i < kBindingCount; ++i) table.keys[at(i)] = defaultBinding(i);
     BindingTable expected = table;
@@ -287,7 +288,7 @@ TEST(AssignBinding, StoresTheMaskedCodeUnderTheUniquenessRule) {
     assignBinding(table, store, test.index, test.code);
 
     for (int i = 0; i < kBindingCount; ++i) EXPECT_EQ(hex(table.keys[at(i)]), hex(expected.keys[at(i)])) << i;
-    std::vector<FakeIniStore::Write> writes;
+    std::vector<MemoryIniStore::Write> writes;
     for (const int j : test.cleared) writes.push_back({L"KeyBinds", std::wstring(bindingIniKey(j)), L"0x0000"});
     writes.push_back({L"KeyBinds", std::wstring(bindingIniKey(test.index)), formatBindingValue(test.stored)});
     EXPECT_EQ(store.writes, writes);
@@ -295,17 +296,17 @@ TEST(AssignBinding, StoresTheMaskedCodeUnderTheUniquenessRule) {
 }
 
 TEST(AssignBinding, UnbindingTouchesNoOtherUnboundEntry) {
-  FakeIniStore store;
+  MemoryIniStore store;
   BindingTable table;
   table.keys[kD3] = 0x0033;
   assignBinding(table, store, kD3, 0x0800);  // masks to 0
   EXPECT_EQ(table.keys[kD3], 0);
-  const std::vector<FakeIniStore::Write> expected = {{L"KeyBinds", L"D3", L"0x0000"}};
+  const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"D3", L"0x0000"}};
   EXPECT_EQ(store.writes, expected);
 }
 
 TEST(AssignBinding, OutOfRangeIndexChangesNothing) {
-  FakeIniStore store;
+  MemoryIniStore store;
   BindingTable table;
   table.keys[kC3] = 0x0031;
   assignBinding(table, store, kBindingCount, 0x0031);
@@ -315,7 +316,7 @@ TEST(AssignBinding, OutOfRangeIndexChangesNothing) {
 }
 
 TEST(AssignBinding, AnySequenceKeepsEveryValueUniqueAndTheFileInStep) {
-  FakeIniStore store;
+  MemoryIniStore store;
   store.fileExists = false;
   auto table = loadBindings(store);
   std::uint32_t seed = 12345;
@@ -340,10 +341,10 @@ TEST(AssignBinding, AnySequenceKeepsEveryValueUniqueAndTheFileInStep) {
 }
 
 TEST(WriteBinding, WritesOneFormattedLine) {
-  FakeIniStore store;
+  MemoryIniStore store;
   writeBinding(store, kHotkeyAllStopIndex, 0x07FF);
   writeBinding(store, 40, 0x0031);
-  const std::vector<FakeIniStore::Write> expected = {{L"KeyBinds", L"HotkeyAllStop", L"0x07ff"}};
+  const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"HotkeyAllStop", L"0x07ff"}};
   EXPECT_EQ(store.writes, expected);
 }
 

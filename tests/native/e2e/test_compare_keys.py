@@ -36,7 +36,8 @@ ON_TIME = [(0, "down", 0x51), (0, "down", 0x54), (500, "up", 0x51), (500, "up", 
 def log(events, start_us=123456789, marks=()):
     """Target log lines from (ms after the first key, direction, vk)."""
     lines = ["# key messages"]
-    entries = [(ms, "%s 0x%02x 0x10 0" % (direction, vk)) for ms, direction, vk in events]
+    entries = [(ms, "%s vk=0x%02x scan=0x10 ext=0 repeat=0 msg=WM_KEY%s" % (direction, vk, direction.upper()))
+               for ms, direction, vk in events]
     entries += [(ms, "mark") for ms in marks]
     for ms, what in sorted(entries, key=lambda entry: entry[0]):
         lines.append("%d %s" % (start_us + round(ms * 1000), what))

@@ -11,7 +11,7 @@
 #include "bindings/binding_table.h"
 #include "output/keyboard_synthesizer.h"
 #include "output/midi_input.h"
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/midi_port_doubles.h"
 
 namespace murvane {
 namespace {
@@ -43,9 +43,9 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
   for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
   KeyboardModel keyboard;
   KeyboardSynthesizer synth(bindings, keyboard);
-  testing::RecordingMidiInPort port;
+  test::RecordingMidiInPort port;
   MidiInput input(synth, port);
-  ASSERT_EQ(input.open(), kMidiInputOk);
+  ASSERT_EQ(input.open(), MidiInputResult::kOk);
   MidiInput* receiver = port.receiver;
 
   constexpr int kRounds = 20000;
@@ -90,9 +90,9 @@ TEST(KeyboardSynthesizerConcurrency, NoKeyIsDownOnceMidiInputHasClosedWhileNotes
   for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
   KeyboardModel keyboard;
   KeyboardSynthesizer synth(bindings, keyboard);
-  testing::RecordingMidiInPort port;
+  test::RecordingMidiInPort port;
   MidiInput input(synth, port);
-  ASSERT_EQ(input.open(), kMidiInputOk);
+  ASSERT_EQ(input.open(), MidiInputResult::kOk);
   MidiInput* receiver = port.receiver;  // as the device keeps it, open or not
 
   std::atomic<bool> closingDone{false};
@@ -115,7 +115,7 @@ TEST(KeyboardSynthesizerConcurrency, NoKeyIsDownOnceMidiInputHasClosedWhileNotes
     int down = 0;
     for (bool key : keyboard.down) down += key ? 1 : 0;
     ASSERT_EQ(down, 0) << "round " << round;
-    ASSERT_EQ(input.open(), kMidiInputOk);
+    ASSERT_EQ(input.open(), MidiInputResult::kOk);
     std::this_thread::yield();
   }
   closingDone.store(true);

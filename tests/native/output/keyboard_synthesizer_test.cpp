@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bindings/binding_table.h"
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/key_injector_double.h"
 
 namespace murvane {
 
@@ -19,7 +19,7 @@ void PrintTo(const KeyEvent& event, std::ostream* out) {
 
 namespace {
 
-using testing::RecordingKeyInjector;
+using test::RecordingKeyInjector;
 
 constexpr std::uint32_t kPress = 0x0008;
 constexpr std::uint32_t kRelease = 0x000A;
@@ -38,7 +38,7 @@ class KeyboardSynthesizerTest : public ::testing::Test {
     bindings.keys[36] = 0x5A;  // C6 on "Z"
   }
 
-  std::vector<KeyEvent>& events() { return injector.events; }
+  std::vector<KeyEvent>& events() { return injector.log().events; }
 
   BindingTable bindings;
   RecordingKeyInjector injector;

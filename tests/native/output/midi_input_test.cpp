@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/midi_port_doubles.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane {
 namespace {
@@ -19,15 +20,15 @@ using Calls = std::vector<std::string>;
 
 class MidiInputTest : public ::testing::Test {
  protected:
-  testing::RecordingSynthesizer target;
-  testing::RecordingMidiInPort port;
+  test::RecordingSynthesizer target;
+  test::RecordingMidiInPort port;
   std::optional<MidiInput> input{std::in_place, target, port};
 };
 
 // --- Opening and closing ---
 
 TEST_F(MidiInputTest, OpenConnectsToTheDeviceAndStartsIt) {
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_TRUE(input->isOpen());
   EXPECT_EQ(port.receiver, &*input);
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start"}));
@@ -35,34 +36,34 @@ TEST_F(MidiInputTest, OpenConnectsToTheDeviceAndStartsIt) {
 
 TEST_F(MidiInputTest, NoDeviceGivesOneAndOpensNothing) {
   port.devices = 0;
-  EXPECT_EQ(input->open(), kMidiInputNoDevice);
+  EXPECT_EQ(input->open(), MidiInputResult::kNoDevice);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count"}));
 }
 
 TEST_F(MidiInputTest, FailedOpenGivesTwo) {
   port.opens = false;
-  EXPECT_EQ(input->open(), kMidiInputError);
+  EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count", "open"}));
 }
 
 TEST_F(MidiInputTest, FailedStartGivesTwoWithTheDeviceClosedAgain) {
   port.starts = false;
-  EXPECT_EQ(input->open(), kMidiInputError);
+  EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start", "close"}));
 
   port.starts = true;
   port.calls.clear();
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_EQ(port.calls, (Calls{"count", "open", "start"})) << "the next open starts over";
 }
 
 TEST_F(MidiInputTest, OpenWhenOpenGivesZeroWithoutACall) {
-  ASSERT_EQ(input->open(), kMidiInputOk);
+  ASSERT_EQ(input->open(), MidiInputResult::kOk);
   port.calls.clear();
-  EXPECT_EQ(input->open(), kMidiInputOk);
+  EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_TRUE(port.calls.empty());
 }
 
@@ -82,9 +83,9 @@ TEST_F(MidiInputTest, ClosingReleasesNotesStillHeldOnTheInstrument) {
   input->open();
   input->receive(0x00643C90);
   input->close();
-  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "all off"}));
   input->close();
-  EXPECT_EQ(target.calls, (Calls{"on 60", "all"}));
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "all off"}));
 }
 
 TEST_F(MidiInputTest, ACallbackAfterCloseReachesNothing) {
@@ -93,7 +94,7 @@ TEST_F(MidiInputTest, ACallbackAfterCloseReachesNothing) {
   input->close();
   late->receive(0x00643C90);
   late->receive(0x00003C80);
-  EXPECT_EQ(target.calls, (Calls{"all"}));
+  EXPECT_EQ(target.calls(), (Calls{"all off"}));
 }
 
 // A note-on whose delivery takes its time, for a close to meet.
@@ -140,9 +141,9 @@ class SlowNoteOn final : public Synthesizer {
 
 TEST(MidiInputClose, ACallbackInFlightEndsBeforeTheNotesAreReleased) {
   SlowNoteOn target;
-  testing::RecordingMidiInPort port;
+  test::RecordingMidiInPort port;
   MidiInput input(target, port);
-  ASSERT_EQ(input.open(), kMidiInputOk);
+  ASSERT_EQ(input.open(), MidiInputResult::kOk);
   MidiInput* receiver = port.receiver;
   std::thread callback([&] { receiver->receive(0x00643C90); });
   target.awaitEntered();
@@ -173,9 +174,9 @@ struct MessageCase {
 class Messages : public MidiInputTest, public ::testing::WithParamInterface<MessageCase> {};
 
 TEST_P(Messages, NoteMessagesOfAnyChannelReachTheTarget) {
-  ASSERT_EQ(input->open(), kMidiInputOk);
+  ASSERT_EQ(input->open(), MidiInputResult::kOk);
   port.receiver->receive(GetParam().message);
-  EXPECT_EQ(target.calls, GetParam().expected);
+  EXPECT_EQ(target.calls(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/output/recording_doubles.h"
+#include "tests/support/midi_port_doubles.h"
 
 namespace murvane {
 namespace {
@@ -17,7 +17,7 @@ class MidiSynthesizerTest : public ::testing::Test {
  protected:
   Calls& calls() { return port.calls; }
 
-  testing::RecordingMidiOutPort port;
+  test::RecordingMidiOutPort port;
   std::optional<MidiSynthesizer> synth{std::in_place, port};
 };
 

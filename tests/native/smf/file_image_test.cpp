@@ -7,8 +7,9 @@
 #include <fstream>
 #include <string>
 
+#include "smf/load_file.h"
 #include "smf/smf_file.h"
-#include "tests/native/smf/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -49,19 +50,19 @@ class FakeFileReader final : public FileReader {
 const Bytes kSong = test::smf(0, 96, {{0x00, 0x90, 0x3C, 0x40, 0x60, 0x80, 0x3C, 0x40}});
 
 TEST(FileSize, LimitsAreFourGiBLessOneAndTheMinimum) {
-  EXPECT_EQ(checkFileSize(0xFFFFFFFFull, 14), kLoadOk);
-  EXPECT_EQ(checkFileSize(0x100000000ull, 14), kLoadTooLarge);
-  EXPECT_EQ(checkFileSize(~0ull, 14), kLoadTooLarge);
-  EXPECT_EQ(checkFileSize(14, 14), kLoadOk);
-  EXPECT_EQ(checkFileSize(13, 14), kLoadIllegal);
-  EXPECT_EQ(checkFileSize(0, 14), kLoadIllegal);
+  EXPECT_EQ(checkFileSize(0xFFFFFFFFull, 14), LoadResult::kOk);
+  EXPECT_EQ(checkFileSize(0x100000000ull, 14), LoadResult::kTooLarge);
+  EXPECT_EQ(checkFileSize(~0ull, 14), LoadResult::kTooLarge);
+  EXPECT_EQ(checkFileSize(14, 14), LoadResult::kOk);
+  EXPECT_EQ(checkFileSize(13, 14), LoadResult::kIllegal);
+  EXPECT_EQ(checkFileSize(0, 14), LoadResult::kIllegal);
 }
 
 TEST(FileImage, ReadsTheWholeFileInOneRequest) {
   FakeFileReader reader;
   reader.content = kSong;
-  SmfFile file(reader);
-  EXPECT_EQ(file.load("song.mid"), kLoadOk);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, reader, "song.mid"), LoadResult::kOk);
   EXPECT_EQ(reader.readCalls, 1);
   EXPECT_EQ(reader.closeCalls, 1);
   EXPECT_EQ(Bytes(file.imageData(), file.imageData() + file.imageSize()), kSong);
@@ -70,7 +71,7 @@ TEST(FileImage, ReadsTheWholeFileInOneRequest) {
 struct ReaderFault {
   const char* name;
   void (*arrange)(FakeFileReader&);
-  int expected;
+  LoadResult expected;
   int reads;
 };
 
@@ -80,9 +81,9 @@ TEST_P(FileImageFaultTest, GivesTheResultAndClosesTheFile) {
   FakeFileReader reader;
   reader.content = kSong;
   GetParam().arrange(reader);
-  SmfFile file(reader);
-  ASSERT_EQ(file.loadImage(kSong), kLoadOk);
-  EXPECT_EQ(file.load("song.mid"), GetParam().expected);
+  SmfFile file;
+  ASSERT_EQ(file.load(kSong), LoadResult::kOk);
+  EXPECT_EQ(loadFile(file, reader, "song.mid"), GetParam().expected);
   EXPECT_FALSE(file.loaded());
   EXPECT_EQ(reader.readCalls, GetParam().reads);
   EXPECT_EQ(reader.closeCalls, reader.opens ? 1 : 0);
@@ -92,14 +93,14 @@ std::string nameOfCase(const testing::TestParamInfo<ReaderFault>& given) { retur
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Faults, FileImageFaultTest, testing::Values(
-    ReaderFault{"CannotOpen", [](FakeFileReader& r) { r.opens = false; }, kLoadOpenFailed, 0},
-    ReaderFault{"CannotQuerySize", [](FakeFileReader& r) { r.sizes = false; }, kLoadOpenFailed, 0},
-    ReaderFault{"OverFourGiB", [](FakeFileReader& r) { r.reportedSize = 0x100000000ull; }, kLoadTooLarge, 0},
-    ReaderFault{"ThirteenBytes", [](FakeFileReader& r) { r.content.resize(13); }, kLoadIllegal, 0},
-    ReaderFault{"ReadFails", [](FakeFileReader& r) { r.reads = false; }, kLoadReadFailed, 1},
-    ReaderFault{"FewerBytesDelivered", [](FakeFileReader& r) { r.deliverAtMost = 10; }, kLoadReadFailed, 1},
-    ReaderFault{"FileShrankAfterSizing", [](FakeFileReader& r) { r.reportedSize = r.content.size() + 1; }, kLoadReadFailed, 1},
-    ReaderFault{"BytesAreIllegal", [](FakeFileReader& r) { r.content[0] = 'X'; }, kLoadIllegal, 1}),
+    ReaderFault{"CannotOpen", [](FakeFileReader& r) { r.opens = false; }, LoadResult::kOpenFailed, 0},
+    ReaderFault{"CannotQuerySize", [](FakeFileReader& r) { r.sizes = false; }, LoadResult::kOpenFailed, 0},
+    ReaderFault{"OverFourGiB", [](FakeFileReader& r) { r.reportedSize = 0x100000000ull; }, LoadResult::kTooLarge, 0},
+    ReaderFault{"ThirteenBytes", [](FakeFileReader& r) { r.content.resize(13); }, LoadResult::kIllegal, 0},
+    ReaderFault{"ReadFails", [](FakeFileReader& r) { r.reads = false; }, LoadResult::kReadFailed, 1},
+    ReaderFault{"FewerBytesDelivered", [](FakeFileReader& r) { r.deliverAtMost = 10; }, LoadResult::kReadFailed, 1},
+    ReaderFault{"FileShrankAfterSizing", [](FakeFileReader& r) { r.reportedSize = r.content.size() + 1; }, LoadResult::kReadFailed, 1},
+    ReaderFault{"BytesAreIllegal", [](FakeFileReader& r) { r.content[0] = 'X'; }, LoadResult::kIllegal, 1}),
     nameOfCase);
 // clang-format on
 
@@ -126,24 +127,24 @@ class PlatformFileTest : public testing::Test {
 };
 
 TEST_F(PlatformFileTest, LoadsAFile) {
-  SmfFile file(*reader_);
-  EXPECT_EQ(file.load(write("song.mid", kSong)), kLoadOk);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, *reader_, write("song.mid", kSong)), LoadResult::kOk);
   EXPECT_EQ(file.eventCount(), 2u);
 }
 
 TEST_F(PlatformFileTest, MissingFileFailsToOpen) {
-  SmfFile file(*reader_);
-  EXPECT_EQ(file.load(folder_ / "missing.mid"), kLoadOpenFailed);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, *reader_, folder_ / "missing.mid"), LoadResult::kOpenFailed);
 }
 
 TEST_F(PlatformFileTest, FolderFailsToOpen) {
-  SmfFile file(*reader_);
-  EXPECT_EQ(file.load(folder_), kLoadOpenFailed);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, *reader_, folder_), LoadResult::kOpenFailed);
 }
 
 TEST_F(PlatformFileTest, ShortFileIsIllegal) {
-  SmfFile file(*reader_);
-  EXPECT_EQ(file.load(write("short.mid", Bytes(kSong.begin(), kSong.begin() + 13))), kLoadIllegal);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, *reader_, write("short.mid", Bytes(kSong.begin(), kSong.begin() + 13))), LoadResult::kIllegal);
 }
 
 // Counts reads, so that the test shows the big file is never read.
@@ -169,8 +170,8 @@ TEST_F(PlatformFileTest, SparseFileOverFourGiBIsTooLargeAndNeverRead) {
   std::filesystem::resize_file(path, 0x100000000ull + 14, error);
   if (error) GTEST_SKIP() << "cannot make a sparse file here: " << error.message();
   CountingReader counting(*reader_);
-  SmfFile file(counting);
-  EXPECT_EQ(file.load(path), kLoadTooLarge);
+  SmfFile file;
+  EXPECT_EQ(loadFile(file, counting, path), LoadResult::kTooLarge);
   EXPECT_EQ(counting.reads, 0);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/smf/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -48,7 +48,7 @@ std::vector<std::string> readAll(SmfFile& file) {
 
 std::vector<std::string> loadAndReadAll(const Bytes& image) {
   SmfFile file;
-  EXPECT_EQ(file.loadImage(image), kLoadOk);
+  EXPECT_EQ(file.load(image), LoadResult::kOk);
   file.rewind();
   return readAll(file);
 }
@@ -56,7 +56,7 @@ std::vector<std::string> loadAndReadAll(const Bytes& image) {
 struct LoadCase {
   const char* name;
   Bytes image;
-  int expected;
+  LoadResult expected;
 };
 
 const Bytes kNote = {0x00, 0x90, 0x3C, 0x40};
@@ -70,69 +70,69 @@ class LoadResultTest : public testing::TestWithParam<LoadCase> {};
 
 TEST_P(LoadResultTest, GivesTheResultCode) {
   SmfFile file;
-  EXPECT_EQ(file.loadImage(GetParam().image), GetParam().expected);
-  EXPECT_EQ(file.loaded(), GetParam().expected == kLoadOk);
+  EXPECT_EQ(file.load(GetParam().image), GetParam().expected);
+  EXPECT_EQ(file.loaded(), GetParam().expected == LoadResult::kOk);
 }
 
 std::string nameOfCase(const testing::TestParamInfo<LoadCase>& given) { return given.param.name; }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Header, LoadResultTest, testing::Values(
-    LoadCase{"NoTracksInFourteenBytes", header(0, 0, 96), kLoadOk},
-    LoadCase{"ThirteenBytes", withoutLastByte(header(0, 0, 96)), kLoadIllegal},
-    LoadCase{"Empty", {}, kLoadIllegal},
-    LoadCase{"WrongMagic", join({{'M', 'T', 'h', 'e', 0, 0, 0, 6}, {0, 0, 0, 0, 0, 96}}), kLoadIllegal},
-    LoadCase{"HeaderLengthSeven", join({{'M', 'T', 'h', 'd', 0, 0, 0, 7}, {0, 0, 0, 0, 0, 96, 0}}), kLoadIllegal},
-    LoadCase{"FormatTwo", header(2, 0, 96), kLoadUnsupported},
-    LoadCase{"FormatAboveTwo", header(0x0100, 0, 96), kLoadUnsupported},
-    LoadCase{"SmpteDivision", header(1, 0, 0xE728), kLoadUnsupported},
-    LoadCase{"DivisionZero", header(1, 0, 0), kLoadIllegal},
-    LoadCase{"FormatCheckedBeforeDivision", header(2, 0, 0), kLoadUnsupported}),
+    LoadCase{"NoTracksInFourteenBytes", header(0, 0, 96), LoadResult::kOk},
+    LoadCase{"ThirteenBytes", withoutLastByte(header(0, 0, 96)), LoadResult::kIllegal},
+    LoadCase{"Empty", {}, LoadResult::kIllegal},
+    LoadCase{"WrongMagic", join({{'M', 'T', 'h', 'e', 0, 0, 0, 6}, {0, 0, 0, 0, 0, 96}}), LoadResult::kIllegal},
+    LoadCase{"HeaderLengthSeven", join({{'M', 'T', 'h', 'd', 0, 0, 0, 7}, {0, 0, 0, 0, 0, 96, 0}}), LoadResult::kIllegal},
+    LoadCase{"FormatTwo", header(2, 0, 96), LoadResult::kUnsupported},
+    LoadCase{"FormatAboveTwo", header(0x0100, 0, 96), LoadResult::kUnsupported},
+    LoadCase{"SmpteDivision", header(1, 0, 0xE728), LoadResult::kUnsupported},
+    LoadCase{"DivisionZero", header(1, 0, 0), LoadResult::kIllegal},
+    LoadCase{"FormatCheckedBeforeDivision", header(2, 0, 0), LoadResult::kUnsupported}),
     nameOfCase);
 
 INSTANTIATE_TEST_SUITE_P(Chunks, LoadResultTest, testing::Values(
-    LoadCase{"FewerChunksThanCounted", join({header(1, 2, 96), track(kNote)}), kLoadIllegal},
-    LoadCase{"ShortChunkHeader", join({header(1, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0}}), kLoadIllegal},
-    LoadCase{"OtherChunkTypeAmongTracks", join({header(1, 2, 96), track(kNote), {'X', 'Y', 'Z', 'W', 0, 0, 0, 0}, track(kNote)}), kLoadIllegal},
-    LoadCase{"ChunkLengthPastTheFile", join({header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 5}, kNote}), kLoadIllegal},
-    LoadCase{"ChunkLengthNearFourGiB", join({header(0, 1, 96), {'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}, kNote}), kLoadIllegal},
-    LoadCase{"BytesAfterTheCountedChunksIgnored", join({smf(0, 96, {kNote}), {'X', 'Y', 'Z', 'W', 0, 0, 0, 1, 0xF4, 0x01}}), kLoadOk},
-    LoadCase{"EmptyTrack", smf(1, 96, {{}, kNote}), kLoadOk},
-    LoadCase{"TrackWithOnlyADeltaTime", smf(1, 96, {{0x83, 0x60}}), kLoadOk}),
+    LoadCase{"FewerChunksThanCounted", join({header(1, 2, 96), track(kNote)}), LoadResult::kIllegal},
+    LoadCase{"ShortChunkHeader", join({header(1, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0}}), LoadResult::kIllegal},
+    LoadCase{"OtherChunkTypeAmongTracks", join({header(1, 2, 96), track(kNote), {'X', 'Y', 'Z', 'W', 0, 0, 0, 0}, track(kNote)}), LoadResult::kIllegal},
+    LoadCase{"ChunkLengthPastTheFile", join({header(0, 1, 96), {'M', 'T', 'r', 'k', 0, 0, 0, 5}, kNote}), LoadResult::kIllegal},
+    LoadCase{"ChunkLengthNearFourGiB", join({header(0, 1, 96), {'M', 'T', 'r', 'k', 0xFF, 0xFF, 0xFF, 0xFF}, kNote}), LoadResult::kIllegal},
+    LoadCase{"BytesAfterTheCountedChunksIgnored", join({smf(0, 96, {kNote}), {'X', 'Y', 'Z', 'W', 0, 0, 0, 1, 0xF4, 0x01}}), LoadResult::kOk},
+    LoadCase{"EmptyTrack", smf(1, 96, {{}, kNote}), LoadResult::kOk},
+    LoadCase{"TrackWithOnlyADeltaTime", smf(1, 96, {{0x83, 0x60}}), LoadResult::kOk}),
     nameOfCase);
 
 INSTANTIATE_TEST_SUITE_P(Events, LoadResultTest, testing::Values(
-    LoadCase{"FirstEventWithoutStatus", smf(0, 96, {{0x00, 0x3C, 0x40}}), kLoadIllegal},
-    LoadCase{"RunningStatusAfterMetaOnly", smf(0, 96, {{0x00, 0xFF, 0x2F, 0x00, 0x00, 0x3C, 0x40}}), kLoadIllegal},
-    LoadCase{"StatusF1", smf(0, 96, {{0x00, 0xF1, 0x00}}), kLoadIllegal},
-    LoadCase{"StatusF6", smf(0, 96, {{0x00, 0xF6}}), kLoadIllegal},
-    LoadCase{"StatusF8", smf(0, 96, {{0x00, 0xF8}}), kLoadIllegal},
-    LoadCase{"StatusFE", smf(0, 96, {{0x00, 0xFE}}), kLoadIllegal},
-    LoadCase{"NoteCutShort", smf(0, 96, {{0x00, 0x90, 0x3C}}), kLoadIllegal},
-    LoadCase{"ProgramChangeCutShort", smf(0, 96, {{0x00, 0xC0}}), kLoadIllegal},
-    LoadCase{"FourByteDeltaTime", smf(0, 96, {{0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x40}}), kLoadOk},
-    LoadCase{"FiveByteDeltaTime", smf(0, 96, {{0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}}), kLoadIllegal},
-    LoadCase{"FiveByteLaterDeltaTime", smf(0, 96, {join({kNote, {0x81, 0x81, 0x81, 0x81, 0x00, 0x80, 0x3C, 0x40}})}), kLoadIllegal},
-    LoadCase{"FirstDeltaTimeRunsIntoTheEnd", smf(0, 96, {{0x81, 0x81}}), kLoadIllegal},
-    LoadCase{"LaterDeltaTimeRunsIntoTheEnd", smf(0, 96, {join({kNote, {0x81}})}), kLoadIllegal},
-    LoadCase{"TrailingDeltaTimeWithoutEvent", smf(0, 96, {join({kNote, {0x10}})}), kLoadOk},
-    LoadCase{"MetaTypeMissing", smf(0, 96, {{0x00, 0xFF}}), kLoadIllegal},
-    LoadCase{"MetaLengthMissing", smf(0, 96, {{0x00, 0xFF, 0x01}}), kLoadIllegal},
-    LoadCase{"MetaLengthRunsIntoTheEnd", smf(0, 96, {{0x00, 0xFF, 0x01, 0x81}}), kLoadIllegal},
-    LoadCase{"MetaLengthOfFiveBytes", smf(0, 96, {{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x80, 0x00}}), kLoadIllegal},
-    LoadCase{"MetaDataPastTheChunk", smf(0, 96, {join({{0x00, 0xFF, 0x01, 0x81, 0x00}, repeated(127, 'a')})}), kLoadIllegal},
-    LoadCase{"MetaDataPastTheChunkIntoTheNext", join({header(1, 2, 96), track({0x00, 0xFF, 0x01, 0x08}), track(kNote)}), kLoadIllegal},
-    LoadCase{"MetaDataFillsTheChunk", smf(0, 96, {join({{0x00, 0xFF, 0x01, 0x81, 0x00}, repeated(128, 'a')})}), kLoadOk},
-    LoadCase{"MetaLengthNearFourGiB", smf(0, 96, {{0x00, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 0x00}}), kLoadIllegal},
-    LoadCase{"SysexLengthMissing", smf(0, 96, {{0x00, 0xF0}}), kLoadIllegal},
-    LoadCase{"SysexDataPastTheChunk", smf(0, 96, {{0x00, 0xF7, 0x03, 0x01, 0x02}}), kLoadIllegal}),
+    LoadCase{"FirstEventWithoutStatus", smf(0, 96, {{0x00, 0x3C, 0x40}}), LoadResult::kIllegal},
+    LoadCase{"RunningStatusAfterMetaOnly", smf(0, 96, {{0x00, 0xFF, 0x2F, 0x00, 0x00, 0x3C, 0x40}}), LoadResult::kIllegal},
+    LoadCase{"StatusF1", smf(0, 96, {{0x00, 0xF1, 0x00}}), LoadResult::kIllegal},
+    LoadCase{"StatusF6", smf(0, 96, {{0x00, 0xF6}}), LoadResult::kIllegal},
+    LoadCase{"StatusF8", smf(0, 96, {{0x00, 0xF8}}), LoadResult::kIllegal},
+    LoadCase{"StatusFE", smf(0, 96, {{0x00, 0xFE}}), LoadResult::kIllegal},
+    LoadCase{"NoteCutShort", smf(0, 96, {{0x00, 0x90, 0x3C}}), LoadResult::kIllegal},
+    LoadCase{"ProgramChangeCutShort", smf(0, 96, {{0x00, 0xC0}}), LoadResult::kIllegal},
+    LoadCase{"FourByteDeltaTime", smf(0, 96, {{0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x40}}), LoadResult::kOk},
+    LoadCase{"FiveByteDeltaTime", smf(0, 96, {{0x80, 0x80, 0x80, 0x80, 0x00, 0x90, 0x3C, 0x40}}), LoadResult::kIllegal},
+    LoadCase{"FiveByteLaterDeltaTime", smf(0, 96, {join({kNote, {0x81, 0x81, 0x81, 0x81, 0x00, 0x80, 0x3C, 0x40}})}), LoadResult::kIllegal},
+    LoadCase{"FirstDeltaTimeRunsIntoTheEnd", smf(0, 96, {{0x81, 0x81}}), LoadResult::kIllegal},
+    LoadCase{"LaterDeltaTimeRunsIntoTheEnd", smf(0, 96, {join({kNote, {0x81}})}), LoadResult::kIllegal},
+    LoadCase{"TrailingDeltaTimeWithoutEvent", smf(0, 96, {join({kNote, {0x10}})}), LoadResult::kOk},
+    LoadCase{"MetaTypeMissing", smf(0, 96, {{0x00, 0xFF}}), LoadResult::kIllegal},
+    LoadCase{"MetaLengthMissing", smf(0, 96, {{0x00, 0xFF, 0x01}}), LoadResult::kIllegal},
+    LoadCase{"MetaLengthRunsIntoTheEnd", smf(0, 96, {{0x00, 0xFF, 0x01, 0x81}}), LoadResult::kIllegal},
+    LoadCase{"MetaLengthOfFiveBytes", smf(0, 96, {{0x00, 0xFF, 0x01, 0x80, 0x80, 0x80, 0x80, 0x00}}), LoadResult::kIllegal},
+    LoadCase{"MetaDataPastTheChunk", smf(0, 96, {join({{0x00, 0xFF, 0x01, 0x81, 0x00}, repeated(127, 'a')})}), LoadResult::kIllegal},
+    LoadCase{"MetaDataPastTheChunkIntoTheNext", join({header(1, 2, 96), track({0x00, 0xFF, 0x01, 0x08}), track(kNote)}), LoadResult::kIllegal},
+    LoadCase{"MetaDataFillsTheChunk", smf(0, 96, {join({{0x00, 0xFF, 0x01, 0x81, 0x00}, repeated(128, 'a')})}), LoadResult::kOk},
+    LoadCase{"MetaLengthNearFourGiB", smf(0, 96, {{0x00, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 0x00}}), LoadResult::kIllegal},
+    LoadCase{"SysexLengthMissing", smf(0, 96, {{0x00, 0xF0}}), LoadResult::kIllegal},
+    LoadCase{"SysexDataPastTheChunk", smf(0, 96, {{0x00, 0xF7, 0x03, 0x01, 0x02}}), LoadResult::kIllegal}),
     nameOfCase);
 // clang-format on
 
 TEST(SmfLoad, ReportsHeaderFieldsAndCountsEvents) {
   SmfFile file;
-  ASSERT_EQ(file.loadImage(smf(1, 480, {{0x00, 0xFF, 0x2F, 0x00}, join({kNote, kNote, {0x00, 0xF0, 0x01, 0xF7}})})),
-            kLoadOk);
+  ASSERT_EQ(file.load(smf(1, 480, {{0x00, 0xFF, 0x2F, 0x00}, join({kNote, kNote, {0x00, 0xF0, 0x01, 0xF7}})})),
+            LoadResult::kOk);
   EXPECT_EQ(file.format(), 1);
   EXPECT_EQ(file.trackCount(), 2);
   EXPECT_EQ(file.division(), 480);
@@ -141,22 +141,17 @@ TEST(SmfLoad, ReportsHeaderFieldsAndCountsEvents) {
 
 TEST(SmfLoad, FailedLoadDiscardsThePreviousFile) {
   SmfFile file;
-  ASSERT_EQ(file.loadImage(smf(0, 96, {kNote})), kLoadOk);
-  EXPECT_EQ(file.loadImage(header(2, 0, 96)), kLoadUnsupported);
+  ASSERT_EQ(file.load(smf(0, 96, {kNote})), LoadResult::kOk);
+  EXPECT_EQ(file.load(header(2, 0, 96)), LoadResult::kUnsupported);
   EXPECT_FALSE(file.loaded());
   file.rewind();
   MidiEvent event;
   EXPECT_FALSE(file.readEvent(event));
 }
 
-TEST(SmfLoad, WithoutAFileReaderLoadingByPathFailsToOpen) {
-  SmfFile file;
-  EXPECT_EQ(file.load("song.mid"), kLoadOpenFailed);
-}
-
 TEST(SmfRead, NothingIsReadBeforeRewind) {
   SmfFile file;
-  ASSERT_EQ(file.loadImage(smf(0, 96, {kNote})), kLoadOk);
+  ASSERT_EQ(file.load(smf(0, 96, {kNote})), LoadResult::kOk);
   MidiEvent event;
   EXPECT_FALSE(file.readEvent(event));
 }
@@ -232,7 +227,7 @@ TEST(SmfRead, RunningStatusCarriesAcrossMetaAndSysex) {
 
 TEST(SmfRead, FillsEveryKindOfChannelEvent) {
   SmfFile file;
-  ASSERT_EQ(file.loadImage(smf(0, 96, {{
+  ASSERT_EQ(file.load(smf(0, 96, {{
                                            0x00, 0x85, 0x3C, 0x10,  // note off
                                            0x00, 0x9F, 0x3C, 0x00,  // note on, velocity 0: delivered as is
                                            0x00, 0xA1, 0x3C, 0x22,  // key pressure
@@ -242,7 +237,7 @@ TEST(SmfRead, FillsEveryKindOfChannelEvent) {
                                            0x00, 0xE5, 0x00, 0x40,  // pitch bend centre
                                            0x00, 0xE5, 0xFF, 0xFF,  // stray top bits
                                        }})),
-            kLoadOk);
+            LoadResult::kOk);
   file.rewind();
   MidiEvent e;
   struct Expected {
@@ -294,7 +289,7 @@ TEST(SmfRead, LongTextAndSysexLengthsAreVariableLengthQuantities) {
                                  });
   ASSERT_EQ(vlq(200), (Bytes{0x81, 0x48}));
   SmfFile file;
-  ASSERT_EQ(file.loadImage(image), kLoadOk);
+  ASSERT_EQ(file.load(image), LoadResult::kOk);
   file.rewind();
   MidiEvent e;
   ASSERT_TRUE(file.readEvent(e));
@@ -314,7 +309,7 @@ TEST(SmfRead, LongTextAndSysexLengthsAreVariableLengthQuantities) {
 TEST(SmfRead, LengthBeyondSixteenBitsSaturatesValue) {
   const Bytes image = smf(0, 96, {join({{0x00, 0xFF, 0x7F}, vlq(70000), repeated(70000, 0)})});
   SmfFile file;
-  ASSERT_EQ(file.loadImage(image), kLoadOk);
+  ASSERT_EQ(file.load(image), LoadResult::kOk);
   file.rewind();
   MidiEvent e;
   ASSERT_TRUE(file.readEvent(e));
@@ -335,7 +330,7 @@ TEST(SmfRead, TrailingDeltaTimeEndsTheTrack) {
 
 TEST(SmfRead, StaysExhaustedUntilRewound) {
   SmfFile file;
-  ASSERT_EQ(file.loadImage(smf(1, 96, {{0x00, 0xC0, 0x01}, {0x05, 0xC1, 0x02}})), kLoadOk);
+  ASSERT_EQ(file.load(smf(1, 96, {{0x00, 0xC0, 0x01}, {0x05, 0xC1, 0x02}})), LoadResult::kOk);
   file.rewind();
   const std::vector<std::string> first = readAll(file);
   MidiEvent untouched;
@@ -363,7 +358,7 @@ TEST(SmfRead, KeepsOrderAndDeltasOverAVeryLongTime) {
     second.push_back(0x02);
   }
   SmfFile file;
-  ASSERT_EQ(file.loadImage(join({header(1, 2, 96), track(first), track(second)})), kLoadOk);
+  ASSERT_EQ(file.load(join({header(1, 2, 96), track(first), track(second)})), LoadResult::kOk);
   file.rewind();
   MidiEvent e;
   std::uint32_t read = 0;
@@ -416,7 +411,7 @@ TEST(SmfRead, MatchesAPlainMergeOfManyTracks) {
   }
 
   SmfFile file;
-  ASSERT_EQ(file.loadImage(image), kLoadOk);
+  ASSERT_EQ(file.load(image), LoadResult::kOk);
   EXPECT_EQ(file.eventCount(), all.size());
   file.rewind();
   EXPECT_EQ(readAll(file), expected);

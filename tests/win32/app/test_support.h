@@ -17,72 +17,20 @@
 #include <thread>
 #include <vector>
 
-#include "bindings/ini_store.h"
-#include "output/key_injector.h"
 #include "output/midi_in_port.h"
 #include "output/midi_input.h"
 #include "output/midi_out_port.h"
+#include "tests/support/ini_store_double.h"
+#include "tests/support/key_injector_double.h"
 
 namespace murvane::testing {
 
 // ---- Platform doubles. Each records into a log that the test owns, so the
 // log outlives the controller that owns the double.
 
-class MemoryIniStore final : public IniStore {
- public:
-  bool exists() override { return !values_.empty(); }
-  std::wstring read(std::wstring_view section, std::wstring_view key) override {
-    auto found = values_.find(std::wstring(section) + L"/" + std::wstring(key));
-    return found != values_.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
-  }
-  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
-    values_[std::wstring(section) + L"/" + std::wstring(key)] = value;
-    return true;
-  }
-
- private:
-  std::map<std::wstring, std::wstring> values_;
-};
-
-struct KeyLog {
-  std::mutex mutex;
-  std::vector<KeyEvent> events;
-
-  std::vector<KeyEvent> snapshot() {
-    std::lock_guard lock(mutex);
-    return events;
-  }
-  // Virtual keys pressed and not released.
-  std::set<std::uint8_t> held() {
-    std::set<std::uint8_t> down;
-    for (const KeyEvent& event : snapshot()) {
-      if (event.flags & kKeyEventKeyUp) {
-        down.erase(event.virtualKey);
-      } else {
-        down.insert(event.virtualKey);
-      }
-    }
-    return down;
-  }
-  std::size_t presses() {
-    std::size_t count = 0;
-    for (const KeyEvent& event : snapshot()) count += (event.flags & kKeyEventKeyUp) ? 0 : 1;
-    return count;
-  }
-};
-
-class RecordingKeyInjector final : public KeyInjector {
- public:
-  explicit RecordingKeyInjector(KeyLog& log) : log_(log) {}
-  std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKey(const KeyEvent& event) override {
-    std::lock_guard lock(log_.mutex);
-    log_.events.push_back(event);
-  }
-
- private:
-  KeyLog& log_;
-};
+using test::KeyLog;
+using test::MemoryIniStore;
+using test::RecordingKeyInjector;
 
 struct MidiOutLog {
   std::atomic<int> opens{0};

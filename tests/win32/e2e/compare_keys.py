@@ -8,7 +8,7 @@
 
 CLI.txt is the output of `murvane-cli keys SONG --ini Murvane.ini`: one line
 `<due ms> <down|up> <MIDI note> <key or ->` per key event. TARGET.log is the
-log of `e2e_helper record`: `<microseconds> down|up <vk> <scan> <extended>`
+log of `key_recorder`: `<microseconds> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> ...`
 per key message, and `<microseconds> mark` where the test stopped playback.
 The INI gives each note's virtual key and the hotkeys (whose own key messages,
 from the test pressing them, are left out of the comparison).
@@ -150,8 +150,9 @@ def parse_recorded(lines):
             continue
         time_ms = int(fields[0]) / 1000.0
         if fields[1] in ("down", "up"):
-            keys.append(Received(time_ms, fields[1], int(fields[2], 16), int(fields[3], 16),
-                                 int(fields[4])))
+            named = dict(field.split("=", 1) for field in fields[2:])
+            keys.append(Received(time_ms, fields[1], int(named["vk"], 16), int(named["scan"], 16),
+                                 int(named["ext"])))
         elif fields[1] == "mark":
             marks.append(time_ms)
     return keys, marks

@@ -21,17 +21,11 @@ and aims at one way the road from file to typed keys can go wrong:
                     seconds: the stop paths stop it during the hold.
 """
 import pathlib
-import struct
 import sys
 
-
-def vlq(value):
-    groups = [value & 0x7F]
-    value >>= 7
-    while value:
-        groups.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(groups))
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[3] / "scripts" / "lib"))
+import smf_writer  # noqa: E402
+from smf_writer import vlq  # noqa: E402
 
 
 def track(events):
@@ -42,11 +36,12 @@ def track(events):
         data += vlq(tick - now) + raw
         now = tick
     data += vlq(0) + b"\xff\x2f\x00"
-    return b"MTrk" + struct.pack(">I", len(data)) + bytes(data)
+    return smf_writer.track(bytes(data))
 
 
 def smf(format_, division, tracks):
-    return b"MThd" + struct.pack(">IHHH", 6, format_, len(tracks), division) + b"".join(tracks)
+    """tracks: whole "MTrk" chunks, as track() makes them."""
+    return smf_writer.header(format_, len(tracks), division) + b"".join(tracks)
 
 
 def tempo(tick, microseconds):

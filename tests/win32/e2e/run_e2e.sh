@@ -3,7 +3,7 @@
 # of ours, focused, started with the Play/Stop hotkey pressed through X; what
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
-#   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe
+#   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
 #              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #
@@ -16,12 +16,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/common.sh"
 
-murvane='' cli='' helper='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes
+murvane='' cli='' helper='' recorder='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes
 while [ $# -gt 0 ]; do
   case $1 in
     --murvane) murvane=$2; shift 2 ;;
     --cli) cli=$2; shift 2 ;;
     --helper) helper=$2; shift 2 ;;
+    --recorder) recorder=$2; shift 2 ;;
     --song) song=$2; shift 2 ;;
     --scenario) scenario=$2; shift 2 ;;
     --tolerance-ms) tolerance=$2; shift 2 ;;
@@ -31,8 +32,8 @@ while [ $# -gt 0 ]; do
     *) echo "run_e2e.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
-for tool in "$murvane" "$cli" "$helper"; do
-  [ -f "$tool" ] || { echo "run_e2e.sh: missing --murvane, --cli or --helper executable: '$tool'" >&2; exit 64; }
+for tool in "$murvane" "$cli" "$helper" "$recorder"; do
+  [ -f "$tool" ] || { echo "run_e2e.sh: missing --murvane, --cli, --helper or --recorder executable: '$tool'" >&2; exit 64; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "run_e2e.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
 [ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
@@ -89,9 +90,10 @@ wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")"
 last_due=$(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli.txt")
 song_ms=$((last_due + 30000))
 
-(exec wine "$helper" record "$(winpath "$work/target.log")" </dev/null >"$work/target.out" 2>&1) &
+(exec wine "$recorder" "$(winpath "$work/target.log")" --title "Murvane e2e key target" </dev/null \
+  >"$work/target.out" 2>&1) &
 target_pid=$!
-probe wait-window MurvaneE2eTarget 30000 || fail "the target window did not appear"
+probe wait-window KeyRecorder 30000 || fail "the target window did not appear"
 xdotool search --sync --name '^Murvane e2e key target$' windowfocus --sync
 
 xdotool key F11
@@ -138,7 +140,7 @@ case $scenario in
 esac
 sleep 0.2  # let the last key messages reach the target
 keys_down=$(probe keys-down | tr -d '\r')
-probe close MurvaneE2eTarget
+probe close KeyRecorder
 wait "$target_pid" || true
 target_pid=
 if [ -n "$murvane_pid" ]; then

@@ -14,6 +14,7 @@
 #include "output/midi_input.h"
 #include "output/midi_out_port_win32.h"
 #include "output/midi_synthesizer.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane {
 namespace {
@@ -45,14 +46,6 @@ class CountingMidiOutPort final : public MidiOutPort {
   MidiOutPort& real_;
 };
 
-class SilentSynthesizer final : public Synthesizer {
- public:
-  bool open() override { return true; }
-  void close() override {}
-  void noteOn(std::uint8_t) override {}
-  void noteOff(std::uint8_t) override {}
-  void allNotesOff() override {}
-};
 
 TEST(MidiOutput, MapperThatCannotOpenLeavesTheSynthesizerSilentAndClosed) {
   if (midiOutGetNumDevs() != 0) GTEST_SKIP() << "this machine has a MIDI output device";
@@ -73,9 +66,9 @@ TEST(MidiOutput, MapperThatCannotOpenLeavesTheSynthesizerSilentAndClosed) {
 TEST(MidiInputDevice, NoInputDeviceGivesResultOne) {
   if (midiInGetNumDevs() != 0) GTEST_SKIP() << "this machine has a MIDI input device";
   std::unique_ptr<MidiInPort> port = makeWin32MidiInPort();
-  SilentSynthesizer target;
+  test::RecordingSynthesizer target;
   MidiInput input(target, *port);
-  EXPECT_EQ(input.open(), kMidiInputNoDevice);
+  EXPECT_EQ(input.open(), MidiInputResult::kNoDevice);
   EXPECT_FALSE(input.isOpen());
   input.close();
 }

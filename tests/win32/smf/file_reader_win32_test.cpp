@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "smf/file_image.h"
+#include "smf/load_file.h"
 #include "smf/smf_file.h"
 
 namespace murvane {
@@ -44,26 +45,29 @@ class Win32FileReaderTest : public testing::Test {
   }
 
   std::filesystem::path folder_;
+  // Read and loaded as the program does.
+  LoadResult load(const std::filesystem::path& path) { return loadFile(file_, *reader_, path); }
+
   std::unique_ptr<FileReader> reader_ = makePlatformFileReader();
-  SmfFile file_{*reader_};
+  SmfFile file_;
 };
 
 TEST_F(Win32FileReaderTest, LoadsAFileWithAUnicodeName) {
-  EXPECT_EQ(file_.load(write(L"\u66f2 \u00e9t\u00e9.mid", kSong)), kLoadOk);
+  EXPECT_EQ(load(write(L"\u66f2 \u00e9t\u00e9.mid", kSong)), LoadResult::kOk);
   EXPECT_EQ(file_.eventCount(), 2u);
   EXPECT_EQ(file_.division(), 96);
 }
 
 TEST_F(Win32FileReaderTest, MissingFileOrFolderFailsToOpen) {
-  EXPECT_EQ(file_.load(folder_ / L"missing.mid"), kLoadOpenFailed);
-  EXPECT_EQ(file_.load(folder_), kLoadOpenFailed);
+  EXPECT_EQ(load(folder_ / L"missing.mid"), LoadResult::kOpenFailed);
+  EXPECT_EQ(load(folder_), LoadResult::kOpenFailed);
 }
 
 TEST_F(Win32FileReaderTest, IllegalBytesAndShortFilesAreIllegal) {
   Bytes wrongMagic = kSong;
   wrongMagic[3] = 'x';
-  EXPECT_EQ(file_.load(write(L"wrong.mid", wrongMagic)), kLoadIllegal);
-  EXPECT_EQ(file_.load(write(L"short.mid", Bytes(kSong.begin(), kSong.begin() + 13))), kLoadIllegal);
+  EXPECT_EQ(load(write(L"wrong.mid", wrongMagic)), LoadResult::kIllegal);
+  EXPECT_EQ(load(write(L"short.mid", Bytes(kSong.begin(), kSong.begin() + 13))), LoadResult::kIllegal);
 }
 
 // The read shares reading only: a file another program holds open for
@@ -72,9 +76,9 @@ TEST_F(Win32FileReaderTest, FileLockedByAWriterFailsToOpen) {
   const std::filesystem::path path = write(L"locked.mid", kSong);
   HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(file_.load(path), kLoadOpenFailed);
+  EXPECT_EQ(load(path), LoadResult::kOpenFailed);
   ::CloseHandle(writer);
-  EXPECT_EQ(file_.load(path), kLoadOk);
+  EXPECT_EQ(load(path), LoadResult::kOk);
 }
 
 // Over 4 GiB as a sparse file: its end is set, nothing is written, and the
@@ -90,7 +94,7 @@ TEST_F(Win32FileReaderTest, FileOverFourGiBIsTooLarge) {
   const bool grown = ::SetFilePointerEx(handle, size, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle);
   ::CloseHandle(handle);
   if (!grown) GTEST_SKIP() << "this file system cannot hold a sparse file over 4 GiB";
-  EXPECT_EQ(file_.load(path), kLoadTooLarge);
+  EXPECT_EQ(load(path), LoadResult::kTooLarge);
 }
 
 }  // namespace

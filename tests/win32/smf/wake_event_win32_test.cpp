@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "smf/clock_win32.h"
-#include "tests/win32/player/wait_timer_doubles.h"
+#include "tests/win32/smf/wait_timer_doubles.h"
 
 namespace murvane {
 namespace {

@@ -5,12 +5,15 @@
 #include <utility>
 #include <vector>
 
+#include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 
-namespace murvane::testing {
+namespace murvane::test {
 
-// Keeps the keys of one section in memory and records every write in order.
-class FakeIniStore final : public IniStore {
+// An INI file in memory: the values of the bindings' section, by key, and
+// every write in order. Other sections read as empty, as the program uses
+// none.
+class MemoryIniStore final : public IniStore {
  public:
   struct Write {
     std::wstring section;
@@ -19,15 +22,17 @@ class FakeIniStore final : public IniStore {
     bool operator==(const Write&) const = default;
   };
 
-  bool fileExists = true;
+  // The file is there once it holds a value or has been written; set this
+  // for a file that is there but empty.
+  bool fileExists = false;
   bool writable = true;  // false: every write fails, as in a read-only folder
   std::map<std::wstring, std::wstring> values;
   std::vector<Write> writes;
 
-  bool exists() override { return fileExists; }
+  bool exists() override { return fileExists || !values.empty(); }
 
   std::wstring read(std::wstring_view section, std::wstring_view key) override {
-    if (!fileExists || section != L"KeyBinds") return {};
+    if (!exists() || section != kBindingSection) return {};
     const auto found = values.find(std::wstring(key));
     if (found == values.end()) return {};
     return found->second.substr(0, kIniValueMaxLength);
@@ -36,10 +41,10 @@ class FakeIniStore final : public IniStore {
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     writes.push_back({std::wstring(section), std::wstring(key), std::wstring(value)});
     if (!writable) return false;
-    if (section == L"KeyBinds") values[std::wstring(key)] = std::wstring(value);
+    if (section == kBindingSection) values[std::wstring(key)] = std::wstring(value);
     fileExists = true;
     return true;
   }
 };
 
-}  // namespace murvane::testing
+}  // namespace murvane::test

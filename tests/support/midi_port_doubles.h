@@ -2,32 +2,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "output/key_injector.h"
 #include "output/midi_in_port.h"
 #include "output/midi_out_port.h"
-#include "output/synthesizer.h"
 
-namespace murvane::testing {
-
-// A keyboard whose translations are set per key (default: the key's own code
-// as a plain scan code) and which records every event sent.
-class RecordingKeyInjector final : public KeyInjector {
- public:
-  std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override {
-    ++lookups[virtualKey];
-    auto found = translations.find(virtualKey);
-    return found != translations.end() ? found->second : virtualKey;
-  }
-  void sendKey(const KeyEvent& event) override { events.push_back(event); }
-
-  std::map<std::uint8_t, std::uint16_t> translations;
-  std::map<std::uint8_t, int> lookups;
-  std::vector<KeyEvent> events;
-};
+namespace murvane::test {
 
 // Records calls as text, in order: "open", "send 0x007f3c90", "reset", "close".
 class RecordingMidiOutPort final : public MidiOutPort {
@@ -77,16 +58,4 @@ class RecordingMidiInPort final : public MidiInPort {
   std::vector<std::string> calls;
 };
 
-// Records note calls as text: "on 60", "off 60", "all".
-class RecordingSynthesizer final : public Synthesizer {
- public:
-  bool open() override { return true; }
-  void close() override { calls.push_back("close"); }
-  void noteOn(std::uint8_t note) override { calls.push_back("on " + std::to_string(note)); }
-  void noteOff(std::uint8_t note) override { calls.push_back("off " + std::to_string(note)); }
-  void allNotesOff() override { calls.push_back("all"); }
-
-  std::vector<std::string> calls;
-};
-
-}  // namespace murvane::testing
+}  // namespace murvane::test

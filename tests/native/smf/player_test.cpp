@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/player/player_doubles.h"
-#include "tests/native/player/smf_bytes.h"
+#include "smf/load_file.h"
+#include "tests/native/smf/player_doubles.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -28,7 +29,7 @@ using Lines = std::vector<std::string>;
 class PlayerTest : public ::testing::Test {
  protected:
   void load(std::initializer_list<TrackBytes> tracks, std::uint16_t division = 480) {
-    ASSERT_EQ(player->loadImage(smfImage(division, tracks)), kLoadOk);
+    ASSERT_EQ(player->loadFile(smfImage(division, tracks)), LoadResult::kOk);
     time.awaitBlocked();
   }
   // Starts into `output` and lets the worker run until nothing but the test can move it on.
@@ -41,10 +42,8 @@ class PlayerTest : public ::testing::Test {
   EventLog log{time};
   FakeClock clock{time};
   LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log};
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  std::unique_ptr<Player> player =
-      std::make_unique<Player>(notifier, clock, *reader, std::make_unique<FakeWake>(time));
+  RecordingSynthesizer synth{log.sink()};
+  std::unique_ptr<Player> player = std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
 };
 
 TEST_F(PlayerTest, NotesAreSentAtTheirDueTimesThenTheOutputIsClosedAndTheEndReportedOnce) {
@@ -121,7 +120,7 @@ TEST_F(PlayerTest, TempoZeroSendsTheRestAtOnce) {
 TEST_F(PlayerTest, FileWithoutEventsEndsAtOnce) {
   for (const auto& tracks : {std::vector<TrackBytes>{}, std::vector<TrackBytes>{TrackBytes(), TrackBytes()}}) {
     std::vector<std::uint8_t> image = tracks.empty() ? smfImage(480, {}) : smfImage(480, {tracks[0], tracks[1]});
-    ASSERT_EQ(player->loadImage(image), kLoadOk);
+    ASSERT_EQ(player->loadFile(image), LoadResult::kOk);
     time.awaitBlocked();
     startAndSettle(synth);
     EXPECT_EQ(log.take(), (Lines{"0 open", "0 close", "0 ended"}));
@@ -203,7 +202,7 @@ TEST_F(PlayerTest, StartWhilePlayingReleasesWhatItHeldAndStartsOverOnTheSameOutp
 
 TEST_F(PlayerTest, StartWhilePlayingOpensTheNewOutputBeforeClosingTheOld) {
   time.setAutoAdvance(false);
-  RecordingSynthesizer other{log, "B "};
+  RecordingSynthesizer other{log.sink(), "B "};
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
   startAndSettle(other);
@@ -231,14 +230,14 @@ TEST_F(PlayerTest, StopThenStartBeforeTheWorkerNoticesEndsTheNotesButGivesNeithe
 
 TEST_F(PlayerTest, StartFailsWithoutChangingAnythingWhenNoFileIsLoadedOrTheOutputDoesNotOpen) {
   EXPECT_FALSE(player->start(synth));  // nothing loaded: the output is not even opened
-  EXPECT_EQ(player->loadImage({'M', 'T', 'h', 'd'}), kLoadIllegal);
+  EXPECT_EQ(player->loadFile({'M', 'T', 'h', 'd'}), LoadResult::kIllegal);
   EXPECT_FALSE(player->start(synth));
   EXPECT_TRUE(log.lines().empty());
 
   time.setAutoAdvance(false);
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
   startAndSettle(synth);
-  RecordingSynthesizer broken{log, "B "};
+  RecordingSynthesizer broken{log.sink(), "B "};
   broken.openSucceeds = false;
   EXPECT_FALSE(player->start(broken));
   EXPECT_TRUE(player->playing());
@@ -264,10 +263,11 @@ TEST_F(PlayerTest, LoadFileReadsFromDisk) {
   const std::vector<std::uint8_t> image = smfImage(96, {TrackBytes().noteOn(0, 60).noteOff(96, 60)});
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
                                               static_cast<std::streamsize>(image.size()));
-  EXPECT_EQ(player->loadFile(path), kLoadOk);
-  EXPECT_EQ(player->loadFile(path.string() + ".missing"), kLoadOpenFailed);
+  const std::unique_ptr<FileReader> reader = makePlatformFileReader();
+  EXPECT_EQ(loadFile(*player, *reader, path), LoadResult::kOk);
+  EXPECT_EQ(loadFile(*player, *reader, path.string() + ".missing"), LoadResult::kOpenFailed);
   EXPECT_FALSE(player->start(synth));
-  EXPECT_EQ(player->loadFile(path), kLoadOk);
+  EXPECT_EQ(loadFile(*player, *reader, path), LoadResult::kOk);
   startAndSettle(synth);
   EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "500 off 60", "500 close", "500 ended"}));
   std::filesystem::remove(path);
@@ -309,10 +309,9 @@ TEST(PlayerWithoutWakeEvent, NeverStarts) {
   EventLog log{time};
   FakeClock clock{time};
   LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log};
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  Player player(notifier, clock, *reader, nullptr);
-  EXPECT_EQ(player.loadImage(smfImage(480, {TrackBytes().noteOn(0, 60)})), kLoadOk);
+  RecordingSynthesizer synth{log.sink()};
+  Player player(notifier, clock, nullptr);
+  EXPECT_EQ(player.loadFile(smfImage(480, {TrackBytes().noteOn(0, 60)})), LoadResult::kOk);
   EXPECT_FALSE(player.start(synth));
   EXPECT_FALSE(player.playing());
   player.stop();

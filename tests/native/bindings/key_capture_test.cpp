@@ -2,33 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "tests/support/ini_store_double.h"
 
 namespace murvane {
 namespace {
 
-// An INI file in memory that keeps every write in order.
-class RecordingIniStore final : public IniStore {
- public:
-  bool exists() override { return !values.empty(); }
-  std::wstring read(std::wstring_view section, std::wstring_view key) override {
-    auto found = values.find(std::wstring(section) + L"/" + std::wstring(key));
-    return found != values.end() ? found->second.substr(0, kIniValueMaxLength) : std::wstring();
-  }
-  bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
-    writes.emplace_back(std::wstring(key), std::wstring(value));
-    if (!writable) return false;
-    values[std::wstring(section) + L"/" + std::wstring(key)] = std::wstring(value);
-    return true;
-  }
-
-  std::map<std::wstring, std::wstring> values;
-  std::vector<std::pair<std::wstring, std::wstring>> writes;
-  bool writable = true;
-};
+using test::MemoryIniStore;
 
 constexpr std::uint8_t kVkQ = 0x51;
 constexpr std::uint8_t kVkF5 = 0x74;
@@ -108,7 +90,7 @@ class Commit : public ::testing::Test {
     type(keys, strokes);
   }
 
-  RecordingIniStore store;
+  MemoryIniStore store;
   std::unique_ptr<BindingTable> table;
   KeyCapture keys;
 };
@@ -119,11 +101,11 @@ TEST_F(Commit, StoresTheCaptureAndClearsTheEntryThatHeldIt) {
   keys.select(12);
   capture({down(kVkQ), up(kVkQ)});
 
-  EXPECT_EQ(keys.commit(*table, store), kCommitStored);
+  EXPECT_EQ(keys.commit(*table, store), CommitResult::kStored);
 
   EXPECT_EQ(table->keys[12], 0x0051);
   EXPECT_EQ(table->keys[13], 0);
-  const std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"Cs4", L"0x0000"}, {L"C4", L"0x0051"}};
+  const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"Cs4", L"0x0000"}, {L"KeyBinds", L"C4", L"0x0051"}};
   EXPECT_EQ(store.writes, expected);
 }
 
@@ -131,7 +113,7 @@ TEST_F(Commit, CaptureThatCannotBeSavedIsInEffectAndSaysSo) {
   store.writable = false;
   keys.select(12);
   capture({down(kVkF11), up(kVkF11)});
-  EXPECT_EQ(keys.commit(*table, store), kCommitNotSaved);
+  EXPECT_EQ(keys.commit(*table, store), CommitResult::kNotSaved);
   EXPECT_EQ(table->keys[12], 0x007A);
   EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
 }
@@ -141,20 +123,20 @@ TEST_F(Commit, RefusalsStoreNothing) {
     const char* name;
     int select;  // kNoSelection: none
     std::vector<KeyStroke> strokes;
-    int result;
+    CommitResult result;
   };
   const std::vector<Case> cases = {
-      {"nothing selected", kNoSelection, {up(kVkQ)}, kCommitNothingSelected},
-      {"nothing selected or captured", kNoSelection, {}, kCommitNothingSelected},
-      {"nothing captured", 12, {}, kCommitNothingCaptured},
-      {"only a modifier pressed", 12, {down(kVkShift), up(kVkShift)}, kCommitNothingCaptured},
-      {"Ctrl on a note", 12, {down(kVkControl), up(kVkQ)}, kCommitModifierOnNote},
-      {"Shift on C6", 36, {down(kVkShift), up(kVkQ)}, kCommitModifierOnNote},
-      {"Alt on C3", 0, {down(kVkAlt), up(kVkF5)}, kCommitModifierOnNote},
+      {"nothing selected", kNoSelection, {up(kVkQ)}, CommitResult::kNothingSelected},
+      {"nothing selected or captured", kNoSelection, {}, CommitResult::kNothingSelected},
+      {"nothing captured", 12, {}, CommitResult::kNothingCaptured},
+      {"only a modifier pressed", 12, {down(kVkShift), up(kVkShift)}, CommitResult::kNothingCaptured},
+      {"Ctrl on a note", 12, {down(kVkControl), up(kVkQ)}, CommitResult::kModifierOnNote},
+      {"Shift on C6", 36, {down(kVkShift), up(kVkQ)}, CommitResult::kModifierOnNote},
+      {"Alt on C3", 0, {down(kVkAlt), up(kVkF5)}, CommitResult::kModifierOnNote},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    RecordingIniStore fresh;
+    MemoryIniStore fresh;
     auto defaults = loadBindings(fresh);
     fresh.writes.clear();
     KeyCapture k;
@@ -188,7 +170,7 @@ TEST_F(Commit, HotkeysTakeModifiersAndPlainKeys) {
     KeyCapture k;
     k.select(c.entry);
     type(k, c.strokes);
-    EXPECT_EQ(k.commit(*table, store), kCommitStored);
+    EXPECT_EQ(k.commit(*table, store), CommitResult::kStored);
     EXPECT_EQ(table->keys[static_cast<std::size_t>(c.entry)], c.stored);
   }
   // Q went from C4 to the last hotkey.

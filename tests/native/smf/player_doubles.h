@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "output/synthesizer.h"
 #include "smf/clock.h"
 #include "smf/playback_notifier.h"
 #include "smf/wake_event.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane::test {
 
@@ -169,31 +169,15 @@ class EventLog {
     std::lock_guard lock(mutex_);
     return std::exchange(lines_, {});
   }
+  // For a RecordingSynthesizer that writes here.
+  RecordingSynthesizer::Sink sink() {
+    return [this](const std::string& what) { add(what); };
+  }
 
  private:
   FakeTime& time_;
   std::mutex mutex_;
   std::vector<std::string> lines_;
-};
-
-class RecordingSynthesizer final : public Synthesizer {
- public:
-  // `name` prefixes every line, to tell two outputs apart.
-  explicit RecordingSynthesizer(EventLog& log, std::string name = "") : log_(log), name_(std::move(name)) {}
-  bool open() override {
-    log_.add(name_ + (openSucceeds ? "open" : "open failed"));
-    return openSucceeds;
-  }
-  void close() override { log_.add(name_ + "close"); }
-  void noteOn(std::uint8_t note) override { log_.add(name_ + "on " + std::to_string(note)); }
-  void noteOff(std::uint8_t note) override { log_.add(name_ + "off " + std::to_string(note)); }
-  void allNotesOff() override { log_.add(name_ + "all off"); }
-
-  bool openSucceeds = true;
-
- private:
-  EventLog& log_;
-  std::string name_;
 };
 
 class LoggingNotifier final : public PlaybackNotifier {

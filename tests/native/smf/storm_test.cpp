@@ -27,7 +27,7 @@
 #include "smf/clock.h"
 #include "smf/player.h"
 #include "smf/wake_event.h"
-#include "tests/native/player/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
@@ -196,10 +196,9 @@ TEST(PlayerRestart, KeyLeftDownByAStartRightAfterAStop) {
   KeyboardSynthesizer keyboard(bindings, injector);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  Player player(notifier, *clock, *reader, makeStdWakeEvent());
+  Player player(notifier, *clock, makeStdWakeEvent());
   // C4 pressed at once and held for ten seconds.
-  ASSERT_EQ(player.loadImage(smfImage(480, {TrackBytes().noteOn(0, 60).noteOff(9600, 60)})), kLoadOk);
+  ASSERT_EQ(player.loadFile(smfImage(480, {TrackBytes().noteOn(0, 60).noteOff(9600, 60)})), LoadResult::kOk);
 
   for (int trial = 0; trial < 20; ++trial) {
     ASSERT_TRUE(player.start(keyboard));
@@ -237,11 +236,10 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   KeyboardSynthesizer keyboard(bindings, keys);
   NoMidiPort port;
   MidiInput midiInput(keyboard, port);
-  ASSERT_EQ(midiInput.open(), kMidiInputOk);
+  ASSERT_EQ(midiInput.open(), MidiInputResult::kOk);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  std::unique_ptr<FileReader> reader = makePlatformFileReader();
-  auto player = std::make_unique<Player>(notifier, *clock, *reader, makeStdWakeEvent());
+  auto player = std::make_unique<Player>(notifier, *clock, makeStdWakeEvent());
   const std::vector<std::uint8_t> songs[] = {denseSong(48), denseSong(40)};
 
   std::atomic<bool> done{false};
@@ -277,7 +275,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   for (int i = 0; i < 3000 && std::chrono::steady_clock::now() < giveUp; ++i) {
     switch (random() % 8) {
       case 0:
-        player->loadImage(songs[random() % 2]);
+        player->loadFile(songs[random() % 2]);
         expectSettledAfter("a load", i);
         break;
       case 1:

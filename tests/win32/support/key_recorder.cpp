@@ -1,5 +1,6 @@
-// A target window for tests that type keys into another program: it logs
-// every key message that reaches it.
+// The target window for every Wine test that types keys into another program
+// (the process tests and the end-to-end tests): it logs every key message that
+// reaches it.
 //
 //   key_recorder LOG [--title TEXT] [--hold-hotkey MODIFIERS:VK]...
 //
@@ -7,26 +8,29 @@
 // find the window (xdotool search --name, FindWindow). --hold-hotkey registers
 // a global hotkey for this window, e.g. 0:0x7a for F11 or 6:0x74 for
 // Ctrl+Shift+F5 (modifiers as RegisterHotKey takes them), so that a test can
-// occupy a combination that another program wants. The program ends when its
-// window is closed (WM_CLOSE).
+// occupy a combination that another program wants. The window takes the
+// foreground and the focus when it shows. The program ends when its window is
+// closed (WM_CLOSE).
 //
 // The log is ASCII, one event per line, flushed at once so that it can be read
-// while the program runs. Every line starts with a time stamp in milliseconds,
-// timeGetTime() with a 1 ms period: one clock for every process of the
-// session.
+// while the program runs. Every line starts with a time stamp in microseconds
+// of the performance counter: one clock for every process of the session, so
+// that a test can set the keys against its own moments (a mark) and against
+// their due times.
 //
-//   <ms> held mods=0x<m> vk=0x<vk> ok|refused     a --hold-hotkey registration
-//   <ms> ready hwnd=0x<handle>                    the window exists and is shown
-//   <ms> focus                                    WM_SETFOCUS
-//   <ms> blur                                     WM_KILLFOCUS
-//   <ms> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name>
+//   <us> held mods=0x<m> vk=0x<vk> ok|refused     a --hold-hotkey registration
+//   <us> ready hwnd=0x<handle>                    the window exists and is shown
+//   <us> focus                                    WM_SETFOCUS
+//   <us> blur                                     WM_KILLFOCUS
+//   <us> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name>
 //        one key message: WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP;
 //        vk is the virtual key, scan the scan code (bits 16-23), ext the
 //        extended-key bit (24), repeat the previous-state bit (30) of lParam
-//   <ms> hotkey id=<id>                           WM_HOTKEY for a held hotkey
-//   <ms> closed                                   the window is gone
+//   <us> hotkey id=<id>                           WM_HOTKEY for a held hotkey
+//   <us> mark                                     kMarkMessage, posted by a test
+//                                                 just before it acts
+//   <us> closed                                   the window is gone
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -38,11 +42,24 @@
 namespace {
 
 constexpr wchar_t kClassName[] = L"KeyRecorder";
+// Posted to the window by a test (e2e_helper close --mark) to log the moment
+// it acts, on the log's own clock.
+constexpr UINT kMarkMessage = WM_APP + 1;
 
 std::FILE* gLog = nullptr;
 
+long long microsecondsNow() {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER counter;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&counter);
+  const long long whole = counter.QuadPart / frequency.QuadPart;
+  const long long rest = counter.QuadPart % frequency.QuadPart;
+  return whole * 1000000 + rest * 1000000 / frequency.QuadPart;
+}
+
 void logLine(const char* format, ...) {
-  std::fprintf(gLog, "%lu ", static_cast<unsigned long>(timeGetTime()));
+  std::fprintf(gLog, "%lld ", microsecondsNow());
   va_list arguments;
   va_start(arguments, format);
   std::vfprintf(gLog, format, arguments);
@@ -72,7 +89,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
               static_cast<unsigned>(wParam & 0xFF), static_cast<unsigned>((bits >> 16) & 0xFF),
               static_cast<unsigned>((bits >> 24) & 1), static_cast<unsigned>((bits >> 30) & 1),
               keyMessageName(message));
-      // System keys get no default processing: Alt must not open a menu.
+      // System keys get no default processing: F10 or Alt must not enter menu
+      // mode, which would take the keys away.
       return 0;
     }
     case WM_SETFOCUS:
@@ -83,6 +101,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_HOTKEY:
       logLine("hotkey id=%d", static_cast<int>(wParam));
+      return 0;
+    case kMarkMessage:
+      logLine("mark");
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -131,8 +152,6 @@ int wmain(int count, wchar_t** arguments) {
     std::fprintf(stderr, "key_recorder: cannot write the log\n");
     return 1;
   }
-  timeBeginPeriod(1);
-
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -142,6 +161,8 @@ int wmain(int count, wchar_t** arguments) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = kClassName;
   RegisterClassExW(&windowClass);
+  // Top left, away from Murvane's centred window, so that a screenshot of that
+  // window shows it and not this one.
   HWND window = CreateWindowExW(0, kClassName, options.title.c_str(), WS_OVERLAPPEDWINDOW, 16, 16, 320, 160, nullptr,
                                 nullptr, instance, nullptr);
   if (window == nullptr) {
@@ -156,6 +177,8 @@ int wmain(int count, wchar_t** arguments) {
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
+  SetForegroundWindow(window);
+  SetFocus(window);
   logLine("ready hwnd=0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
 
   MSG message;
@@ -164,7 +187,6 @@ int wmain(int count, wchar_t** arguments) {
     DispatchMessageW(&message);
   }
   logLine("closed");
-  timeEndPeriod(1);
   std::fclose(gLog);
   return 0;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/player/smf_bytes.h"
+#include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {

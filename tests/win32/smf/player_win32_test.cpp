@@ -6,38 +6,19 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "smf/clock_win32.h"
+#include "smf/load_file.h"
 #include "smf/player_win32.h"
-#include "tests/win32/player/wait_timer_doubles.h"
+#include "tests/win32/smf/wait_timer_doubles.h"
+#include "tests/support/synthesizer_double.h"
 
 namespace murvane {
 namespace {
 
-class RecordingSynthesizer final : public Synthesizer {
- public:
-  bool open() override { return add("open"), true; }
-  void close() override { add("close"); }
-  void noteOn(std::uint8_t note) override { add("on " + std::to_string(note)); }
-  void noteOff(std::uint8_t note) override { add("off " + std::to_string(note)); }
-  void allNotesOff() override { add("all off"); }
-
-  std::vector<std::string> calls() {
-    std::lock_guard lock(mutex_);
-    return calls_;
-  }
-
- private:
-  void add(const std::string& call) {
-    std::lock_guard lock(mutex_);
-    calls_.push_back(call);
-  }
-  std::mutex mutex_;
-  std::vector<std::string> calls_;
-};
+using test::RecordingSynthesizer;
 
 // One note: on at once, off after `offTicks` at 480 ticks per half second.
 std::filesystem::path writeSong(const char* name, std::uint8_t offTicksHigh, std::uint8_t offTicksLow) {
@@ -81,7 +62,7 @@ class Win32PlayerTest : public ::testing::Test {
 
 TEST_F(Win32PlayerTest, TheEndOfTheFileIsPostedToTheOwnerAsWmAppAfterTheOutputIsClosed) {
   const std::filesystem::path song = writeSong("murvane_player_end.mid", 0, 48);  // 50 ms
-  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_EQ(loadFile(*player_, *makePlatformFileReader(), song), LoadResult::kOk);
   ASSERT_TRUE(player_->start(synth_));
   MSG message{};
   ASSERT_TRUE(awaitPlaybackEnded(message));
@@ -95,7 +76,7 @@ TEST_F(Win32PlayerTest, TheEndOfTheFileIsPostedToTheOwnerAsWmAppAfterTheOutputIs
 
 TEST_F(Win32PlayerTest, StopDuringALongRestIsPostedWithoutSendingTheWaitingNote) {
   const std::filesystem::path song = writeSong("murvane_player_stop.mid", 0x4B, 0x00);  // 9600 ticks: 10 s
-  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_EQ(loadFile(*player_, *makePlatformFileReader(), song), LoadResult::kOk);
   ASSERT_TRUE(player_->start(synth_));
   while (synth_.calls().size() < 2) Sleep(1);
   player_->stop();

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace murvane {
+
+// How opening MIDI input ended.
+enum class MidiInputResult : int {
+  kOk = 0,        // open, newly or already
+  kNoDevice = 1,  // the system has no MIDI input device
+  kError = 2,     // the device could not be opened or started
+};
+
+}  // namespace murvane
