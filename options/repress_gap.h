@@ -73,7 +73,13 @@ class RepressGap {
   void schedule(Key& key, std::uint64_t now);
   void findNextDue();
 
+  // The keys with events held back, found without looking at every key:
+  // there are seldom more than a few.
+  template <typename Visit>
+  void forEachPending(Visit visit) const;
+
   std::array<Key, 128> keys_{};
+  std::array<std::uint64_t, 2> pendingKeys_{};  // bit n: key n has events held back
   std::uint32_t gap_ = 0;
   std::uint64_t nextDue_ = kNever;
 };
