@@ -13,9 +13,12 @@
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
+#include "options/play_options.h"
 #include "res/resource.h"
+#include "smf/clock_win32.h"
 #include "smf/load_file.h"
 #include "smf/player_win32.h"
+#include "smf/wake_event_win32.h"
 
 namespace murvane {
 
@@ -62,7 +65,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowServices services)
   bindings_ = loadBindings(*services_.iniStore);
   keyboard_ = std::make_unique<KeyboardSynthesizer>(*bindings_, *services_.keyInjector);
   midiOut_ = std::make_unique<MidiSynthesizer>(*services_.midiOutPort);
-  midiIn_ = std::make_unique<MidiInput>(*keyboard_, *services_.midiInPort);
+  liveClock_ = makeWin32Clock();
+  liveKeys_ = std::make_unique<LiveKeyOutput>(*keyboard_, *liveClock_, makeWin32WakeEvent());
+  midiIn_ = std::make_unique<MidiInput>(*liveKeys_, *services_.midiInPort);
 }
 
 MainWindow::~MainWindow() {
@@ -70,6 +75,8 @@ MainWindow::~MainWindow() {
   // Each goes before what it uses: the MIDI input callback drives the
   // keyboard, and the keyboard reads the bindings.
   midiIn_.reset();
+  liveKeys_.reset();
+  liveClock_.reset();
   midiOut_.reset();
   keyboard_.reset();
   bindings_.reset();
@@ -184,13 +191,21 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       midiIn_->close();
       break;
     // Play and test never tell the user when they do not start.
+    // The options are read at every start, so that an edit of the INI file
+    // counts from the next one.
     case Step::kPlayToKeyboard:
+      player_->setOptions(readPlayOptions(*services_.iniStore));
       if (player_->start(*keyboard_)) keysBlocked_ = keysBlockedNow();
       break;
-    case Step::kPlayToMidiOut:
+    case Step::kPlayToMidiOut: {
+      PlayOptions options = readPlayOptions(*services_.iniStore);
+      options.repressGap = 0;  // a gap for a game's input, not for the ear
+      player_->setOptions(options);
       player_->start(*midiOut_);
       break;
+    }
     case Step::kOpenMidiInput:
+      liveKeys_->setOptions(readPlayOptions(*services_.iniStore));
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();

@@ -19,6 +19,8 @@
 #include "output/midi_input.h"
 #include "output/midi_out_port.h"
 #include "output/midi_synthesizer.h"
+#include "smf/clock.h"
+#include "smf/live_key_output.h"
 #include "smf/player.h"
 
 namespace murvane {
@@ -113,6 +115,8 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   std::unique_ptr<KeyboardSynthesizer> keyboard_;
   std::unique_ptr<MidiSynthesizer> midiOut_;
   std::unique_ptr<Player> player_;  // from init until the close request
+  std::unique_ptr<Clock> liveClock_;
+  std::unique_ptr<LiveKeyOutput> liveKeys_;  // between MIDI input and the keyboard
   std::unique_ptr<MidiInput> midiIn_;
 };
 

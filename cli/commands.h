@@ -4,3 +4,4 @@
 // returns the process exit status.
 int runCheckCommand(int argc, char** argv);
 int runKeysCommand(int argc, char** argv);
+int runTracksCommand(int argc, char** argv);

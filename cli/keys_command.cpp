@@ -1,14 +1,19 @@
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bindings/binding_table.h"
 #include "bindings/key_names.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
+#include "options/play_options.h"
+#include "options/repress_gap.h"
 #include "smf/load_file.h"
 #include "smf/schedule.h"
 #include "smf/smf_file.h"
@@ -68,25 +73,57 @@ int runKeysCommand(int argc, char** argv) {
   }
 
   BindingTable bindings;
+  PlayOptions options;
   if (ini != nullptr) {
     std::unique_ptr<IniStore> store = makePortableIniStore(std::filesystem::path(ini));
     bindings = *loadBindings(*store);
+    options = readPlayOptions(*store);
   } else {
     for (int i = 0; i < kBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = defaultBinding(i);
   }
 
   // The same steps as the player's worker, without the waits.
   KeyNameFormatter formatter;
+  const auto print = [&](std::uint64_t at, bool down, int note) {
+    std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note,
+                keyText(bindings, static_cast<std::uint8_t>(note), formatter).c_str());
+  };
+  RepressGap gaps;
+  gaps.restart(static_cast<std::uint32_t>(options.repressGap));
+  const auto printDue = [&](std::uint64_t limit) {
+    KeyChange change;
+    while (gaps.takeDue(limit, change)) print(change.atMillis, change.down, change.key);
+  };
   Schedule schedule;
   smf.rewind();
-  schedule.restart(smf.division());
+  schedule.restart(smf.division(), static_cast<std::uint16_t>(options.speed), options.channels);
   MidiEvent event;
   while (smf.readEvent(event)) {
     schedule.advance(event.delta);
+    const std::uint64_t now = schedule.dueMillis();
+    printDue(now);
     const NoteAction action = schedule.play(event);
     if (action == NoteAction::kNone) continue;
-    std::printf("%" PRIu64 " %s %u %s\n", schedule.dueMillis(), action == NoteAction::kDown ? "down" : "up",
-                static_cast<unsigned>(event.data1), keyText(bindings, event.data1, formatter).c_str());
+    const int note = mapNote(event.data1, options);
+    if (note < 0 || note > 127) continue;
+    if (gaps.gap() == 0) {
+      print(now, action == NoteAction::kDown, note);
+      continue;
+    }
+    if (action == NoteAction::kDown) gaps.noteOn(static_cast<std::uint8_t>(note), now);
+    if (action == NoteAction::kUp) gaps.noteOff(static_cast<std::uint8_t>(note), now);
+    printDue(now);
+  }
+  if (gaps.gap() > 0) {
+    // At the end the output is closed: what the gap still held back is never
+    // sent, and every key still down comes up at once, lowest virtual key first.
+    std::vector<std::pair<std::uint8_t, int>> down;
+    for (int note = kLowestKeyNote; note <= kHighestKeyNote; ++note) {
+      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kFirstBoundNote)]);
+      if (vk != 0 && gaps.isDown(static_cast<std::uint8_t>(note))) down.emplace_back(vk, note);
+    }
+    std::sort(down.begin(), down.end());
+    for (const auto& [vk, note] : down) print(schedule.dueMillis(), false, note);
   }
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

@@ -62,7 +62,8 @@ bool Player::start(Synthesizer& output) {
       output.allNotesOff();
     }
     smf_.rewind();
-    schedule_.restart(smf_.division());
+    schedule_.restart(smf_.division(), static_cast<std::uint16_t>(options_.speed), options_.channels);
+    gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
     readNext_ = true;
     needsClock_ = false;
     unreported_ = true;
@@ -86,6 +87,11 @@ void Player::stop() {
   // Without the wake the keys would stay down until the waiting event's due
   // time, which can be seconds away.
   if (wake_) wake_->signal();
+}
+
+void Player::setOptions(const PlayOptions& options) {
+  std::lock_guard lock(mutex_);
+  options_ = options;
 }
 
 void Player::run() {
@@ -114,27 +120,68 @@ std::uint32_t Player::step() {
   }
   // Checked again after every wait: a wait can end early (a signal given for
   // an earlier cycle), and a due time can lie beyond the longest wait.
-  if (needsClock_) {
-    const std::uint32_t reading = clock_.nowMillis();
-    playedMillis_ += static_cast<std::uint32_t>(reading - lastReading_);
-    lastReading_ = reading;
+  const bool holdsKeys = gaps_.nextDue() != RepressGap::kNever;
+  if (needsClock_ || holdsKeys) {
+    readClock();
     const std::uint64_t due = schedule_.dueMillis();
-    if (due > playedMillis_) {
-      return static_cast<std::uint32_t>(std::min<std::uint64_t>(due - playedMillis_, kLongestWait));
+    // What was held back for a time before the event's goes out before it.
+    if (holdsKeys) sendHeldKeys(std::min(due, playedMillis_));
+    if (needsClock_) {
+      if (due > playedMillis_) {
+        // The held keys' next event may come before the file's.
+        const std::uint64_t until = std::min(due, gaps_.nextDue());
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, kLongestWait));
+      }
+      needsClock_ = false;
     }
-    needsClock_ = false;
   }
   const NoteAction action = schedule_.play(event_);
-  Synthesizer* output = output_.load();
-  if (output != nullptr) {
-    if (action == NoteAction::kDown) output->noteOn(event_.data1);
-    if (action == NoteAction::kUp) output->noteOff(event_.data1);
-  }
+  if (action != NoteAction::kNone) play(action, event_.data1);
   readNext_ = true;
   return 0;
 }
 
+void Player::readClock() {
+  const std::uint32_t reading = clock_.nowMillis();
+  playedMillis_ += static_cast<std::uint32_t>(reading - lastReading_);
+  lastReading_ = reading;
+}
+
+void Player::play(NoteAction action, std::uint8_t fileNote) {
+  Synthesizer* output = output_.load();
+  if (output == nullptr) return;
+  const int mapped = mapNote(fileNote, options_);
+  if (mapped < 0 || mapped > 127) return;  // transposed beyond MIDI: no note, no key
+  const auto note = static_cast<std::uint8_t>(mapped);
+  if (gaps_.gap() == 0) {
+    if (action == NoteAction::kDown) output->noteOn(note);
+    if (action == NoteAction::kUp) output->noteOff(note);
+    return;
+  }
+  // On musical time, not the clock's: the keys follow the file's schedule
+  // even when the worker runs late, as `murvane-cli keys` lists them.
+  const std::uint64_t now = schedule_.dueMillis();
+  if (action == NoteAction::kDown) gaps_.noteOn(note, now);
+  if (action == NoteAction::kUp) gaps_.noteOff(note, now);
+  sendHeldKeys(now);
+}
+
+void Player::sendHeldKeys(std::uint64_t limit) {
+  Synthesizer* output = output_.load();
+  KeyChange change;
+  while (gaps_.takeDue(limit, change)) {
+    if (output == nullptr) continue;
+    if (change.down) {
+      output->noteOn(change.key);
+    } else {
+      output->noteOff(change.key);
+    }
+  }
+}
+
 void Player::endPlayback() {
+  // Closing the output releases every key at once; nothing held back is sent.
+  gaps_.clear();
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();
   unreported_ = false;

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "options/play_options.h"
+#include "options/repress_gap.h"
 #include "output/synthesizer.h"
 #include "smf/clock.h"
 #include "smf/load_result.h"
@@ -54,6 +56,9 @@ class Player {
   bool start(Synthesizer& output);
   // The worker drops the waiting event, closes the output and notifies at once.
   void stop();
+  // Taken by every later start: channels, transpose and folding, speed, and
+  // the re-press gap (0 for an output that is no keyboard).
+  void setOptions(const PlayOptions& options);
 
   bool playing() const { return playing_.load(); }
   Synthesizer* output() const { return output_.load(); }
@@ -63,6 +68,10 @@ class Player {
   // One step of the worker under the lock; returns the time to wait before the next.
   std::uint32_t step();
   void endPlayback();
+  void readClock();
+  void play(NoteAction action, std::uint8_t note);
+  // Sends the key events held back for the re-press gap that are due by `limit`.
+  void sendHeldKeys(std::uint64_t limit);
 
   PlaybackNotifier& notifier_;
   Clock& clock_;
@@ -71,6 +80,8 @@ class Player {
   std::mutex mutex_;  // guards everything below but the atomics
   SmfFile smf_;
   Schedule schedule_;
+  PlayOptions options_;
+  RepressGap gaps_;       // empty unless playing with a re-press gap
   MidiEvent event_;       // the worker's last event read
   bool readNext_ = true;  // false: event_ waits to be sent
   bool needsClock_ = false;  // event_ lies later than the last event sent

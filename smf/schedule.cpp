@@ -4,8 +4,12 @@
 
 namespace murvane {
 
-NoteAction noteActionOf(const MidiEvent& event) {
-  if (event.kind != kEventChannel || event.channel != 0) return NoteAction::kNone;
+NoteAction noteActionOf(const MidiEvent& event) { return noteActionOf(event, 0x0001); }
+
+NoteAction noteActionOf(const MidiEvent& event, std::uint16_t channels) {
+  if (event.kind != kEventChannel || event.channel > 15 || (channels >> event.channel & 1u) == 0) {
+    return NoteAction::kNone;
+  }
   if (event.eventType == 0x90) return event.data2 > 0 ? NoteAction::kDown : NoteAction::kUp;
   if (event.eventType == 0x80) return NoteAction::kUp;
   return NoteAction::kNone;
@@ -19,19 +23,21 @@ bool tempoOf(const MidiEvent& event, std::uint32_t& tempo) {
   return true;
 }
 
-void Schedule::restart(std::uint16_t division) {
+void Schedule::restart(std::uint16_t division, std::uint16_t speedPercent, std::uint16_t channels) {
   elapsed_ = 0;
   remainder_ = 0;
   tempo_ = kDefaultTempo;
-  division_ = division;
+  divisor_ = std::uint32_t{division} * speedPercent;
+  channels_ = channels;
 }
 
 bool Schedule::advance(std::uint32_t delta) {
-  if (division_ == 0) return false;
-  // At most (2^24 - 1) x (2^32 - 1) + 2^16: no overflow in 64 bits.
-  const std::uint64_t product = static_cast<std::uint64_t>(tempo_) * delta + remainder_;
-  const std::uint64_t interval = product / division_;
-  remainder_ = product % division_;
+  if (divisor_ == 0) return false;
+  // At most (2^24 - 1) x (2^32 - 1) x 100 + 2^25: below 2^63, no overflow in
+  // 64 bits. At speed 100 the quotient is the one of tempo x delta / division.
+  const std::uint64_t product = static_cast<std::uint64_t>(tempo_) * delta * 100 + remainder_;
+  const std::uint64_t interval = product / divisor_;
+  remainder_ = product % divisor_;
   if (interval == 0) return false;
   constexpr std::uint64_t kLatest = std::numeric_limits<std::uint64_t>::max();
   // Only an absurd file could run past half a million years; it stays there.
@@ -45,7 +51,7 @@ NoteAction Schedule::play(const MidiEvent& event) {
     tempo_ = tempo;
     return NoteAction::kNone;
   }
-  return noteActionOf(event);
+  return noteActionOf(event, channels_);
 }
 
 }  // namespace murvane

@@ -14,6 +14,8 @@ enum class NoteAction : std::uint8_t { kNone, kDown, kUp };
 // velocity above 0 presses its key; a note-off, or a note-on with velocity 0,
 // releases it. Everything else (key pressure included) plays nothing.
 NoteAction noteActionOf(const MidiEvent& event);
+// The same for the channels of a mask, bit n for channel n.
+NoteAction noteActionOf(const MidiEvent& event, std::uint16_t channels);
 
 // True, with the new tempo, for a set-tempo event that carries its three
 // bytes; a shorter one changes nothing and nothing beyond it is read.
@@ -33,7 +35,9 @@ class Schedule {
  public:
   // Back to the start: time 0 and the default tempo. A division of 0 (which
   // the loader refuses) makes every interval 0 rather than dividing by it.
-  void restart(std::uint16_t division);
+  // At `speedPercent` every interval is multiplied by 100 / speedPercent, with
+  // the remainder carried as at 100; `channels` are the channels played.
+  void restart(std::uint16_t division, std::uint16_t speedPercent = 100, std::uint16_t channels = 0x0001);
 
   // Moves on by `delta` ticks at the current tempo. True when time moved,
   // i.e. the event falls later than the one before and needs the clock.
@@ -49,9 +53,11 @@ class Schedule {
 
  private:
   std::uint64_t elapsed_ = 0;
-  std::uint64_t remainder_ = 0;  // ticks x microseconds not yet a whole microsecond, below division_
+  // ticks x microseconds x 100 not yet a whole microsecond, below divisor_
+  std::uint64_t remainder_ = 0;
   std::uint32_t tempo_ = kDefaultTempo;
-  std::uint16_t division_ = 0;
+  std::uint32_t divisor_ = 0;  // division x speed in percent
+  std::uint16_t channels_ = 0x0001;
 };
 
 }  // namespace murvane

@@ -19,6 +19,11 @@ and aims at one way the road from file to typed keys can go wrong:
                     enter after the intro and not at once.
   held.mid          a short note, then a three-note chord held for ten
                     seconds: the stop paths stop it during the hold.
+  options.mid       a melody on channel 3 an octave below C3-C6, for
+                    Channels=0x0004, Transpose=12 and RepressGap=30: a note
+                    struck again on the tick of its release, two overlapping
+                    notes of one pitch, a note shorter than the gap, a run;
+                    the same rhythm on channel 1, which must type nothing.
 """
 import pathlib
 import sys
@@ -139,11 +144,33 @@ def held():
     return smf(0, q, [track(in_order(events))])
 
 
+def options():
+    q = 480
+    events = [tempo(0, 500000)]
+    melody = []
+    # A note struck three times legato: the release and the next strike on one tick.
+    for index in range(3):
+        melody += [on(index * q, 43, 2), off((index + 1) * q, 43, 2)]
+    # Two overlapping notes of one pitch: the key must stay down until the second ends.
+    melody += [on(3 * q, 48, 2), on(3 * q + q // 2, 48, 2), off(4 * q, 48, 2), off(4 * q + q // 2, 48, 2)]
+    # Shorter than the gap: held down for the gap.
+    melody += note(5 * q, 10, 50, channel=2)
+    # A run of eighths, each released on the tick of the next.
+    for index, pitch in enumerate([36, 38, 40, 41, 43, 45, 47, 48]):
+        melody += note(6 * q + index * q // 2, q // 2, pitch, channel=2)
+    melody += note(11 * q, q, 55, channel=2)
+    decoy = []
+    for index, pitch in enumerate([60, 64, 67, 72, 60, 64, 67, 72, 60, 64, 67]):
+        decoy += note(index * q, q // 2, pitch)
+    return smf(0, q, [track(in_order(events + melody + decoy + [(13 * q, b"\xff\x01\x00")]))])
+
+
 SONGS = {
     "chords-tempo.mid": chords_tempo,
     "outside.mid": outside,
     "late-entry.mid": late_entry,
     "held.mid": held,
+    "options.mid": options,
 }
 
 

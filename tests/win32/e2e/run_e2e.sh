@@ -6,17 +6,20 @@
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
 #              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
+#              [--options "Key=Value ..."]
 #
 # Scenarios: play waits for the end of the song; stop-f11 and stop-f12 press
 # that hotkey while a chord is held, close closes the main window then; all
-# three require every held key to come up at once. Needs DISPLAY (an X server
+# three require every held key to come up at once. --options writes those keys
+# into the section Options of the INI file before Murvane starts (the song
+# model knows no options, so it is not consulted then). Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/common.sh"
 
-murvane='' cli='' helper='' recorder='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes
+murvane='' cli='' helper='' recorder='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options=
 while [ $# -gt 0 ]; do
   case $1 in
     --murvane) murvane=$2; shift 2 ;;
@@ -29,6 +32,7 @@ while [ $# -gt 0 ]; do
     --print-keys) print_keys=--print-keys; shift ;;
     --screenshot) screenshot=$2; shift 2 ;;
     --no-model) model=; shift ;;
+    --options) options=$2; model=; shift 2 ;;
     *) echo "run_e2e.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
@@ -78,6 +82,12 @@ fi
 # build tree is never written.
 mkdir -p "$work/app"
 cp "$murvane" "$work/app/Murvane.exe"
+if [ -n "$options" ]; then
+  # The first-run file as the tool writes it, then the options.
+  wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null >/dev/null ||
+    fail "murvane-cli keys could not write the first-run INI file"
+  { printf '[Options]\r\n'; for option in $options; do printf '%s\r\n' "$option"; done; } >>"$work/app/Murvane.ini"
+fi
 (cd "$work/app" && exec wine Murvane.exe "$(winpath "$song")" </dev/null >"$work/murvane.out" 2>&1) &
 murvane_pid=$!
 probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"

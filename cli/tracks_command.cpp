@@ -1,0 +1,78 @@
+// murvane-cli tracks FILE [--ini PATH]
+//
+// Which channel of FILE to play, and at which octave shift. One line per
+// channel that has note-ons (with a velocity above 0), channels counted from 1:
+//
+//   channel=C notes=N lowest=L highest=H inside=I
+//
+// I: the note-ons inside C3-C6 (MIDI notes 48-84) as the file stands. Then the
+// channel other than 10 and the shift by whole octaves that put the most
+// note-ons inside, as the Options section takes them:
+//
+//   suggest Channels=0x0004 Transpose=12 inside=I
+//
+// A file that does not load is reported as `check` reports it, with the same
+// exit status. The INI file is never read nor written: what the file holds
+// does not depend on the options.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "cli/commands.h"
+#include "options/play_options.h"
+#include "options/track_suggestion.h"
+#include "smf/load_file.h"
+#include "smf/smf_file.h"
+
+int runTracksCommand(int argc, char** argv) {
+  char* file = nullptr;
+  bool ini = false;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc && !ini) {
+      ini = true;
+      ++i;
+    } else if (file == nullptr && argv[i][0] != '-') {
+      file = argv[i];
+    } else {
+      file = nullptr;
+      break;
+    }
+  }
+  if (file == nullptr) {
+    std::fputs("usage: murvane-cli tracks FILE [--ini PATH]\n", stderr);
+    return 64;
+  }
+
+  const std::unique_ptr<murvane::FileReader> reader = murvane::makePlatformFileReader();
+  murvane::SmfFile smf;
+  if (murvane::loadFile(smf, *reader, std::filesystem::path(file)) != murvane::LoadResult::kOk) {
+    return runCheckCommand(1, &file);
+  }
+
+  murvane::NoteCounts counts;
+  smf.rewind();
+  murvane::MidiEvent event;
+  while (smf.readEvent(event)) {
+    if (event.kind == murvane::kEventChannel && event.eventType == 0x90 && event.data2 > 0) {
+      counts.add(event.channel, event.data1);
+    }
+  }
+  for (std::uint8_t channel = 0; channel < 16; ++channel) {
+    const std::uint32_t notes = counts.notes(channel);
+    if (notes == 0) continue;
+    const auto& byNote = counts.byChannel[channel];
+    int lowest = 0;
+    while (byNote[static_cast<std::size_t>(lowest)] == 0) ++lowest;
+    int highest = 127;
+    while (byNote[static_cast<std::size_t>(highest)] == 0) --highest;
+    std::printf("channel=%u notes=%lu lowest=%d highest=%d inside=%lu\n", channel + 1u,
+                static_cast<unsigned long>(notes), lowest, highest,
+                static_cast<unsigned long>(counts.inside(channel, 0)));
+  }
+  const murvane::TrackSuggestion best = murvane::suggestTrack(counts);
+  std::printf("suggest Channels=0x%04x Transpose=%d inside=%lu\n", 1u << best.channel, best.transpose,
+              static_cast<unsigned long>(best.inside));
+  return std::fflush(stdout) == 0 ? 0 : 74;
+}

@@ -1,0 +1,93 @@
+#include "options/play_options.h"
+
+#include "bindings/binding_table.h"
+
+namespace murvane {
+namespace {
+
+// The store cuts a value to kIniValueMaxLength characters; a text of that
+// length may be the beginning of a longer one, so it is never taken.
+constexpr std::size_t kLongestValue = kIniValueMaxLength - 1;
+
+std::optional<int> parseDecimal(std::wstring_view text, int lowest, int highest) {
+  if (text.empty() || text.size() > kLongestValue) return std::nullopt;
+  std::size_t pos = 0;
+  bool negative = false;
+  if (text[0] == L'+' || text[0] == L'-') {
+    negative = text[0] == L'-';
+    pos = 1;
+  }
+  if (pos == text.size()) return std::nullopt;
+  int value = 0;
+  for (; pos < text.size(); ++pos) {
+    if (text[pos] < L'0' || text[pos] > L'9') return std::nullopt;
+    value = value * 10 + (text[pos] - L'0');  // at most six digits: no overflow
+  }
+  if (negative) value = -value;
+  if (value < lowest || value > highest) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::wstring formatChannels(std::uint16_t channels) { return formatBindingValue(channels); }
+
+std::wstring formatDecimal(int value) {
+  const std::string narrow = std::to_string(value);
+  return std::wstring(narrow.begin(), narrow.end());
+}
+
+// The same form as a key binding: six characters that convert completely.
+std::optional<std::uint16_t> parseChannels(std::wstring_view text) {
+  std::uint32_t value = 0;
+  if (text.size() != 6 || !parseHexValue(text, value)) return std::nullopt;
+  if (value == 0 || value > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(value);
+}
+
+std::optional<int> parseTranspose(std::wstring_view text) {
+  return parseDecimal(text, -kTransposeLimit, kTransposeLimit);
+}
+
+std::optional<bool> parseFoldOctaves(std::wstring_view text) {
+  if (text == L"0") return false;
+  if (text == L"1") return true;
+  return std::nullopt;
+}
+
+std::optional<int> parseSpeed(std::wstring_view text) { return parseDecimal(text, kSlowestSpeed, kFastestSpeed); }
+
+std::optional<int> parseRepressGap(std::wstring_view text) { return parseDecimal(text, 0, kLongestRepressGap); }
+
+PlayOptions readPlayOptions(IniStore& store) {
+  PlayOptions options;
+  const auto read = [&store](std::wstring_view key) { return store.read(kOptionsSection, key); };
+  options.channels = parseChannels(read(kChannelsKey)).value_or(options.channels);
+  options.transpose = parseTranspose(read(kTransposeKey)).value_or(options.transpose);
+  options.foldOctaves = parseFoldOctaves(read(kFoldOctavesKey)).value_or(options.foldOctaves);
+  options.speed = parseSpeed(read(kSpeedKey)).value_or(options.speed);
+  options.repressGap = parseRepressGap(read(kRepressGapKey)).value_or(options.repressGap);
+  return options;
+}
+
+bool writePlayOptions(IniStore& store, const PlayOptions& options) {
+  // Every key is tried even after a failure, so that as much as can be kept is.
+  bool written = store.write(kOptionsSection, kChannelsKey, formatChannels(options.channels));
+  written &= store.write(kOptionsSection, kTransposeKey, formatDecimal(options.transpose));
+  written &= store.write(kOptionsSection, kFoldOctavesKey, options.foldOctaves ? L"1" : L"0");
+  written &= store.write(kOptionsSection, kSpeedKey, formatDecimal(options.speed));
+  written &= store.write(kOptionsSection, kRepressGapKey, formatDecimal(options.repressGap));
+  return written;
+}
+
+int mapNote(std::uint8_t note, const PlayOptions& options) {
+  int mapped = note + options.transpose;
+  if (!options.foldOctaves) return mapped;
+  // 48-84 spans more than an octave, so exactly one octave shift lands
+  // nearest inside it.
+  if (mapped < kLowestKeyNote) mapped += (kLowestKeyNote - mapped + 11) / 12 * 12;
+  if (mapped > kHighestKeyNote) mapped -= (mapped - kHighestKeyNote + 11) / 12 * 12;
+  return mapped;
+}
+
+}  // namespace murvane

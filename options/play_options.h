@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bindings/ini_store.h"
+
+namespace murvane {
+
+inline constexpr std::wstring_view kOptionsSection = L"Options";
+inline constexpr std::wstring_view kChannelsKey = L"Channels";
+inline constexpr std::wstring_view kTransposeKey = L"Transpose";
+inline constexpr std::wstring_view kFoldOctavesKey = L"FoldOctaves";
+inline constexpr std::wstring_view kSpeedKey = L"Speed";
+inline constexpr std::wstring_view kRepressGapKey = L"RepressGap";
+
+inline constexpr int kTransposeLimit = 48;
+inline constexpr int kSlowestSpeed = 25;
+inline constexpr int kFastestSpeed = 400;
+inline constexpr int kLongestRepressGap = 200;
+
+// The notes that have keys: C3 to C6.
+inline constexpr int kLowestKeyNote = 48;
+inline constexpr int kHighestKeyNote = 84;
+
+// How the songs are played. The defaults are the program's behaviour before
+// these settings existed, and a file without them plays exactly so.
+struct PlayOptions {
+  std::uint16_t channels = 0x0001;  // bit n: MIDI channel n + 1 (0-based channel n of an event)
+  int transpose = 0;                // semitones, -48 to 48
+  bool foldOctaves = false;
+  int speed = 100;       // percent, 25 to 400
+  int repressGap = 0;    // milliseconds, 0 to 200; 0 sends every key event at once
+
+  bool operator==(const PlayOptions&) const = default;
+};
+
+// Reads the section "Options"; a key that is missing or holds anything but a
+// value of its range gives that key's default. Never writes.
+PlayOptions readPlayOptions(IniStore& store);
+
+// Writes all five keys in the form readPlayOptions takes back; false when a
+// write failed.
+bool writePlayOptions(IniStore& store, const PlayOptions& options);
+
+// The value texts, one key at a time. A parse gives nothing for text that is
+// not a value of that key's range (so the default applies).
+std::wstring formatChannels(std::uint16_t channels);  // "0x%04x"
+std::wstring formatDecimal(int value);
+std::optional<std::uint16_t> parseChannels(std::wstring_view text);  // 0x0000 gives nothing
+std::optional<int> parseTranspose(std::wstring_view text);
+std::optional<bool> parseFoldOctaves(std::wstring_view text);
+std::optional<int> parseSpeed(std::wstring_view text);
+std::optional<int> parseRepressGap(std::wstring_view text);
+
+// Whether notes of an event's channel (0 to 15) are played.
+constexpr bool playsChannel(std::uint16_t channels, std::uint8_t channel) {
+  return channel < 16 && (channels >> channel & 1u) != 0;
+}
+
+// The note a played note becomes: transposed, then, when folding, moved by
+// whole octaves into 48-84 if it lies outside. May lie outside 0-127 when not
+// folding (then it is no MIDI note at all and plays nothing).
+int mapNote(std::uint8_t note, const PlayOptions& options);
+
+}  // namespace murvane

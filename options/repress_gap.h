@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace murvane {
+
+// One key event that is due: the key (a note 0-127) goes down or up.
+struct KeyChange {
+  std::uint8_t key = 0;
+  bool down = false;
+  std::uint64_t atMillis = 0;  // when it is due, not when it was sent
+
+  bool operator==(const KeyChange&) const = default;
+};
+
+// Spaces the key events of each key so that a game that reads its input once
+// a frame sees every press: a pure function of the times it is given, in
+// milliseconds from any origin, never decreasing.
+//
+// For each key:
+// - it goes up only when every note-on that pressed it has had its note-off;
+// - a note-on while it is down sends a key-up at once and a key-down one gap
+//   later;
+// - no event comes less than one gap after that key's previous one; such an
+//   event is held back until then, after the ones held before it.
+// Keys never wait for one another.
+//
+// Nothing is sent from here: noteOn and noteOff only schedule, and takeDue
+// hands out what is due. Before each noteOn or noteOff at `now`, take every
+// event due at `now`, so that what was held is sent before what comes after.
+//
+// A key is a note after transposing: two notes that share a key (folded onto
+// one) share its state. Bindings are unique, so one note is one key.
+class RepressGap {
+ public:
+  static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
+  // Forgets every key and takes a new gap; 0 turns spacing off (every event
+  // due at once, and then nothing should be routed through here at all).
+  void restart(std::uint32_t gapMillis);
+  // Forgets every key and every event held back, keeping the gap: the owner
+  // releases what is down at once.
+  void clear();
+
+  std::uint32_t gap() const { return gap_; }
+
+  void noteOn(std::uint8_t key, std::uint64_t now);
+  // A note-off without a note-on still open on the key changes nothing.
+  void noteOff(std::uint8_t key, std::uint64_t now);
+
+  // Takes the earliest event due at or before `limit` (ties: the lower key);
+  // false when there is none.
+  bool takeDue(std::uint64_t limit, KeyChange& change);
+  // When the next event held back is due, or kNever.
+  std::uint64_t nextDue() const { return nextDue_; }
+
+  // As the events sent so far left it.
+  bool isDown(std::uint8_t key) const { return keys_[key & 0x7F].down; }
+
+ private:
+  // The events held back for a key alternate in direction, starting opposite
+  // to `down`, and are due one gap apart from `firstDue`: so a count says it all.
+  struct Key {
+    std::uint32_t holds = 0;    // note-ons without their note-off
+    std::uint32_t pending = 0;  // events held back
+    std::uint64_t firstDue = 0;
+    std::uint64_t lastSent = 0;  // due time of the last event handed out
+    bool sentAny = false;
+    bool down = false;  // after the events handed out
+  };
+
+  void schedule(Key& key, std::uint64_t now);
+  void findNextDue();
+
+  // The keys with events held back, found without looking at every key:
+  // there are seldom more than a few.
+  template <typename Visit>
+  void forEachPending(Visit visit) const;
+
+  std::array<Key, 128> keys_{};
+  std::array<std::uint64_t, 2> pendingKeys_{};  // bit n: key n has events held back
+  std::uint32_t gap_ = 0;
+  std::uint64_t nextDue_ = kNever;
+};
+
+}  // namespace murvane
