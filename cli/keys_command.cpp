@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +11,7 @@
 #include "bindings/key_names.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
+#include "cli/file_arguments.h"
 #include "options/play_options.h"
 #include "options/repress_gap.h"
 #include "smf/load_file.h"
@@ -47,19 +47,11 @@ std::string keyText(const BindingTable& bindings, std::uint8_t note, KeyNameForm
 }  // namespace
 
 int runKeysCommand(int argc, char** argv) {
-  const char* file = nullptr;
-  const char* ini = nullptr;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc && ini == nullptr) {
-      ini = argv[++i];
-    } else if (file == nullptr && argv[i][0] != '-') {
-      file = argv[i];
-    } else {
-      file = nullptr;
-      break;
-    }
-  }
-  if (file == nullptr) {
+  FileArguments arguments;
+  const bool understood = parseFileArguments(argc, argv, arguments);
+  const char* file = arguments.file;
+  const char* ini = arguments.ini;
+  if (!understood) {
     std::fputs("usage: murvane-cli keys FILE [--ini PATH]\n", stderr);
     return kUsageError;
   }

@@ -16,31 +16,21 @@
 // does not depend on the options.
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/file_arguments.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 #include "smf/load_file.h"
 #include "smf/smf_file.h"
 
 int runTracksCommand(int argc, char** argv) {
-  char* file = nullptr;
-  bool ini = false;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--ini") == 0 && i + 1 < argc && !ini) {
-      ini = true;
-      ++i;
-    } else if (file == nullptr && argv[i][0] != '-') {
-      file = argv[i];
-    } else {
-      file = nullptr;
-      break;
-    }
-  }
-  if (file == nullptr) {
+  murvane::FileArguments arguments;
+  const bool understood = murvane::parseFileArguments(argc, argv, arguments);
+  char* file = arguments.file;
+  if (!understood) {
     std::fputs("usage: murvane-cli tracks FILE [--ini PATH]\n", stderr);
     return 64;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "options/play_options.h"
+#include "bench/playback/end_signal.h"
 #include "smf/clock.h"
 #include "smf/player.h"
 #include "smf/wake_event.h"
@@ -56,25 +57,6 @@ class SharedWake final : public WakeEvent {
 
  private:
   WakeEvent& wake_;
-};
-
-class EndSignal final : public PlaybackNotifier {
- public:
-  void playbackEnded() override {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    changed_.notify_all();
-  }
-  void awaitEnd() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return ended_; });
-    ended_ = false;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool ended_ = false;
 };
 
 class NullSynthesizer final : public Synthesizer {
@@ -123,7 +105,7 @@ std::vector<std::uint8_t> makeSong() {
 // Arg 0: no options (today's playback). Arg 1: every option on.
 void BM_PlayNotes(benchmark::State& state) {
   JumpingTime time;
-  EndSignal ended;
+  bench::EndSignal ended;
   NullSynthesizer output;
   Player player(ended, time, std::make_unique<SharedWake>(time));
   if (player.loadFile(makeSong()) != LoadResult::kOk) state.SkipWithError("song did not load");

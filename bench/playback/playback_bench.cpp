@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/playback/end_signal.h"
 #include "smf/clock.h"
 #include "smf/file_image.h"
 #include "smf/player.h"
@@ -119,25 +120,6 @@ class TimingSynthesizer final : public Synthesizer {
   std::vector<SteadyTime> arrivals;
 };
 
-class EndSignal final : public PlaybackNotifier {
- public:
-  void playbackEnded() override {
-    std::lock_guard lock(mutex_);
-    ended_ = true;
-    changed_.notify_all();
-  }
-  void await() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return ended_; });
-    ended_ = false;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool ended_ = false;
-};
-
 double percentile(std::vector<double> values, double fraction) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
@@ -149,7 +131,7 @@ void BM_PlaybackTiming(benchmark::State& state) {
   const int seconds = static_cast<int>(state.range(0));
   const Song song = makeSong(seconds);
   OriginClock clock;
-  EndSignal ended;
+  bench::EndSignal ended;
   Player player(ended, clock, makeStdWakeEvent());
   if (player.loadFile(song.image) != LoadResult::kOk) {
     state.SkipWithError("the generated song does not load");
@@ -163,7 +145,7 @@ void BM_PlaybackTiming(benchmark::State& state) {
     const SteadyTime origin = std::chrono::floor<std::chrono::milliseconds>(std::chrono::steady_clock::now());
     clock.setOrigin(origin);
     player.start(synth);
-    ended.await();
+    ended.awaitEnd();
     if (synth.arrivals.size() != song.dueMicros.size()) {
       state.SkipWithError("the player sent a different number of notes");
       return;

@@ -58,4 +58,16 @@ class RecordingMidiInPort final : public MidiInPort {
   std::vector<std::string> calls;
 };
 
+// A device that is there and accepts everything, for tests that feed the
+// input themselves from threads of their own.
+class SilentMidiInPort final : public MidiInPort {
+ public:
+  std::uint32_t deviceCount() override { return 1; }
+  bool open(MidiInput&) override { return true; }
+  bool start() override { return true; }
+  void stop() override {}
+  void reset() override {}
+  void close() override {}
+};
+
 }  // namespace murvane::test

@@ -1,7 +1,6 @@
 // Runs the real murvane-cli keys on small files and compares its exact output.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,49 +9,22 @@
 #include <string>
 #include <vector>
 
+#include "tests/native/cli/cli_run.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
 namespace {
 
+using test::CliRun;
+using test::CliScratch;
+using test::runCli;
 using test::smfImage;
 using test::TrackBytes;
 
-struct CliRun {
-  int status;
-  std::string out;
-};
+CliRun runKeys(const std::string& arguments) { return runCli("keys " + arguments); }
 
-CliRun runKeys(const std::string& arguments) {
-  const std::string command = std::string(MURVANE_CLI) + " keys " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-class KeysCommand : public ::testing::Test {
+class KeysCommand : public CliScratch {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::path(::testing::TempDir()) /
-              ("murvane_keys_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::filesystem::path path = folder_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path.string();
-  }
-  std::string path(const std::string& name) const { return (folder_ / name).string(); }
-
   std::string song() {
     return write("song.mid",
                  smfImage(480, {TrackBytes()
@@ -70,8 +42,6 @@ class KeysCommand : public ::testing::Test {
                                     .noteOn(0, 85),
                                 TrackBytes().noteOff(481, 47).noteOff(0, 81)}));
   }
-
-  std::filesystem::path folder_;
 };
 
 TEST_F(KeysCommand, PrintsEveryKeyEventWithItsDueTimeAndDefaultKey) {

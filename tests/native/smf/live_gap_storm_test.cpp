@@ -23,6 +23,7 @@
 #include "smf/live_key_output.h"
 #include "smf/player.h"
 #include "smf/wake_event.h"
+#include "tests/support/midi_port_doubles.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
@@ -63,16 +64,6 @@ class SealableKeyboard final : public KeyInjector {
   int pressedAfterSeal_ = 0;
 };
 
-class SilentMidiPort final : public MidiInPort {
- public:
-  std::uint32_t deviceCount() override { return 1; }
-  bool open(MidiInput&) override { return true; }
-  bool start() override { return true; }
-  void stop() override {}
-  void reset() override {}
-  void close() override {}
-};
-
 class SilentNotifier final : public PlaybackNotifier {
  public:
   void playbackEnded() override {}
@@ -98,7 +89,7 @@ TEST(LiveGapStorm, LiveInputWithAGapRacesNothingWhilePlaybackStartsAndStopsAndCl
   options.repressGap = 3;
   options.transpose = 12;
   live.setOptions(options);
-  SilentMidiPort port;
+  test::SilentMidiInPort port;
   MidiInput midiInput(live, port);
   ASSERT_EQ(midiInput.open(), MidiInputResult::kOk);
 

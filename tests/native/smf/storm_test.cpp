@@ -27,6 +27,7 @@
 #include "smf/clock.h"
 #include "smf/player.h"
 #include "smf/wake_event.h"
+#include "tests/support/midi_port_doubles.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
@@ -134,16 +135,6 @@ class OneProcessor {
   cpu_set_t one_{};
 };
 
-class NoMidiPort final : public MidiInPort {
- public:
-  std::uint32_t deviceCount() override { return 1; }
-  bool open(MidiInput&) override { return true; }
-  bool start() override { return true; }
-  void stop() override {}
-  void reset() override {}
-  void close() override {}
-};
-
 class CountingNotifier final : public PlaybackNotifier {
  public:
   void playbackEnded() override { ++ends; }
@@ -234,7 +225,7 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   const BindingTable bindings = defaultBindings();
   KeyboardState keys;
   KeyboardSynthesizer keyboard(bindings, keys);
-  NoMidiPort port;
+  test::SilentMidiInPort port;
   MidiInput midiInput(keyboard, port);
   ASSERT_EQ(midiInput.open(), MidiInputResult::kOk);
   CountingNotifier notifier;
