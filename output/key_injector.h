@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace murvane {
 
@@ -27,8 +28,9 @@ class KeyInjector {
   // The scan code of a virtual key in the current layout: high byte 0xE0 or
   // 0xE1 for prefixed keys, 0x00 otherwise; 0 when the key has none.
   virtual std::uint16_t mapVirtualKey(std::uint8_t virtualKey) = 0;
-  // Injects one event into the system's input stream. Failures are not reported.
-  virtual void sendKey(const KeyEvent& event) = 0;
+  // Injects the events into the system's input stream in one call, in order,
+  // so that nothing else comes between them. Failures are not reported.
+  virtual void sendKeys(std::span<const KeyEvent> events) = 0;
 };
 
 }  // namespace murvane

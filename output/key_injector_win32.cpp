@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
+
 namespace murvane {
 namespace {
 
@@ -15,7 +18,20 @@ class Win32KeyInjector final : public KeyInjector {
     return static_cast<std::uint16_t>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC_EX));
   }
 
-  void sendKey(const KeyEvent& event) override {
+  // One SendInput for the whole batch: a chord reaches the target as one
+  // block of input, never split by a frame of the game between its keys.
+  void sendKeys(std::span<const KeyEvent> events) override {
+    std::array<INPUT, 128> inputs;
+    while (!events.empty()) {
+      const std::size_t count = std::min(events.size(), inputs.size());
+      for (std::size_t i = 0; i < count; ++i) inputs[i] = inputFor(events[i]);
+      SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT));
+      events = events.subspan(count);
+    }
+  }
+
+ private:
+  static INPUT inputFor(const KeyEvent& event) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     // Windows ignores wVk for a scan-code event; Wine does not derive one
@@ -23,7 +39,7 @@ class Win32KeyInjector final : public KeyInjector {
     input.ki.wVk = event.virtualKey;
     input.ki.wScan = event.scanCode;
     input.ki.dwFlags = event.flags;
-    SendInput(1, &input, sizeof(INPUT));
+    return input;
   }
 };
 

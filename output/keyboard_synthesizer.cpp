@@ -1,5 +1,7 @@
 #include "output/keyboard_synthesizer.h"
 
+#include <span>
+
 #include "bindings/binding_table.h"
 #include "bindings/key_code.h"
 
@@ -53,6 +55,7 @@ KeyboardSynthesizer::KeyboardSynthesizer(const BindingTable& bindings, KeyInject
 KeyboardSynthesizer::~KeyboardSynthesizer() {
   std::lock_guard lock(mutex_);
   releaseAll();
+  sendGathered();
 }
 
 // Translating a key can be slow the first time (measured under Wine: tens to
@@ -67,6 +70,7 @@ KeyboardSynthesizer::~KeyboardSynthesizer() {
 bool KeyboardSynthesizer::open() {
   std::lock_guard lock(mutex_);
   releaseAll();
+  sendGathered();
   for (int index = 0; index < kNoteBindingCount; ++index) scanCodeFor(virtualKeyOf(bindings_.keys[static_cast<std::size_t>(index)]));
   return true;
 }
@@ -74,6 +78,7 @@ bool KeyboardSynthesizer::open() {
 void KeyboardSynthesizer::close() {
   std::lock_guard lock(mutex_);
   releaseAll();
+  sendGathered();
 }
 
 void KeyboardSynthesizer::noteOn(std::uint8_t note) {
@@ -93,6 +98,12 @@ void KeyboardSynthesizer::noteOff(std::uint8_t note) {
 void KeyboardSynthesizer::allNotesOff() {
   std::lock_guard lock(mutex_);
   releaseAll();
+  sendGathered();
+}
+
+void KeyboardSynthesizer::flush() {
+  std::lock_guard lock(mutex_);
+  sendGathered();
 }
 
 std::uint8_t KeyboardSynthesizer::virtualKeyFor(std::uint8_t note) const {
@@ -115,7 +126,14 @@ void KeyboardSynthesizer::send(std::uint8_t virtualKey, std::uint16_t scanCode, 
   event.scanCode = static_cast<std::uint16_t>(scanCode & 0xFF);
   event.flags = flags;
   if ((scanCode >> 8) == 0xE0) event.flags |= kKeyEventExtended;
-  injector_.sendKey(event);
+  if (gatheredCount_ == gathered_.size()) sendGathered();
+  gathered_[gatheredCount_++] = event;
+}
+
+void KeyboardSynthesizer::sendGathered() {
+  if (gatheredCount_ == 0) return;
+  injector_.sendKeys(std::span<const KeyEvent>(gathered_.data(), gatheredCount_));
+  gatheredCount_ = 0;
 }
 
 // A release is sent whether or not the key is marked down: a stray note-off

@@ -57,8 +57,10 @@ void MidiInput::receive(std::uint32_t message) {
       }
       break;
     default:
-      break;
+      return;
   }
+  // One message is one batch: the keyboard gathers until told.
+  target_.flush();
 }
 
 }  // namespace murvane

@@ -69,6 +69,11 @@ void LiveKeyOutput::noteOff(std::uint8_t note) {
   play(note, false);
 }
 
+void LiveKeyOutput::flush() {
+  std::lock_guard lock(mutex_);
+  target_.flush();
+}
+
 void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
   const int mapped = mapNote(fileNote, options_);
   if (mapped < 0 || mapped > 127) return;
@@ -124,15 +129,23 @@ std::uint64_t LiveKeyOutput::nowMillis() {
   return millis_;
 }
 
+// Held events of different due times (our thread woke late) go out as
+// separate batches, as the player sends them.
 void LiveKeyOutput::sendDue(std::uint64_t now) {
   KeyChange change;
+  bool sent = false;
+  std::uint64_t batchDue = 0;
   while (gaps_.takeDue(now, change)) {
+    if (sent && change.atMillis != batchDue) target_.flush();
+    batchDue = change.atMillis;
+    sent = true;
     if (change.down) {
       target_.noteOn(change.key);
     } else {
       target_.noteOff(change.key);
     }
   }
+  if (sent) target_.flush();
 }
 
 }  // namespace murvane

@@ -25,6 +25,7 @@ namespace murvane {
 // of everything.
 //
 // With the default options every call goes straight through to the target.
+// What our thread sends it flushes itself, one batch per due time.
 class LiveKeyOutput final : public Synthesizer {
  public:
   // We don't own the target or the clock; both must outlive this object. A
@@ -47,6 +48,7 @@ class LiveKeyOutput final : public Synthesizer {
   void allNotesOff() override;
   void noteOn(std::uint8_t note) override;
   void noteOff(std::uint8_t note) override;
+  void flush() override;
 
  private:
   void run();

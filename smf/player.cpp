@@ -67,6 +67,7 @@ bool Player::start(Synthesizer& output) {
     readNext_ = true;
     needsClock_ = false;
     unreported_ = true;
+    handedOver_ = false;  // open, close or allNotesOff above has sent it
     if (!fineResolution_) {
       clock_.acquireFineResolution();
       fineResolution_ = true;
@@ -128,6 +129,8 @@ std::uint32_t Player::step() {
     if (holdsKeys) sendHeldKeys(std::min(due, playedMillis_));
     if (needsClock_) {
       if (due > playedMillis_) {
+        // Everything due by now has been handed over.
+        flushOutput();
         // The held keys' next event may come before the file's.
         const std::uint64_t until = std::min(due, gaps_.nextDue());
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, kLongestWait));
@@ -154,6 +157,7 @@ void Player::play(NoteAction action, std::uint8_t fileNote) {
   if (mapped < 0 || mapped > 127) return;  // transposed beyond MIDI: no note, no key
   const auto note = static_cast<std::uint8_t>(mapped);
   if (gaps_.gap() == 0) {
+    joinBatch(schedule_.dueMillis());
     if (action == NoteAction::kDown) output->noteOn(note);
     if (action == NoteAction::kUp) output->noteOff(note);
     return;
@@ -171,6 +175,7 @@ void Player::sendHeldKeys(std::uint64_t limit) {
   KeyChange change;
   while (gaps_.takeDue(limit, change)) {
     if (output == nullptr) continue;
+    joinBatch(change.atMillis);
     if (change.down) {
       output->noteOn(change.key);
     } else {
@@ -179,9 +184,26 @@ void Player::sendHeldKeys(std::uint64_t limit) {
   }
 }
 
+// A worker running late sends several due times back to back; each still
+// goes out as a batch of its own.
+void Player::joinBatch(std::uint64_t due) {
+  if (due != batchDue_) flushOutput();
+  batchDue_ = due;
+  handedOver_ = true;
+}
+
+void Player::flushOutput() {
+  if (!handedOver_) return;
+  handedOver_ = false;
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->flush();
+}
+
 void Player::endPlayback() {
   // Closing the output releases every key at once; nothing held back is sent.
+  // What was handed over before goes first, so the releases are a batch of their own.
   gaps_.clear();
+  flushOutput();
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();
   unreported_ = false;

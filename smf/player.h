@@ -28,6 +28,10 @@ namespace murvane {
 // restart during a wait drops the waiting event. Every call into the output
 // runs under the one lock, on whichever thread makes it.
 //
+// The notes of one due millisecond are handed to the output together and
+// then flushed, before the worker waits and before any note of a later
+// millisecond, so a keyboard can send a chord in one input call.
+//
 // All member functions are for one controlling thread (the GUI thread), except
 // playing() and output(), which any thread may read.
 class Player {
@@ -72,6 +76,9 @@ class Player {
   void play(NoteAction action, std::uint8_t note);
   // Sends the key events held back for the re-press gap that are due by `limit`.
   void sendHeldKeys(std::uint64_t limit);
+  // Flushes the output when `due` is not the due time of the notes it holds.
+  void joinBatch(std::uint64_t due);
+  void flushOutput();
 
   PlaybackNotifier& notifier_;
   Clock& clock_;
@@ -91,6 +98,8 @@ class Player {
   // shorter than its wrap), so a due time of any size is met when it is due.
   std::uint64_t playedMillis_ = 0;
   std::uint32_t lastReading_ = 0;
+  std::uint64_t batchDue_ = 0;  // of the notes handed over since the last flush
+  bool handedOver_ = false;     // notes have been handed over since the last flush
 
   std::atomic<bool> quit_{false};
   std::atomic<bool> playing_{false};

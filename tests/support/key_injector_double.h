@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "output/key_injector.h"
@@ -16,10 +17,16 @@ namespace murvane::test {
 struct KeyLog {
   std::mutex mutex;
   std::vector<KeyEvent> events;
+  // The same events as the injector was called with: one entry per call.
+  std::vector<std::vector<KeyEvent>> batches;
 
   std::vector<KeyEvent> snapshot() {
     std::lock_guard lock(mutex);
     return events;
+  }
+  std::vector<std::vector<KeyEvent>> batchSnapshot() {
+    std::lock_guard lock(mutex);
+    return batches;
   }
   // Virtual keys pressed and not released.
   std::set<std::uint8_t> held() {
@@ -54,9 +61,10 @@ class RecordingKeyInjector final : public KeyInjector {
     auto found = translations.find(virtualKey);
     return found != translations.end() ? found->second : virtualKey;
   }
-  void sendKey(const KeyEvent& event) override {
+  void sendKeys(std::span<const KeyEvent> events) override {
     std::lock_guard lock(log_.mutex);
-    log_.events.push_back(event);
+    log_.events.insert(log_.events.end(), events.begin(), events.end());
+    log_.batches.emplace_back(events.begin(), events.end());
   }
 
   KeyLog& log() { return log_; }

@@ -12,8 +12,9 @@
 namespace murvane::test {
 
 // Every call as one line, in order: "open" (or "open failed"), "close",
-// "on 60", "off 60", "all off". The lines go to the sink given, or else to
-// the double's own list; either way any thread may call.
+// "on 60", "off 60", "all off", and "flush" when asked for. The lines go to
+// the sink given, or else to the double's own list; either way any thread
+// may call.
 class RecordingSynthesizer final : public Synthesizer {
  public:
   using Sink = std::function<void(const std::string&)>;
@@ -30,6 +31,9 @@ class RecordingSynthesizer final : public Synthesizer {
   void noteOn(std::uint8_t note) override { add("on " + std::to_string(note)); }
   void noteOff(std::uint8_t note) override { add("off " + std::to_string(note)); }
   void allNotesOff() override { add("all off"); }
+  void flush() override {
+    if (recordFlushes) add("flush");
+  }
 
   // The double's own lines (none when a sink was given).
   std::vector<std::string> calls() {
@@ -38,6 +42,8 @@ class RecordingSynthesizer final : public Synthesizer {
   }
 
   bool openSucceeds = true;
+  // Off by default: most tests look at the notes, not at how they are grouped.
+  bool recordFlushes = false;
 
  private:
   void add(const std::string& what) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -24,9 +25,11 @@ class KeyboardModel final : public KeyInjector {
     ++lookups[virtualKey];
     return virtualKey;
   }
-  void sendKey(const KeyEvent& event) override {
-    down[event.virtualKey] = (event.flags & kKeyEventKeyUp) == 0;
-    ++events;
+  void sendKeys(std::span<const KeyEvent> batch) override {
+    for (const KeyEvent& event : batch) {
+      down[event.virtualKey] = (event.flags & kKeyEventKeyUp) == 0;
+      ++events;
+    }
   }
 
   std::array<int, 256> lookups{};
@@ -65,6 +68,7 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
       const auto note = static_cast<std::uint8_t>(84 - i % 37);
       synth.noteOn(note);
       if (i % 4 != 0) synth.noteOff(note);
+      synth.flush();
     }
   });
   std::thread stopThread([&] {

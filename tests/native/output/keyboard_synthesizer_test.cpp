@@ -38,7 +38,11 @@ class KeyboardSynthesizerTest : public ::testing::Test {
     bindings.keys[36] = 0x5A;  // C6 on "Z"
   }
 
-  std::vector<KeyEvent>& events() { return injector.log().events; }
+  // Everything sent so far, the notes gathered since the last flush included.
+  std::vector<KeyEvent>& events() {
+    if (synth) synth->flush();
+    return injector.log().events;
+  }
 
   BindingTable bindings;
   RecordingKeyInjector injector;
@@ -169,6 +173,57 @@ TEST_F(KeyboardSynthesizerTest, DestructionReleasesWhatIsDown) {
   events().clear();
   synth.reset();
   EXPECT_EQ(events(), (std::vector<KeyEvent>{release(0x31), release(0x5A)}));
+}
+
+// --- Batches: one injector call per flush, and per release of everything ---
+
+using Batches = std::vector<std::vector<KeyEvent>>;
+
+TEST_F(KeyboardSynthesizerTest, NotesUntilAFlushGoOutAsOneBatchInTheirOrder) {
+  synth->noteOn(60);
+  synth->noteOn(48);
+  synth->noteOff(84);
+  EXPECT_TRUE(injector.log().batches.empty()) << "nothing is sent before the flush";
+  synth->flush();
+  synth->flush();
+  EXPECT_EQ(injector.log().batches, (Batches{{press(0x51), press(0x31), release(0x5A)}}))
+      << "a flush with nothing gathered sends nothing";
+}
+
+TEST_F(KeyboardSynthesizerTest, ReleasingEverythingIsOneBatchWithWhatWasGatheredBeforeIt) {
+  const std::vector<std::pair<const char*, void (*)(std::optional<KeyboardSynthesizer>&)>> releases = {
+      {"close", [](std::optional<KeyboardSynthesizer>& s) { s->close(); }},
+      {"allNotesOff", [](std::optional<KeyboardSynthesizer>& s) { s->allNotesOff(); }},
+      {"open", [](std::optional<KeyboardSynthesizer>& s) { s->open(); }},
+      {"destruction", [](std::optional<KeyboardSynthesizer>& s) { s.reset(); }},
+  };
+  for (const auto& [name, releaseAll] : releases) {
+    SCOPED_TRACE(name);
+    synth.emplace(bindings, injector);
+    synth->noteOn(84);
+    synth->noteOn(48);
+    synth->flush();
+    synth->noteOn(60);  // gathered, not yet flushed
+    injector.log().batches.clear();
+    releaseAll(synth);
+    EXPECT_EQ(injector.log().batches,
+              (Batches{{press(0x51), release(0x31), release(0x51), release(0x5A)}}));
+  }
+}
+
+TEST_F(KeyboardSynthesizerTest, ABatchLongerThanTheBufferGoesOutInPiecesWithNothingLost) {
+  std::vector<KeyEvent> played;
+  for (int i = 0; i < 150; ++i) {
+    synth->noteOn(48);
+    synth->noteOff(48);
+    played.push_back(press(0x31));
+    played.push_back(release(0x31));
+  }
+  synth->flush();
+  std::vector<KeyEvent> sent;
+  for (const auto& batch : injector.log().batches) sent.insert(sent.end(), batch.begin(), batch.end());
+  EXPECT_EQ(sent, played);
+  EXPECT_GT(injector.log().batches.size(), 1u);
 }
 
 // --- Scan codes ---

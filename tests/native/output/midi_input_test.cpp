@@ -179,6 +179,16 @@ TEST_P(Messages, NoteMessagesOfAnyChannelReachTheTarget) {
   EXPECT_EQ(target.calls(), GetParam().expected);
 }
 
+TEST_F(MidiInputTest, EveryNoteMessageIsFlushedAsABatchOfItsOwn) {
+  target.recordFlushes = true;
+  ASSERT_EQ(input->open(), MidiInputResult::kOk);
+  port.receiver->receive(0x00643C90);
+  port.receiver->receive(0x007B00B0);  // a controller: nothing to send, nothing to flush
+  port.receiver->receive(0x00643E90);
+  port.receiver->receive(0x00003C80);
+  EXPECT_EQ(target.calls(), (Calls{"on 60", "flush", "on 62", "flush", "off 60", "flush"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Statuses, Messages,
     ::testing::Values(MessageCase{"NoteOnChannel4", 0x00643C93, {"on 60"}},

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <span>
 #include <thread>
 
 #include "bindings/binding_table.h"
@@ -36,11 +37,13 @@ using test::TrackBytes;
 class SealableKeyboard final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKey(const KeyEvent& event) override {
+  void sendKeys(std::span<const KeyEvent> events) override {
     std::lock_guard lock(mutex_);
-    const bool down = (event.flags & kKeyEventKeyUp) == 0;
-    down_[event.virtualKey] = down;
-    if (down && sealed_) ++pressedAfterSeal_;
+    for (const KeyEvent& event : events) {
+      const bool down = (event.flags & kKeyEventKeyUp) == 0;
+      down_[event.virtualKey] = down;
+      if (down && sealed_) ++pressedAfterSeal_;
+    }
   }
   int keysDown() {
     std::lock_guard lock(mutex_);

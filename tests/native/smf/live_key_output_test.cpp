@@ -80,6 +80,21 @@ TEST_F(LiveKeyOutputTest, ARepeatedLiveNoteIsPressedAgainOneGapLaterFromOurThrea
   EXPECT_EQ(lines(), (Lines{"0 on 60", "100 off 60", "130 on 60", "160 off 60"}));
 }
 
+TEST_F(LiveKeyOutputTest, HeldEventsOurThreadSendsLateAreFlushedOnePerDueTime) {
+  configure(30);
+  keyboard.recordFlushes = true;
+  live->noteOn(60);
+  advance(15);
+  live->noteOn(62);
+  advance(5);
+  live->noteOff(60);  // held until 30
+  live->noteOff(62);  // held until 45
+  EXPECT_EQ(time.awaitBlocked(), 10u);
+  log.take();
+  advance(50);  // our thread wakes only after both were due
+  EXPECT_EQ(lines(), (Lines{"70 off 60", "70 flush", "70 off 62", "70 flush"}));
+}
+
 TEST_F(LiveKeyOutputTest, AnEarlierHeldEventWakesOurThreadSooner) {
   configure(50);
   live->noteOn(60);

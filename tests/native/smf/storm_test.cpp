@@ -8,6 +8,7 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,7 +44,10 @@ using test::TrackBytes;
 class KeyboardState final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKey(const KeyEvent& event) override {
+  void sendKeys(std::span<const KeyEvent> events) override {
+    for (const KeyEvent& event : events) sendKey(event);
+  }
+  void sendKey(const KeyEvent& event) {
     std::lock_guard lock(mutex_);
     const bool down = (event.flags & kKeyEventKeyUp) == 0;
     if (down) ++presses_;
@@ -170,12 +175,14 @@ TEST(PlayerRestart, KeyLeftDownByAStartRightAfterAStop) {
    public:
     DemotingWorker(KeyboardState& keys, OneProcessor& processor) : keys_(keys), processor_(processor) {}
     std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return keys_.mapVirtualKey(virtualKey); }
-    void sendKey(const KeyEvent& event) override {
-      if ((event.flags & kKeyEventKeyUp) == 0 && !demoted_) {
+    void sendKeys(std::span<const KeyEvent> events) override {
+      const bool presses = std::any_of(events.begin(), events.end(),
+                                       [](const KeyEvent& event) { return (event.flags & kKeyEventKeyUp) == 0; });
+      if (presses && !demoted_) {
         processor_.joinAtIdlePriority();
         demoted_ = true;
       }
-      keys_.sendKey(event);
+      keys_.sendKeys(events);
     }
 
    private:

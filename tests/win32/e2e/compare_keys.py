@@ -4,7 +4,7 @@
     compare_keys.py --cli CLI.txt --recorded TARGET.log --ini Murvane.ini
                     [--model SONG.mid] [--tolerance-ms MS] [--stopped]
                     [--allowed-notes N,N,...] [--keys-down "0xNN ..."]
-                    [--label NAME] [--print-keys]
+                    [--hotkey-sent-us US] [--label NAME] [--print-keys]
 
 CLI.txt is the output of `murvane-cli keys SONG --ini Murvane.ini`: one line
 `<due ms> <down|up> <MIDI note> <key or ->` per key event. TARGET.log is the
@@ -21,6 +21,11 @@ one, at the last key message of a hotkey: the stop hotkey's release): what
 came before must be the start of that list, and then only the release of
 every key held, each within the tolerance of the stop. --model also checks the tool's list
 against an independent reading of the song (smf_model.py).
+
+Every run also gives the first key's delay: from the moment the Play/Stop
+hotkey's press was sent (--hotkey-sent-us, on the log's clock) to the first
+key, less its due time. It must be within the tolerance, and a run without
+it fails.
 
 Prints the lateness figures; exits 1 with the reasons when a check fails.
 """
@@ -170,7 +175,7 @@ class Outcome:
         self.lateness = []  # ms, one per matched key event after the first
         self.typed = []     # (time ms on the song's clock, due ms, Received, Expected)
         self.release_after_stop = []  # ms from the stop, one per key held then
-        self.start_delay = None  # ms from the Play/Stop hotkey's key message to the first key
+        self.start_delay = None  # ms from the Play/Stop hotkey's press, as sent, to the first key, less its due time
 
     def fail(self, message):
         self.errors.append(message)
@@ -242,20 +247,21 @@ def _timing(wanted, received, count, tolerance_ms, outcome):
                                                      expected.direction, expected.due, late))
 
 
-def _check_start(wanted, received, hotkeys, bindings, tolerance_ms, outcome):
-    """The first key is due at once: it must follow the Play/Stop hotkey within the tolerance.
+def _check_start(wanted, received, hotkeys, hotkey_sent_ms, tolerance_ms, outcome):
+    """The first key must follow the Play/Stop hotkey's press within the tolerance of its due time.
 
-    The hotkey's own key press goes to Murvane, but its release reaches the
-    target, just after the press; that is the moment playback was asked for.
+    The press is timed where it is sent, on the log's clock: the target never
+    sees it (the hotkey takes it), and its release may reach the target after
+    the first key. Every run measures this; without the moment it fails.
     """
-    play = bindings.hotkeys[0] & 0xFF
-    first = next((i for i, event in enumerate(received) if event.vk not in hotkeys), None)
-    if first is None or not wanted or not play:
+    if hotkey_sent_ms is None:
+        outcome.fail("no first-key figure: the moment the Play/Stop hotkey was pressed is unknown")
         return
-    presses = [event for event in received[:first] if event.vk == play]
-    if not presses:
+    first = next((event for event in received if event.vk not in hotkeys), None)
+    if first is None or not wanted:
+        outcome.fail("no first-key figure: no key came after the Play/Stop hotkey")
         return
-    outcome.start_delay = received[first].time_ms - presses[-1].time_ms - wanted[0][2].due
+    outcome.start_delay = first.time_ms - hotkey_sent_ms - wanted[0][2].due
     if outcome.start_delay > tolerance_ms:
         outcome.fail("the first key came %.1f ms after its due time, counted from the Play/Stop "
                      "hotkey (tolerance %g ms); the keys after it are measured from it" % (
@@ -270,7 +276,8 @@ def _keys_left_down(received):
 
 
 def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_MS,
-            stopped=False, model=None, allowed_notes=None, keys_down=(), release_tolerance_ms=None):
+            stopped=False, model=None, allowed_notes=None, keys_down=(), release_tolerance_ms=None,
+            hotkey_sent_us=None):
     outcome = Outcome()
     if release_tolerance_ms is None:
         release_tolerance_ms = tolerance_ms
@@ -284,7 +291,8 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
         if stray:
             outcome.fail("notes that must type nothing are listed with keys: %s" % stray)
     hotkeys = bindings.hotkey_vks
-    _check_start(wanted, received, hotkeys, bindings, tolerance_ms, outcome)
+    hotkey_sent_ms = None if hotkey_sent_us is None else hotkey_sent_us / 1000.0
+    _check_start(wanted, received, hotkeys, hotkey_sent_ms, tolerance_ms, outcome)
     all_received = received
     received = [event for event in received if event.vk not in hotkeys]
 
@@ -353,7 +361,7 @@ def summary(outcome, label, tolerance_ms=None):
             statistics.median(outcome.lateness), percentile(outcome.lateness, 0.99),
             max(outcome.lateness), min(outcome.lateness)))
     if outcome.start_delay is not None:
-        parts.append("first key %+.1f ms after the Play/Stop hotkey" % outcome.start_delay)
+        parts.append("first key %+.1f ms after the Play/Stop hotkey's press" % outcome.start_delay)
     if outcome.release_after_stop:
         parts.append("keys released %+.1f ms after the stop at most" % max(outcome.release_after_stop))
     if tolerance_ms is not None:
@@ -383,6 +391,8 @@ def main(argv=None):
                         help="how long after the stop the held keys may come up (default: --tolerance-ms)")
     parser.add_argument("--allowed-notes")
     parser.add_argument("--keys-down", default="")
+    parser.add_argument("--hotkey-sent-us", type=int,
+                        help="when the Play/Stop hotkey's press was sent, on the log's clock")
     parser.add_argument("--label", default="keys")
     parser.add_argument("--print-keys", action="store_true")
     args = parser.parse_args(argv)
@@ -393,7 +403,8 @@ def main(argv=None):
     allowed = [int(note) for note in args.allowed_notes.split(",")] if args.allowed_notes else None
     keys_down = [int(vk, 16) for vk in args.keys_down.split()]
     outcome = compare(expected, received, marks, read_bindings(args.ini), args.tolerance_ms,
-                      args.stopped, model, allowed, keys_down, args.release_tolerance_ms)
+                      args.stopped, model, allowed, keys_down, args.release_tolerance_ms,
+                      args.hotkey_sent_us)
     if args.print_keys:
         print_keys(outcome, sys.stdout)
     print(summary(outcome, args.label, args.tolerance_ms))

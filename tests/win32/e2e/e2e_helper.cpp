@@ -8,6 +8,9 @@
 //                                  with --mark, log a mark in the key
 //                                  recorder's log just before
 //   e2e_helper keys-down           print the virtual keys the system holds down
+//   e2e_helper press VK            press and release virtual key VK (e.g. 0x7a)
+//                                  through the system's input, and print when
+//                                  the press was sent, on the key recorder's clock
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +18,8 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "tests/win32/support/microseconds.h"
 
 namespace {
 
@@ -110,6 +115,27 @@ int printKeysDown() {
   return 0;
 }
 
+// A key stroke as a user's: the press, a short hold, the release. The time is
+// taken just before the press goes out, so it holds no start-up of ours.
+int pressKey(WORD virtualKey) {
+  INPUT stroke[2] = {};
+  for (INPUT& input : stroke) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  }
+  stroke[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  const long long sent = murvane::test::microsecondsNow();
+  if (SendInput(1, &stroke[0], sizeof(INPUT)) != 1) {
+    std::fprintf(stderr, "e2e_helper: the key press was not sent\n");
+    return 1;
+  }
+  Sleep(12);
+  SendInput(1, &stroke[1], sizeof(INPUT));
+  std::printf("%lld\n", sent);
+  return 0;
+}
+
 DWORD milliseconds(const wchar_t* text) { return static_cast<DWORD>(std::wcstoul(text, nullptr, 10)); }
 
 }  // namespace
@@ -124,8 +150,9 @@ int wmain(int argc, wchar_t** argv) {
     return post(kRecorderClass, kMarkMessage) != 0 ? 1 : post(argv[2], WM_CLOSE);
   }
   if (mode == L"keys-down" && argc == 2) return printKeysDown();
+  if (mode == L"press" && argc == 3) return pressKey(static_cast<WORD>(std::wcstoul(argv[2], nullptr, 0)));
   std::fprintf(stderr,
                "usage: e2e_helper wait-window CLASS MS | texts | wait-text TEXT MS |\n"
-               "                  close CLASS [--mark] | keys-down\n");
+               "                  close CLASS [--mark] | keys-down | press VK\n");
   return 64;
 }

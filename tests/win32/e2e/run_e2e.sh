@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One end-to-end run under Wine: Murvane.exe plays a song into a target window
-# of ours, focused, started with the Play/Stop hotkey pressed through X; what
+# of ours, focused, started with the Play/Stop hotkey pressed through the
+# system's input by e2e_helper (which says when it sent the press); what
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
@@ -106,7 +107,10 @@ target_pid=$!
 probe wait-window KeyRecorder 30000 || fail "the target window did not appear"
 xdotool search --sync --name '^Murvane e2e key target$' windowfocus --sync
 
-xdotool key F11
+# Through the helper, which notes when the press went out on the target log's
+# clock: the first key's delay is counted from there. (The stop hotkeys below
+# still come through X.)
+hotkey_sent_us=$(probe press 0x7a | tr -d '\r') || fail "F11 could not be pressed"
 probe wait-text Playing 10000 || fail "F11 did not start playback"
 
 downs() { grep -c ' down ' "$work/target.log" || true; }
@@ -161,7 +165,7 @@ fi
 
 compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/target.log"
          --ini "$work/app/Murvane.ini" --tolerance-ms "$tolerance" --keys-down "$keys_down"
-         --label "$(basename "$song") ($scenario)")
+         --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$song") ($scenario)")
 [ -n "$model" ] && compare+=(--model "$song")
 [ -n "$allowed" ] && compare+=(--allowed-notes "$allowed")
 [ "$scenario" = play ] || compare+=(--stopped)

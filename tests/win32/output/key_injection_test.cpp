@@ -111,6 +111,28 @@ TEST_F(KeyInjection, NotesReachTheFocusedWindowWithKeyScanCodeAndExtendedBit) {
   EXPECT_EQ(messages, expected);
 }
 
+TEST_F(KeyInjection, ABatchLongerThanOneInputCallArrivesWholeAndInOrder) {
+  ASSERT_TRUE(focused) << "the test window did not get the keyboard focus";
+
+  const auto scanA = static_cast<std::uint16_t>(MapVirtualKeyW('A', MAPVK_VK_TO_VSC) & 0xFF);
+  const auto scanB = static_cast<std::uint16_t>(MapVirtualKeyW('B', MAPVK_VK_TO_VSC) & 0xFF);
+  std::vector<KeyEvent> batch;
+  std::vector<KeyMessage> expected;
+  for (int i = 0; i < 100; ++i) {
+    const auto vk = static_cast<std::uint8_t>(i % 2 == 0 ? 'A' : 'B');
+    const std::uint16_t scan = i % 2 == 0 ? scanA : scanB;
+    batch.push_back({vk, scan, kKeyEventScanCode});
+    batch.push_back({vk, scan, kKeyEventScanCode | kKeyEventKeyUp});
+    expected.push_back({WM_KEYDOWN, vk, scan, false});
+    expected.push_back({WM_KEYUP, vk, scan, false});
+  }
+  makeWin32KeyInjector()->sendKeys(batch);
+
+  ASSERT_TRUE(pumpUntil([&] { return messages.size() >= expected.size(); }))
+      << "only " << messages.size() << " key messages";
+  EXPECT_EQ(messages, expected);
+}
+
 TEST_F(KeyInjection, KeysHeldAtDestructionAreReleased) {
   ASSERT_TRUE(focused) << "the test window did not get the keyboard focus";
 

@@ -39,7 +39,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/support/microseconds.h"
+
 namespace {
+
+using murvane::test::microsecondsNow;
 
 constexpr wchar_t kClassName[] = L"KeyRecorder";
 // Posted to the window by a test (e2e_helper close --mark) to log the moment
@@ -47,16 +51,6 @@ constexpr wchar_t kClassName[] = L"KeyRecorder";
 constexpr UINT kMarkMessage = WM_APP + 1;
 
 std::FILE* gLog = nullptr;
-
-long long microsecondsNow() {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  const long long whole = counter.QuadPart / frequency.QuadPart;
-  const long long rest = counter.QuadPart % frequency.QuadPart;
-  return whole * 1000000 + rest * 1000000 / frequency.QuadPart;
-}
 
 void logLine(const char* format, ...) {
   std::fprintf(gLog, "%lld ", microsecondsNow());
