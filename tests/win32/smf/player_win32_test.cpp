@@ -98,7 +98,7 @@ class Win32PlayerOnFallbackTest : public Win32PlayerTest {
 
 TEST_F(Win32PlayerOnFallbackTest, HoldsTheFineResolutionWhilePlayingAndGivesItUpOnceEnded) {
   const std::filesystem::path song = writeSong("murvane_player_fallback.mid", 0, 48);  // 50 ms
-  ASSERT_EQ(player_->loadFile(song), 0);
+  ASSERT_EQ(loadFile(*player_, *makePlatformFileReader(), song), LoadResult::kOk);
   ASSERT_TRUE(player_->start(synth_));
   MSG message{};
   ASSERT_TRUE(awaitPlaybackEnded(message));
