@@ -59,7 +59,8 @@ TEST_F(Win32IntegrityProbeTest, AWindowOfOurOwnInFrontIsNotBlocked) {
 // Through OpenProcess on another process, as with a game in front.
 TEST_F(Win32IntegrityProbeTest, AWindowOfAnotherProcessOfOursInFrontIsNotBlocked) {
   const std::wstring folder = folderOfThisExecutable();
-  const std::wstring recorder = folder + L"\\key_recorder.exe";
+  // The key recorder is built in the shared support folder, beside ours.
+  const std::wstring recorder = folder + L"\\..\\support\\key_recorder.exe";
   const std::wstring log = folder + L"\\integrity-probe-recorder.log";
   constexpr wchar_t kTitle[] = L"Integrity probe recorder";
   std::wstring commandLine = L"\"" + recorder + L"\" \"" + log + L"\" --title \"" + kTitle + L"\"";
