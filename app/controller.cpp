@@ -58,10 +58,12 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
         case ControllerState::kMidiInput: return {kCloseMidiInput, kRefreshStatus};
       }
       break;
-    // Both refresh before the window opens or the load begins, never after:
+    // All three refresh before the window opens or the load begins, never after:
     // the load shows its own outcome in the file label.
     case Event::kKeyConfigButton:
       return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig};
+    case Event::kOptionsMenu:
+      return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenOptions};
     case Event::kFileDropped:
       return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile};
     case Event::kPlaybackEnded:

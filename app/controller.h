@@ -45,6 +45,7 @@ enum class Event : std::uint8_t {
   kAllStopHotkey,    // hotkey 102
   kTestButton,       // control 101
   kKeyConfigButton,  // control 100
+  kOptionsMenu,      // "Options..." in the system menu
   kFileDropped,
   kPlaybackEnded,  // WM_APP from the player's worker
 };
@@ -57,6 +58,7 @@ enum class Step : std::uint8_t {
   kOpenMidiInput,    // reports a failure to the user
   kRefreshStatus,
   kOpenKeyConfig,    // runs the key configuration window modally
+  kOpenOptions,      // runs the Options window modally
   kLoadDroppedFile,  // shows the title, or "Please set file." and the error
 };
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/modal_opening_win32.h"
 #include "res/resource.h"
 
 namespace murvane {
@@ -175,16 +176,7 @@ const wchar_t* KeyBindWindow::text(std::int32_t stringId) const {
 void runKeyBindWindow(const KeyBindWindowContext& context) {
   KeyBindWindow::registerClass(context.instance, context.background);
   auto window = std::make_unique<KeyBindWindow>(context);
-  if (!window->create()) {
-    const wchar_t* caption = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_CAPTION) : nullptr;
-    const wchar_t* message = context.strings != nullptr ? context.strings->lookup(IDS_ERROR_OPEN_KEY_CONFIG) : nullptr;
-    MessageBoxW(context.owner, message, caption, MB_OK | MB_ICONERROR);
-    return;
-  }
-  context.hotkeys->unregisterHotkeys();
-  // When the program is ending the hotkeys stay withdrawn: the main window
-  // may be gone already, and the system would refuse each of them.
-  if (window->runModalLoop() == ModalEnd::kClosed) context.hotkeys->registerHotkeys();
+  runModalOpening(*window, ModalOpening{context.owner, context.strings, IDS_ERROR_OPEN_KEY_CONFIG, context.hotkeys});
 }
 
 }  // namespace murvane

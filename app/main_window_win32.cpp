@@ -8,6 +8,7 @@
 #include "app/hotkeys_win32.h"
 #include "app/process_values.h"
 #include "app/key_bind_window_win32.h"
+#include "app/options_window_win32.h"
 #include "app/target_integrity_win32.h"
 #include "bindings/ini_store_win32.h"
 #include "output/key_injector_win32.h"
@@ -102,6 +103,7 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
     return false;
   }
 
+  addOptionsToSystemMenu();
   ShowWindow(window(), SW_SHOW);
   DragAcceptFiles(window(), TRUE);
   registerHotkeys();
@@ -129,6 +131,14 @@ bool MainWindow::createControls() {
   if (keyConfigButton_ == nullptr) return false;
   testButton_ = make(L"BUTTON", lookupString(IDS_TEST_MIDI_FILE), 144, 84, 192, kTestButtonId, kButtonStyle);
   return testButton_ != nullptr;
+}
+
+// Without it the program works as before, so a failure is not reported.
+void MainWindow::addOptionsToSystemMenu() {
+  const HMENU menu = GetSystemMenu(window(), FALSE);
+  if (menu == nullptr) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kOptionsCommandId, lookupString(IDS_OPTIONS_MENU));
 }
 
 // The window is closed through its own close handling, whose quit message
@@ -221,6 +231,9 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
     case Step::kOpenKeyConfig:
       openKeyConfig();
       break;
+    case Step::kOpenOptions:
+      openOptions();
+      break;
     case Step::kLoadDroppedFile:
       loadDroppedFile(droppedFile);
       break;
@@ -235,6 +248,12 @@ void MainWindow::openKeyConfig() {
   const KeyBindWindowContext context{instance_,           window(),          bindings_.get(), services_.iniStore.get(),
                                      &stringTable(),      backgroundBrush(), this};
   runKeyBindWindow(context);
+}
+
+void MainWindow::openOptions() {
+  const OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
+                                     backgroundBrush(),  this,     &player_->noteCounts()};
+  runOptionsWindow(context);
 }
 
 void MainWindow::onDropFiles(HDROP drop) {
@@ -298,6 +317,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           return 0;
         default:
           break;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == kOptionsCommandId) {
+        if (!ownsModalWindow()) run(Event::kOptionsMenu);
+        return 0;
       }
       break;
     case WM_DROPFILES:

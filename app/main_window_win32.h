@@ -30,6 +30,9 @@ inline constexpr int kMainClientWidth = 480;
 inline constexpr int kMainClientHeight = 122;
 inline constexpr int kKeyConfigButtonId = 100;
 inline constexpr int kTestButtonId = 101;
+// "Options..." in the system menu: below the system's own commands (0xF000
+// and up), with the low four bits clear, as the system menu wants.
+inline constexpr UINT kOptionsCommandId = 0x0110;
 // Posted by the player's worker when playback has ended.
 inline constexpr UINT kPlaybackEndedMessage = WM_APP;
 
@@ -47,8 +50,9 @@ struct MainWindowServices {
 // and the tokens of our process and of the foreground window's.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 
-// The application controller: the main window with its two labels and two
-// buttons, and the objects that do the work. Everything runs on the thread
+// The application controller: the main window with its two labels, two
+// buttons and "Options..." in its system menu, and the objects that do the
+// work. Everything runs on the thread
 // that constructs it, which must run a message loop.
 //
 // The process-wide values (instance, strings, brush) must be set up before
@@ -85,6 +89,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   bool createControls();
+  void addOptionsToSystemMenu();
   void failAfterWindow();
   void close();
 
@@ -94,6 +99,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void take(Step step, const std::wstring& droppedFile);
   void onDropFiles(HDROP drop);
   void openKeyConfig();
+  void openOptions();
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
   bool keysBlockedNow();

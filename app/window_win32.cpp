@@ -76,7 +76,7 @@ ModalEnd Window::runModalLoop() {
       return ModalEnd::kQuit;
     }
     if (PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&message);
+      if (!takesDialogKeys() || !IsDialogMessageW(window_, &message)) DispatchMessageW(&message);
       continue;
     }
     // Of the owner's messages only a close request is taken: it ends the

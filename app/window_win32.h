@@ -82,6 +82,12 @@ class Window {
 
   virtual LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
+  // True for a window whose controls take typed text: its modal loop gives
+  // the keys to the platform's dialog handling, which turns them into
+  // characters and moves the focus with Tab, Enter meaning OK (IDOK) and
+  // Escape Cancel (IDCANCEL). Every other window gets its keys untranslated.
+  virtual bool takesDialogKeys() const { return false; }
+
   // What handleMessage gives every message it does not take itself. Static
   // labels are drawn transparently on the class background.
   LRESULT defaultProcessing(UINT message, WPARAM wParam, LPARAM lParam);

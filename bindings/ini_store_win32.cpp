@@ -29,6 +29,13 @@ class Win32IniStore final : public IniStore {
     return WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path_.c_str()) != FALSE;
   }
 
+  // A null value deletes the key.
+  bool remove(std::wstring_view section, std::wstring_view key) override {
+    const std::wstring sectionText(section);
+    const std::wstring keyText(key);
+    return WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), nullptr, path_.c_str()) != FALSE;
+  }
+
  private:
   std::wstring path_;
 };

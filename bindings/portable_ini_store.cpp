@@ -320,12 +320,24 @@ bool update(Document& document, std::wstring_view section, std::wstring_view key
   return true;
 }
 
+// The line of the key that a read finds, as the platform deletes it; false
+// when there is none.
+bool erase(Document& document, std::wstring_view section, std::wstring_view key) {
+  const Location location = locate(document, section, key);
+  if (!location.key) return false;
+  document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(*location.key));
+  return true;
+}
+
 enum class Change { kChanged, kAlreadyHeld, kRefused };
 
-Change changeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+// value: none takes the key out.
+Change changeIniValue(std::string& file, std::wstring_view section, std::wstring_view key,
+                      std::optional<std::wstring_view> value) {
   Document document = parseDocument(file);
   if (document.oddLength) return Change::kRefused;
-  if (!update(document, section, key, value)) return Change::kAlreadyHeld;
+  const bool changed = value ? update(document, section, key, *value) : erase(document, section, key);
+  if (!changed) return Change::kAlreadyHeld;
   std::string bytes = document.bom;
   for (const Line& line : document.lines) {
     bytes += line.content;
@@ -351,6 +363,18 @@ class PortableIniStore final : public IniStore {
   }
 
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+    return change(section, key, value);
+  }
+
+  bool remove(std::wstring_view section, std::wstring_view key) override {
+    std::error_code error;
+    // Nothing to take out of a file that is not there, and none is made.
+    if (!std::filesystem::exists(path_, error)) return !error;
+    return change(section, key, std::nullopt);
+  }
+
+ private:
+  bool change(std::wstring_view section, std::wstring_view key, std::optional<std::wstring_view> value) {
     std::string bytes;
     std::error_code error;
     if (std::filesystem::exists(path_, error)) {
@@ -370,7 +394,6 @@ class PortableIniStore final : public IniStore {
     return false;
   }
 
- private:
   bool readFile(std::string& bytes) const {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path_, error)) return false;
@@ -431,6 +454,10 @@ std::wstring readIniValue(std::string_view file, std::wstring_view section, std:
 
 bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
   return changeIniValue(file, section, key, value) == Change::kChanged;
+}
+
+bool removeIniValue(std::string& file, std::wstring_view section, std::wstring_view key) {
+  return changeIniValue(file, section, key, std::nullopt) == Change::kChanged;
 }
 
 std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path) {

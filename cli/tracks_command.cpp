@@ -24,6 +24,7 @@
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 #include "smf/load_file.h"
+#include "smf/note_counts.h"
 #include "smf/smf_file.h"
 
 int runTracksCommand(int argc, char** argv) {
@@ -41,14 +42,7 @@ int runTracksCommand(int argc, char** argv) {
     return runCheckCommand(1, &file);
   }
 
-  murvane::NoteCounts counts;
-  smf.rewind();
-  murvane::MidiEvent event;
-  while (smf.readEvent(event)) {
-    if (event.kind == murvane::kEventChannel && event.eventType == 0x90 && event.data2 > 0) {
-      counts.add(event.channel, event.data1);
-    }
-  }
+  const murvane::NoteCounts counts = murvane::countNoteOns(smf);
   for (std::uint8_t channel = 0; channel < 16; ++channel) {
     const std::uint32_t notes = counts.notes(channel);
     if (notes == 0) continue;

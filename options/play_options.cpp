@@ -70,14 +70,29 @@ PlayOptions readPlayOptions(IniStore& store) {
   return options;
 }
 
+namespace {
+
+// A key that reads as wanted already is left alone, so that keeping the
+// options as they are never touches the file (nor fails on a read-only one).
+bool storeOption(IniStore& store, std::wstring_view key, bool isDefault, const std::wstring& text) {
+  const std::wstring current = store.read(kOptionsSection, key);
+  if (isDefault) return current.empty() || store.remove(kOptionsSection, key);
+  return current == text || store.write(kOptionsSection, key, text);
+}
+
+}  // namespace
+
 bool writePlayOptions(IniStore& store, const PlayOptions& options) {
+  const PlayOptions defaults;
   // Every key is tried even after a failure, so that as much as can be kept is.
-  bool written = store.write(kOptionsSection, kChannelsKey, formatChannels(options.channels));
-  written &= store.write(kOptionsSection, kTransposeKey, formatDecimal(options.transpose));
-  written &= store.write(kOptionsSection, kFoldOctavesKey, options.foldOctaves ? L"1" : L"0");
-  written &= store.write(kOptionsSection, kSpeedKey, formatDecimal(options.speed));
-  written &= store.write(kOptionsSection, kRepressGapKey, formatDecimal(options.repressGap));
-  return written;
+  bool stored = storeOption(store, kChannelsKey, options.channels == defaults.channels, formatChannels(options.channels));
+  stored &= storeOption(store, kTransposeKey, options.transpose == defaults.transpose, formatDecimal(options.transpose));
+  stored &= storeOption(store, kFoldOctavesKey, options.foldOctaves == defaults.foldOctaves,
+                        options.foldOctaves ? L"1" : L"0");
+  stored &= storeOption(store, kSpeedKey, options.speed == defaults.speed, formatDecimal(options.speed));
+  stored &= storeOption(store, kRepressGapKey, options.repressGap == defaults.repressGap,
+                        formatDecimal(options.repressGap));
+  return stored;
 }
 
 int mapNote(std::uint8_t note, const PlayOptions& options) {

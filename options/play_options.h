@@ -41,8 +41,10 @@ struct PlayOptions {
 // value of its range gives that key's default. Never writes.
 PlayOptions readPlayOptions(IniStore& store);
 
-// Writes all five keys in the form readPlayOptions takes back; false when a
-// write failed.
+// Makes the section show what differs from the defaults: a key whose value
+// is not its default is written in the form readPlayOptions takes back, a key
+// at its default is taken out, and a key that reads so already is not
+// touched. False when a change failed.
 bool writePlayOptions(IniStore& store, const PlayOptions& options);
 
 // The value texts, one key at a time. A parse gives nothing for text that is

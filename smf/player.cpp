@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include "smf/note_counts.h"
+
 namespace murvane {
 namespace {
 
@@ -40,6 +42,8 @@ LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
     playing_.store(false);
     readNext_ = true;
     result = smf_.load(std::move(image));
+    // Leaves the file at its end; every start rewinds it.
+    noteCounts_ = countNoteOns(smf_);
   }
   if (wake_) wake_->signal();
   return result;

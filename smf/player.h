@@ -9,6 +9,7 @@
 
 #include "options/play_options.h"
 #include "options/repress_gap.h"
+#include "options/track_suggestion.h"
 #include "output/synthesizer.h"
 #include "smf/clock.h"
 #include "smf/load_result.h"
@@ -64,6 +65,10 @@ class Player {
   // the re-press gap (0 for an output that is no keyboard).
   void setOptions(const PlayOptions& options);
 
+  // The note-ons of each channel of the loaded file, counted when it was
+  // loaded; none when nothing is loaded.
+  const NoteCounts& noteCounts() const { return noteCounts_; }
+
   bool playing() const { return playing_.load(); }
   Synthesizer* output() const { return output_.load(); }
 
@@ -86,6 +91,7 @@ class Player {
 
   std::mutex mutex_;  // guards everything below but the atomics
   SmfFile smf_;
+  NoteCounts noteCounts_;  // of smf_; only the controlling thread changes it
   Schedule schedule_;
   PlayOptions options_;
   RepressGap gaps_;       // empty unless playing with a re-press gap

@@ -31,6 +31,10 @@ class MapStore final : public murvane::IniStore {
     values[{std::wstring(section), std::wstring(key)}] = std::wstring(value);
     return true;
   }
+  bool remove(std::wstring_view section, std::wstring_view key) override {
+    values.erase({std::wstring(section), std::wstring(key)});
+    return true;
+  }
 };
 
 void check(bool condition) {
@@ -59,6 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MapStore again;
   writePlayOptions(again, options);
   check(readPlayOptions(again) == options);
+  // Written over the text it was read from, the section reads the same.
+  writePlayOptions(store, options);
+  check(readPlayOptions(store) == options);
 
   // The script: each byte a note-on or note-off of one of 8 notes (folded
   // and transposed as read), or a step of time.

@@ -45,6 +45,12 @@ class MemoryIniStore final : public IniStore {
     fileExists = true;
     return true;
   }
+
+  bool remove(std::wstring_view section, std::wstring_view key) override {
+    if (!writable) return false;
+    if (section == kBindingSection) values.erase(std::wstring(key));
+    return true;
+  }
 };
 
 }  // namespace murvane::test

@@ -115,6 +115,15 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"KeyConfigInMidiInputClosesItFirst", Event::kKeyConfigButton, kMidiInput,
                  {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenKeyConfig}},
 
+        PlanCase{"OptionsInIdleRefreshesBeforeOpening", Event::kOptionsMenu, kIdle,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenOptions}},
+        PlanCase{"OptionsWhilePlayingStopsFirst", Event::kOptionsMenu, kPlayingToKeys,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenOptions}},
+        PlanCase{"OptionsWhileTestingStopsFirst", Event::kOptionsMenu, kTestPlaying,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenOptions}},
+        PlanCase{"OptionsInMidiInputClosesItFirst", Event::kOptionsMenu, kMidiInput,
+                 {kStopPlayer, kCloseMidiInput, kRefreshStatus, kOpenOptions}},
+
         PlanCase{"DropInIdleRefreshesBeforeLoading", Event::kFileDropped, kIdle,
                  {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile}},
         PlanCase{"DropWhilePlayingStopsFirst", Event::kFileDropped, kPlayingToKeys,
@@ -133,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(StateTable, NoStepEverPlaysWhileMidiInputStaysOpen) {
   for (ControllerView view : {kIdle, kPlayingToKeys, kTestPlaying, kMidiInput, kIdleAfterTest}) {
     for (Event event : {Event::kPlayStopHotkey, Event::kMidiInputHotkey, Event::kAllStopHotkey, Event::kTestButton,
-                        Event::kKeyConfigButton, Event::kFileDropped, Event::kPlaybackEnded}) {
+                        Event::kKeyConfigButton, Event::kOptionsMenu, Event::kFileDropped,
+                        Event::kPlaybackEnded}) {
       bool open = view.midiInputOpen;
       bool playing = view.playing;
       for (Step step : planFor(event, view)) {
@@ -154,7 +164,7 @@ TEST(StateTable, NoStepEverPlaysWhileMidiInputStaysOpen) {
 
 TEST(StateTable, EveryInputBeforeThePlayerExistsIsIgnored) {
   for (Event event : {Event::kPlayStopHotkey, Event::kMidiInputHotkey, Event::kAllStopHotkey, Event::kTestButton,
-                      Event::kKeyConfigButton, Event::kFileDropped, Event::kPlaybackEnded}) {
+                      Event::kKeyConfigButton, Event::kOptionsMenu, Event::kFileDropped, Event::kPlaybackEnded}) {
     EXPECT_TRUE(planFor(event, kIdle, /*playerExists=*/false).empty());
   }
 }

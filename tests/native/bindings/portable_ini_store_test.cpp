@@ -103,6 +103,54 @@ TEST_F(PortableIniStoreTest, WriteChangesOnlyItsOwnLine) {
   }
 }
 
+struct RemoveCase {
+  const char* name;
+  std::string before;
+  bool removed;  // the store's answer
+  std::string after;
+};
+
+TEST_F(PortableIniStoreTest, RemoveTakesOutOnlyTheLineThatAReadFinds) {
+  const std::string tail = "\r\n[Other]\r\nSpeed=50\r\n; end";
+  const RemoveCase cases[] = {
+      {"the key's line goes, its neighbours stay", "; x\r\n[Options]\r\nTranspose=12\r\nSpeed=50\r\nRepressGap=30\r\n" + tail,
+       true, "; x\r\n[Options]\r\nTranspose=12\r\nRepressGap=30\r\n" + tail},
+      {"found in any case and spacing", "[OPTIONS]\r\n  speed = 50 \r\n", true, "[OPTIONS]\r\n"},
+      {"the last line without a break", "[Options]\r\nTranspose=12\r\nSpeed=50", true, "[Options]\r\nTranspose=12\r\n"},
+      {"a key without equals sign", "[Options]\r\nSpeed\r\nTranspose=12\r\n", true, "[Options]\r\nTranspose=12\r\n"},
+      {"only the first section of the name", "[Options]\r\n[Options]\r\nSpeed=50\r\n", true,
+       "[Options]\r\n[Options]\r\nSpeed=50\r\n"},
+      {"no such key: nothing changes", "[Options]\r\nTranspose=12\r\n" + tail, true, "[Options]\r\nTranspose=12\r\n" + tail},
+      {"no such section: nothing changes", "[Other]\r\nSpeed=50\r\n", true, "[Other]\r\nSpeed=50\r\n"},
+      {"utf-16 stays utf-16", std::string("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0s\0]\0\r\0\n\0S\0p\0e\0e\0d\0=\0" "5\0" "0\0\r\0\n\0", 42),
+       true, std::string("\xFF\xFE[\0O\0p\0t\0i\0o\0n\0s\0]\0\r\0\n\0", 24)},
+      {"utf-16 with a byte left over is not touched", std::string("\xFF\xFE[\0O\0]\0\r\0\n\0S", 13), false,
+       std::string("\xFF\xFE[\0O\0]\0\r\0\n\0S", 13)},
+  };
+  for (const RemoveCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    writeBytes(file(), test.before);
+    EXPECT_EQ(store()->remove(L"Options", L"Speed"), test.removed);
+    EXPECT_EQ(readBytes(file()), test.after);
+  }
+}
+
+TEST_F(PortableIniStoreTest, RemoveFromAMissingFileCreatesNothing) {
+  EXPECT_TRUE(store()->remove(L"Options", L"Speed"));
+  EXPECT_FALSE(std::filesystem::exists(file()));
+  EXPECT_TRUE(makePortableIniStore(dir_.path() / "missing" / "Murvane.ini")->remove(L"Options", L"Speed"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "missing"));
+}
+
+TEST_F(PortableIniStoreTest, RemovedKeyReadsAsMissingAndAWriteAddsItAgain) {
+  writeBytes(file(), "[Options]\r\nSpeed=50\r\n");
+  auto ini = store();
+  ASSERT_TRUE(ini->remove(L"Options", L"Speed"));
+  EXPECT_EQ(ini->read(L"Options", L"Speed"), L"");
+  ini->write(L"Options", L"Speed", L"200");
+  EXPECT_EQ(readBytes(file()), "[Options]\r\nSpeed=200\r\n");
+}
+
 TEST_F(PortableIniStoreTest, WhatIsWrittenReadsBack) {
   writeBytes(file(), std::string("\xFF\xFE", 2));
   auto ini = store();

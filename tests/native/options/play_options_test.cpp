@@ -15,6 +15,8 @@ class SectionStore final : public IniStore {
  public:
   std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
   int writes = 0;
+  int removals = 0;
+  bool writable = true;  // false: every change fails, as on a read-only file
 
   bool exists() override { return true; }
   std::wstring read(std::wstring_view section, std::wstring_view key) override {
@@ -23,8 +25,24 @@ class SectionStore final : public IniStore {
   }
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     ++writes;
+    if (!writable) return false;
     values[{std::wstring(section), std::wstring(key)}] = std::wstring(value);
     return true;
+  }
+  bool remove(std::wstring_view section, std::wstring_view key) override {
+    ++removals;
+    if (!writable) return false;
+    values.erase({std::wstring(section), std::wstring(key)});
+    return true;
+  }
+
+  // The Options keys the store holds, as "Key=value" in key order.
+  std::vector<std::wstring> optionLines() const {
+    std::vector<std::wstring> lines;
+    for (const auto& [where, value] : values) {
+      if (where.first == L"Options") lines.push_back(where.second + L"=" + value);
+    }
+    return lines;
   }
 };
 
@@ -94,17 +112,54 @@ TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
   };
   for (const PlayOptions& options : cases) {
     SectionStore store;
-    writePlayOptions(store, options);
-    EXPECT_EQ(store.writes, 5);
+    EXPECT_TRUE(writePlayOptions(store, options));
     EXPECT_EQ(readPlayOptions(store), options);
   }
+}
+
+struct WrittenSectionCase {
+  const char* name;
+  std::map<std::wstring, std::wstring> before;  // the section's keys
+  PlayOptions options;
+  std::vector<std::wstring> after;
+  int changes;  // writes and removals
+};
+
+TEST(PlayOptionsTest, TheSectionHoldsOnlyTheKeysThatDifferFromTheirDefaults) {
+  const std::vector<WrittenSectionCase> cases = {
+      {"defaults into an empty file: nothing at all", {}, {}, {}, 0},
+      {"every key changed", {}, {0x0004, -12, true, 50, 30},
+       {L"Channels=0x0004", L"FoldOctaves=1", L"RepressGap=30", L"Speed=50", L"Transpose=-12"}, 5},
+      {"one key changed", {}, {0x0002, 0, false, 100, 0}, {L"Channels=0x0002"}, 1},
+      {"a key set back to its default is taken out", {{L"Transpose", L"12"}, {L"Speed", L"50"}},
+       {0x0001, 0, false, 50, 0}, {L"Speed=50"}, 1},
+      {"a key that holds its value already is not touched", {{L"Speed", L"50"}}, {0x0001, 0, false, 50, 0},
+       {L"Speed=50"}, 0},
+      {"a value the reader refuses goes", {{L"Speed", L"fast"}, {L"FoldOctaves", L"yes"}}, {}, {}, 2},
+      {"the default written out is taken out", {{L"Channels", L"0x0001"}, {L"FoldOctaves", L"0"}}, {}, {}, 2},
+  };
+  for (const WrittenSectionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SectionStore store;
+    store.values[{L"KeyBinds", L"C3"}] = L"0x0031";
+    for (const auto& [key, value] : c.before) store.values[{L"Options", key}] = value;
+    EXPECT_TRUE(writePlayOptions(store, c.options));
+    EXPECT_EQ(store.optionLines(), c.after);
+    EXPECT_EQ(store.writes + store.removals, c.changes);
+    EXPECT_EQ((store.values[{L"KeyBinds", L"C3"}]), L"0x0031");
+  }
+}
+
+TEST(PlayOptionsTest, AChangeThatFailsIsReportedAfterEveryKeyWasTried) {
   SectionStore store;
-  writePlayOptions(store, {0x0004, -12, true, 50, 30});
-  EXPECT_EQ((store.values[{L"Options", L"Channels"}]), L"0x0004");
-  EXPECT_EQ((store.values[{L"Options", L"Transpose"}]), L"-12");
-  EXPECT_EQ((store.values[{L"Options", L"FoldOctaves"}]), L"1");
-  EXPECT_EQ((store.values[{L"Options", L"Speed"}]), L"50");
-  EXPECT_EQ((store.values[{L"Options", L"RepressGap"}]), L"30");
+  store.values[{L"Options", L"Speed"}] = L"50";
+  store.writable = false;
+  EXPECT_FALSE(writePlayOptions(store, {0x0004, 12, false, 100, 0}));
+  EXPECT_EQ(store.writes, 2);
+  EXPECT_EQ(store.removals, 1);
+  // Nothing to change: nothing to fail.
+  store.values.clear();
+  EXPECT_TRUE(writePlayOptions(store, {}));
 }
 
 TEST(PlayOptionsTest, ChannelMaskBitNPlaysTheEventChannelN) {

@@ -115,6 +115,8 @@ class MainWindowTest : public ::testing::Test {
   void hotkey(WPARAM id) { SendMessageW(window, WM_HOTKEY, id, 0); }
   void clickTest() { SendMessageW(testButton, BM_CLICK, 0, 0); }
   void clickKeyConfig() { SendMessageW(keyConfigButton, BM_CLICK, 0, 0); }
+  // What the system menu sends when "Options..." is chosen.
+  void chooseOptions() { SendMessageW(window, WM_SYSCOMMAND, kOptionsCommandId, 0); }
   void drop(const std::vector<std::wstring>& paths) {
     SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(paths)), 0);
   }
@@ -247,7 +249,16 @@ TEST_F(MainWindowTest, StartedWithABadPathShowsPleaseSetFileAndNoMessage) {
 // ---- The state table, every reachable cell, with MIDI devices that open.
 
 enum class State { kIdle, kPlaying, kTestPlaying, kMidiInput };
-enum class Action { kPlayStop, kMidiInputHotkey, kAllStop, kTestButton, kKeyConfig, kDrop, kPlaybackEndedNotice };
+enum class Action {
+  kPlayStop,
+  kMidiInputHotkey,
+  kAllStop,
+  kTestButton,
+  kKeyConfig,
+  kOptions,
+  kDrop,
+  kPlaybackEndedNotice
+};
 
 struct Cell {
   const char* name;
@@ -293,6 +304,9 @@ class StateTableTest : public MainWindowTest, public ::testing::WithParamInterfa
         break;
       case Action::kKeyConfig:
         clickKeyConfig();
+        break;
+      case Action::kOptions:
+        chooseOptions();
         break;
       case Action::kDrop:
         drop({longNote.wstring()});
@@ -344,13 +358,15 @@ class StateTableTest : public MainWindowTest, public ::testing::WithParamInterfa
 
 TEST_P(StateTableTest, EventLeadsToItsStateWithItsTexts) {
   const Cell& cell = GetParam();
-  std::wstring statusWhenKeyConfigOpened;
+  std::wstring statusWhenWindowOpened;
   bool hotkeysFreeWhileOpen = false;
-  watcher.watch(L"KeyBindWindow", [&](HWND keyBindWindow) {
-    statusWhenKeyConfigOpened = windowText(statusLabel);
+  const auto onModalWindow = [&](HWND modalWindow) {
+    statusWhenWindowOpened = windowText(statusLabel);
     hotkeysFreeWhileOpen = hotkeyIsFree(0, VK_F11) && hotkeyIsFree(0, VK_F10) && hotkeyIsFree(0, VK_F12);
-    PostMessageW(keyBindWindow, WM_CLOSE, 0, 0);
-  });
+    PostMessageW(modalWindow, WM_CLOSE, 0, 0);
+  };
+  watcher.watch(L"KeyBindWindow", onModalWindow);
+  watcher.watch(L"OptionsWindow", onModalWindow);
   open(longNote.c_str());
   reach(cell.from);
 
@@ -362,8 +378,8 @@ TEST_P(StateTableTest, EventLeadsToItsStateWithItsTexts) {
   pumpPending();
   expect(cell.to);
 
-  if (cell.action == Action::kKeyConfig) {
-    EXPECT_EQ(statusWhenKeyConfigOpened, kTextStopped) << "not stopped before the window opened";
+  if (cell.action == Action::kKeyConfig || cell.action == Action::kOptions) {
+    EXPECT_EQ(statusWhenWindowOpened, kTextStopped) << "not stopped before the window opened";
     EXPECT_TRUE(hotkeysFreeWhileOpen) << "hotkeys stayed registered while the window was open";
     EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
   }
@@ -396,6 +412,10 @@ INSTANTIATE_TEST_SUITE_P(
         Cell{"KeyConfigWhilePlayingStopsFirst", State::kPlaying, Action::kKeyConfig, State::kIdle},
         Cell{"KeyConfigWhileTestingStopsFirst", State::kTestPlaying, Action::kKeyConfig, State::kIdle},
         Cell{"KeyConfigInMidiInputClosesItFirst", State::kMidiInput, Action::kKeyConfig, State::kIdle},
+        Cell{"OptionsInIdle", State::kIdle, Action::kOptions, State::kIdle},
+        Cell{"OptionsWhilePlayingStopsFirst", State::kPlaying, Action::kOptions, State::kIdle},
+        Cell{"OptionsWhileTestingStopsFirst", State::kTestPlaying, Action::kOptions, State::kIdle},
+        Cell{"OptionsInMidiInputClosesItFirst", State::kMidiInput, Action::kOptions, State::kIdle},
         Cell{"DropInIdleLoads", State::kIdle, Action::kDrop, State::kIdle},
         Cell{"DropWhilePlayingStopsAndLoads", State::kPlaying, Action::kDrop, State::kIdle},
         Cell{"DropWhileTestingStopsAndLoads", State::kTestPlaying, Action::kDrop, State::kIdle},
@@ -645,6 +665,73 @@ TEST_F(MainWindowTest, KeyWindowIsModalOverTheDisabledMainWindowWhoseButtonsDoNo
   EXPECT_EQ(status(), kTextStopped);
   EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
   EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndOptionsBelowTheSystemsOwnItems) {
+  open();
+  const HMENU menu = GetSystemMenu(window, FALSE);
+  ASSERT_NE(menu, nullptr);
+  const int count = GetMenuItemCount(menu);
+  ASSERT_GE(count, 3);
+  EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1)) << "the system's items are gone";
+  MENUITEMINFOW separator{};
+  separator.cbSize = sizeof separator;
+  separator.fMask = MIIM_FTYPE;
+  ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &separator));
+  EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+  wchar_t text[64] = {};
+  GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"Options...");
+  EXPECT_EQ(GetMenuItemID(menu, count - 1), kOptionsCommandId);
+  // The main window itself is as it was: its four controls are checked above.
+  EXPECT_EQ(childrenOf(window).size(), 4u);
+}
+
+TEST_F(MainWindowTest, OptionsWindowIsModalOverTheDisabledMainWindowWhoseInputsDoNothing) {
+  bool ownedByMain = false;
+  bool mainDisabled = false;
+  std::size_t optionsWindows = 0;
+  std::size_t keyWindows = 0;
+  watcher.watch(L"OptionsWindow", [&](HWND optionsWindow) {
+    ownedByMain = GetWindow(optionsWindow, GW_OWNER) == window;
+    mainDisabled = !IsWindowEnabled(window);
+    sendFromOutside(window, WM_SYSCOMMAND, kOptionsCommandId);
+    sendFromOutside(keyConfigButton, BM_CLICK);
+    sendFromOutside(window, WM_HOTKEY, 100);
+    optionsWindows = topLevelWindowsOfThisProcess(L"OptionsWindow").size();
+    keyWindows = topLevelWindowsOfThisProcess(L"KeyBindWindow").size();
+    for (HWND open : topLevelWindowsOfThisProcess(L"OptionsWindow")) PostMessageW(open, WM_CLOSE, 0, 0);
+  });
+  open(longNote.c_str());
+  chooseOptions();
+
+  EXPECT_TRUE(ownedByMain);
+  EXPECT_TRUE(mainDisabled);
+  EXPECT_EQ(optionsWindows, 1u);
+  EXPECT_EQ(keyWindows, 0u);
+  EXPECT_TRUE(IsWindowEnabled(window));
+  EXPECT_TRUE(keys.snapshot().empty());
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+}
+
+TEST_F(MainWindowTest, CloseWhileTheOptionsWindowIsOpenEndsItAndThenTheProgramCleanly) {
+  watcher.watch(L"OptionsWindow", [&](HWND) { sendFromOutside(window, WM_CLOSE); });
+  open(longNote.c_str());
+  hotkey(100);
+  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+
+  chooseOptions();
+
+  EXPECT_EQ(controller->window(), nullptr);
+  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"OptionsWindow").empty());
+  MSG quit{};
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was lost";
+  EXPECT_TRUE(hotkeyIsFree(0, VK_F11));
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+  controller.reset();
+  EXPECT_TRUE(keys.held().empty());
 }
 
 enum class CloseWay { kSent, kPosted, kSentWhileItsMessageBoxIsUp };

@@ -161,6 +161,38 @@ const ExpectedText kExpected[] = {
     {1068, L"Ctrl, Alt and Shift do not use in note", L"\u97f3\u968e\u306b\u306f\u4fee\u98fe\u30ad\u30fc(Ctrl, Alt, Shift)\u3092\u4f7f\u3048\u307e\u305b\u3093"},
     // 設定ファイルを保存できませんでした。
     {1069, L"Failed save settings file.", L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002"},
+    // オプション...
+    {1070, L"Options...", L"\u30aa\u30d7\u30b7\u30e7\u30f3..."},
+    // Murvane: オプション
+    {1071, L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"},
+    // %1: %2 音 (範囲内 %3)
+    {1072, L"%1: %2 notes, %3 in range", L"%1: %2 \u97f3 (\u7bc4\u56f2\u5185 %3)"},
+    // %1: 音なし
+    {1073, L"%1: no notes", L"%1: \u97f3\u306a\u3057"},
+    // 提案
+    {1074, L"Suggest", L"\u63d0\u6848"},
+    // 移調 (半音)
+    {1075, L"Transpose (semitones)", L"\u79fb\u8abf (\u534a\u97f3)"},
+    // C3–C6 の外の音を範囲内に折り返す
+    {1076, L"Fold notes outside C3\u2013C6 into range", L"C3\u2013C6 \u306e\u5916\u306e\u97f3\u3092\u7bc4\u56f2\u5185\u306b\u6298\u308a\u8fd4\u3059"},
+    // 速度 (%)
+    {1077, L"Speed (%)", L"\u901f\u5ea6 (%)"},
+    // 再打鍵の間隔 (ms)
+    {1078, L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)"},
+    // OK
+    {1079, L"OK", L"OK"},
+    // キャンセル
+    {1080, L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb"},
+    // 移調は %1 から %2 の間で指定してください。
+    {1081, L"Transpose must be from %1 to %2.", L"\u79fb\u8abf\u306f %1 \u304b\u3089 %2 \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+    // 速度は %1 から %2 % の間で指定してください。
+    {1082, L"Speed must be from %1 to %2 %.", L"\u901f\u5ea6\u306f %1 \u304b\u3089 %2 % \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+    // 再打鍵の間隔は %1 から %2 ms の間で指定してください。
+    {1083, L"Re-press gap must be from %1 to %2 ms.", L"\u518d\u6253\u9375\u306e\u9593\u9694\u306f %1 \u304b\u3089 %2 ms \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+    // チャンネルを1つ以上選んでください。
+    {1084, L"Check at least one channel.", L"\u30c1\u30e3\u30f3\u30cd\u30eb\u30921\u3064\u4ee5\u4e0a\u9078\u3093\u3067\u304f\u3060\u3055\u3044\u3002"},
+    // オプションが開けません。
+    {1085, L"Failed open options.", L"\u30aa\u30d7\u30b7\u30e7\u30f3\u304c\u958b\u3051\u307e\u305b\u3093\u3002"},
     // 再生中: キーが届きません (対象が管理者権限)
     {1090, L"Playing: keys blocked (target is admin)", L"\u518d\u751f\u4e2d: \u30ad\u30fc\u304c\u5c4a\u304d\u307e\u305b\u3093 (\u5bfe\u8c61\u304c\u7ba1\u7406\u8005\u6a29\u9650)"},
     // MIDI入力受付中: キーが届きません (対象が管理者権限)
@@ -168,7 +200,7 @@ const ExpectedText kExpected[] = {
 };
 
 // Ids after the last of the original texts that hold none.
-bool isUnusedId(std::int32_t id) { return id >= 1070 && id != 1090 && id != 1091; }
+bool isUnusedId(std::int32_t id) { return id >= 1086 && id != 1090 && id != 1091; }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
@@ -272,7 +304,7 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1070, 1096, 1097, -1}) {
+  for (std::int32_t id : {1000, 1086, 1096, 1097, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -190,6 +191,35 @@ TEST_F(Win32IniStoreTest, WritesIntoOddFilesReadTheSameWhoeverWroteThem) {
       EXPECT_EQ(makePortableIniStore(byUs)->read(L"KeyBinds", key), expected);
     }
   }
+}
+
+// A key taken out through either store reads as missing through both, and
+// every other key, of its section or another, stays as it was.
+TEST_F(Win32IniStoreTest, ARemovedKeyReadsAsMissingThroughBothStoresAndNothingElseChanges) {
+  const std::string start =
+      "[KeyBinds]\r\nC3=0x0031\r\n[Options]\r\nTranspose=12\r\nSpeed=50\r\n[Other]\r\nSpeed=7\r\n";
+  for (const bool removeWithWindows : {true, false}) {
+    SCOPED_TRACE(removeWithWindows ? "removed by the Windows services" : "removed by the portable store");
+    nextFile();
+    writeBytes(file(), start);
+    auto store = removeWithWindows ? win32() : portable();
+    EXPECT_TRUE(store->remove(L"Options", L"Speed"));
+    EXPECT_TRUE(store->remove(L"Options", L"RepressGap"));  // never there
+    for (const auto& reader : {win32(), portable()}) {
+      EXPECT_EQ(reader->read(L"Options", L"Speed"), L"");
+      EXPECT_EQ(reader->read(L"Options", L"Transpose"), L"12");
+      EXPECT_EQ(reader->read(L"Other", L"Speed"), L"7");
+      EXPECT_EQ(reader->read(L"KeyBinds", L"C3"), L"0x0031");
+    }
+    const std::vector<std::string> lines = nonBlankLines(readBytes(file()));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Speed=50"), 0);
+    EXPECT_EQ(lines.size(), 6u);
+  }
+}
+
+TEST_F(Win32IniStoreTest, RemovingFromAFileThatIsNotThereMakesNoFile) {
+  EXPECT_TRUE(win32()->remove(L"Options", L"Speed"));
+  EXPECT_FALSE(std::filesystem::exists(file()));
 }
 
 TEST_F(Win32IniStoreTest, FolderThatDoesNotExistGivesDefaultsAndNoFile) {

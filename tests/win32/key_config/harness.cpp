@@ -150,7 +150,8 @@ CreationHook* gHook = nullptr;
 
 }  // namespace
 
-CreationHook::CreationHook() : hook_(SetWindowsHookExW(WH_CBT, &CreationHook::onCbt, nullptr, GetCurrentThreadId())) {
+CreationHook::CreationHook(const wchar_t* windowClass)
+    : windowClass_(windowClass), hook_(SetWindowsHookExW(WH_CBT, &CreationHook::onCbt, nullptr, GetCurrentThreadId())) {
   gHook = this;
 }
 
@@ -163,8 +164,8 @@ LRESULT CALLBACK CreationHook::onCbt(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND && gHook != nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
     const HWND parent = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent;
-    if (classOf(window) == L"KeyBindWindow" && gHook->refuseKeyWindow) return 1;
-    if (parent != nullptr && classOf(parent) == L"KeyBindWindow") {
+    if (classOf(window) == gHook->windowClass_ && gHook->refuseKeyWindow) return 1;
+    if (parent != nullptr && classOf(parent) == gHook->windowClass_) {
       if (static_cast<int>(gHook->children.size()) == gHook->refuseChild) {
         gHook->refuseChild = -1;
         return 1;

@@ -70,21 +70,23 @@ class MessageBoxCatcher {
   std::vector<HWND> answered_;
 };
 
-// Records the children of every "KeyBindWindow" window in creation order, and
-// can refuse one creation the way the platform refuses when out of resources.
+// Records the children of every window of one class ("KeyBindWindow" unless
+// told) in creation order, and can refuse one creation the way the platform
+// refuses when out of resources.
 class CreationHook {
  public:
-  CreationHook();
+  explicit CreationHook(const wchar_t* windowClass = L"KeyBindWindow");
   ~CreationHook();
   CreationHook(const CreationHook&) = delete;
   CreationHook& operator=(const CreationHook&) = delete;
 
   std::vector<HWND> children;
-  bool refuseKeyWindow = false;
+  bool refuseKeyWindow = false;  // the window of the class itself
   int refuseChild = -1;  // position in creation order, from 0
 
  private:
   static LRESULT CALLBACK onCbt(int code, WPARAM wParam, LPARAM lParam);
+  std::wstring windowClass_;
   HHOOK hook_;
 };
 

@@ -1,0 +1,89 @@
+#include "app/options_form.h"
+
+#include <vector>
+
+#include "res/resource.h"
+
+namespace murvane {
+namespace {
+
+// Blanks around a number are how it looks in a field, not a different value.
+std::wstring_view trimmed(std::wstring_view text) {
+  while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.remove_suffix(1);
+  return text;
+}
+
+EntryReading refusal(OptionsField field, std::int32_t message) { return EntryReading{std::nullopt, field, message}; }
+
+}  // namespace
+
+OptionsEntry entryOf(const PlayOptions& options) {
+  return OptionsEntry{options.channels, formatDecimal(options.transpose), options.foldOctaves,
+                      formatDecimal(options.speed), formatDecimal(options.repressGap)};
+}
+
+// The same values the INI file takes, so that what OK writes reads back so.
+EntryReading readEntry(const OptionsEntry& entry) {
+  PlayOptions options;
+  if (entry.channels == 0) return refusal(OptionsField::kChannels, IDS_ERROR_NO_CHANNEL);
+  options.channels = entry.channels;
+  const std::optional<int> transpose = parseTranspose(trimmed(entry.transpose));
+  if (!transpose) return refusal(OptionsField::kTranspose, IDS_ERROR_TRANSPOSE_RANGE);
+  options.transpose = *transpose;
+  options.foldOctaves = entry.foldOctaves;
+  const std::optional<int> speed = parseSpeed(trimmed(entry.speed));
+  if (!speed) return refusal(OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE);
+  options.speed = *speed;
+  const std::optional<int> gap = parseRepressGap(trimmed(entry.repressGap));
+  if (!gap) return refusal(OptionsField::kRepressGap, IDS_ERROR_REPRESS_GAP_RANGE);
+  options.repressGap = *gap;
+  return EntryReading{options, OptionsField::kChannels, 0};
+}
+
+FieldRange rangeOf(OptionsField field) {
+  switch (field) {
+    case OptionsField::kChannels: return {1, kChannelCount};
+    case OptionsField::kTranspose: return {-kTransposeLimit, kTransposeLimit};
+    case OptionsField::kSpeed: return {kSlowestSpeed, kFastestSpeed};
+    case OptionsField::kRepressGap: return {0, kLongestRepressGap};
+  }
+  return {0, 0};
+}
+
+OptionsEntry withSuggestion(OptionsEntry entry, const TrackSuggestion& suggestion) {
+  entry.channels = static_cast<std::uint16_t>(1u << (suggestion.channel & 0x0F));
+  entry.transpose = formatDecimal(suggestion.transpose);
+  return entry;
+}
+
+bool channelSelectable(const NoteCounts& counts, std::uint8_t channel, bool checked) {
+  return checked || counts.notes(channel) > 0;
+}
+
+std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
+                          std::uint8_t channel) {
+  const std::wstring number = formatDecimal(channel + 1);
+  const std::uint32_t notes = counts.notes(channel);
+  if (notes == 0) return fillPlaceholders(withoutNotes, {number});
+  return fillPlaceholders(withNotes, {number, std::to_wstring(notes), std::to_wstring(counts.inside(channel, 0))});
+}
+
+std::wstring fillPlaceholders(std::wstring_view pattern, std::initializer_list<std::wstring_view> values) {
+  const std::vector<std::wstring_view> given(values);
+  std::wstring text;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == L'%' && i + 1 < pattern.size() && pattern[i + 1] >= L'1' && pattern[i + 1] <= L'9') {
+      const auto index = static_cast<std::size_t>(pattern[i + 1] - L'1');
+      if (index < given.size()) {
+        text += given[index];
+        ++i;
+        continue;
+      }
+    }
+    text += pattern[i];
+  }
+  return text;
+}
+
+}  // namespace murvane

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "options/play_options.h"
+#include "options/track_suggestion.h"
+
+namespace murvane {
+
+// The Options window's decisions, kept apart from the window: what each
+// channel's check box says and whether it may be clicked, what the fields'
+// texts mean, and what Suggest changes. The window shows an OptionsEntry
+// and reads one back from its controls.
+
+inline constexpr int kChannelCount = 16;
+
+// What the window's fields hold: the checked channels and the three texts.
+struct OptionsEntry {
+  std::uint16_t channels = 0;  // bit n: the box of MIDI channel n + 1 is checked
+  std::wstring transpose;
+  bool foldOctaves = false;
+  std::wstring speed;
+  std::wstring repressGap;
+
+  bool operator==(const OptionsEntry&) const = default;
+};
+
+// The fields in the order the window reads them, which is the order it
+// shows them in.
+enum class OptionsField : std::uint8_t { kChannels, kTranspose, kSpeed, kRepressGap };
+
+OptionsEntry entryOf(const PlayOptions& options);
+
+// The options an entry holds, or the first field that holds none, with the
+// message that says so; the window fills the message's %1 and %2 with
+// rangeOf(field).
+struct EntryReading {
+  std::optional<PlayOptions> options;
+  OptionsField refused = OptionsField::kChannels;
+  std::int32_t message = 0;
+};
+
+EntryReading readEntry(const OptionsEntry& entry);
+
+struct FieldRange {
+  int lowest;
+  int highest;
+};
+
+FieldRange rangeOf(OptionsField field);
+
+// Only the suggested channel checked, and the suggested shift; the rest of
+// the entry as it was.
+OptionsEntry withSuggestion(OptionsEntry entry, const TrackSuggestion& suggestion);
+
+// A channel without notes in the file is offered only while it is checked,
+// so that a checked one can still be taken back.
+bool channelSelectable(const NoteCounts& counts, std::uint8_t channel, bool checked);
+
+// The text of a channel's box from its counts: withNotes for a channel that
+// has note-ons (%1 its number from 1, %2 its note-ons, %3 those inside
+// C3-C6 as the file stands), withoutNotes otherwise (%1 its number).
+std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
+                          std::uint8_t channel);
+
+// pattern with %1 to %9 replaced by the values given for them; any other
+// text, a % before anything else and a placeholder without a value included,
+// stays as it is.
+std::wstring fillPlaceholders(std::wstring_view pattern, std::initializer_list<std::wstring_view> values);
+
+}  // namespace murvane

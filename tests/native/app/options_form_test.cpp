@@ -1,0 +1,157 @@
+#include "app/options_form.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+
+namespace murvane {
+namespace {
+
+const OptionsEntry kDefaultEntry{0x0001, L"0", false, L"100", L"0"};
+
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+void PrintTo(const OptionsEntry& entry, std::ostream* out) {
+  *out << "channels=" << entry.channels << " transpose=\"" << narrow(entry.transpose) << "\" fold=" << entry.foldOctaves
+       << " speed=\"" << narrow(entry.speed) << "\" gap=\"" << narrow(entry.repressGap) << "\"";
+}
+
+void PrintTo(const PlayOptions& options, std::ostream* out) {
+  *out << "channels=" << options.channels << " transpose=" << options.transpose << " fold=" << options.foldOctaves
+       << " speed=" << options.speed << " gap=" << options.repressGap;
+}
+
+namespace {
+
+TEST(OptionsForm, TheFieldsShowTheOptionsAsTheFileHoldsThem) {
+  EXPECT_EQ(entryOf(PlayOptions{}), kDefaultEntry);
+  EXPECT_EQ(entryOf(PlayOptions{0x8004, -12, true, 25, 200}), (OptionsEntry{0x8004, L"-12", true, L"25", L"200"}));
+}
+
+struct EntryCase {
+  const char* name;
+  OptionsEntry entry;
+  std::optional<PlayOptions> options;  // none: refused
+  OptionsField refused;
+  std::int32_t message;
+};
+
+TEST(OptionsForm, AnEntryIsTakenOnlyWithEveryFieldInItsRangeAndTheFirstOtherIsRefused) {
+  const std::vector<EntryCase> cases = {
+      {"the defaults", kDefaultEntry, PlayOptions{}, {}, 0},
+      {"every field at an end of its range", {0xFFFF, L"-48", true, L"400", L"200"}, PlayOptions{0xFFFF, -48, true, 400, 200}, {}, 0},
+      {"the other ends", {0x0002, L"48", false, L"25", L"0"}, PlayOptions{0x0002, 48, false, 25, 0}, {}, 0},
+      {"blanks around the numbers and a plus sign", {0x0001, L" +12 ", false, L"\t50", L"30  "},
+       PlayOptions{0x0001, 12, false, 50, 30}, {}, 0},
+      {"no channel checked", {0x0000, L"0", false, L"100", L"0"}, std::nullopt, OptionsField::kChannels,
+       IDS_ERROR_NO_CHANNEL},
+      {"transpose above its range", {0x0001, L"49", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
+       IDS_ERROR_TRANSPOSE_RANGE},
+      {"transpose empty", {0x0001, L"", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
+       IDS_ERROR_TRANSPOSE_RANGE},
+      {"transpose not a number", {0x0001, L"1 2", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
+       IDS_ERROR_TRANSPOSE_RANGE},
+      {"speed below its range", {0x0001, L"0", false, L"24", L"0"}, std::nullopt, OptionsField::kSpeed,
+       IDS_ERROR_SPEED_RANGE},
+      {"speed as a fraction", {0x0001, L"0", false, L"12.5", L"0"}, std::nullopt, OptionsField::kSpeed,
+       IDS_ERROR_SPEED_RANGE},
+      {"speed far too long to be a number of its range", {0x0001, L"0", false, L"99999999999", L"0"}, std::nullopt,
+       OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE},
+      {"gap above its range", {0x0001, L"0", false, L"100", L"201"}, std::nullopt, OptionsField::kRepressGap,
+       IDS_ERROR_REPRESS_GAP_RANGE},
+      {"gap negative", {0x0001, L"0", false, L"100", L"-1"}, std::nullopt, OptionsField::kRepressGap,
+       IDS_ERROR_REPRESS_GAP_RANGE},
+      {"the first of several bad fields", {0x0000, L"99", false, L"1", L"999"}, std::nullopt, OptionsField::kChannels,
+       IDS_ERROR_NO_CHANNEL},
+      {"the first of two bad numbers", {0x0001, L"0", false, L"1", L"999"}, std::nullopt, OptionsField::kSpeed,
+       IDS_ERROR_SPEED_RANGE},
+  };
+  for (const EntryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EntryReading reading = readEntry(c.entry);
+    EXPECT_EQ(reading.options, c.options);
+    if (!c.options) {
+      EXPECT_EQ(reading.refused, c.refused);
+      EXPECT_EQ(reading.message, c.message);
+    }
+  }
+}
+
+// The range a refusal names is the one the entry is read with.
+TEST(OptionsForm, RefusalsNameTheRangeTheFieldIsReadWith) {
+  for (OptionsField field : {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap}) {
+    const FieldRange range = rangeOf(field);
+    for (int value : {range.lowest - 1, range.lowest, range.highest, range.highest + 1}) {
+      OptionsEntry entry = kDefaultEntry;
+      std::wstring& text = field == OptionsField::kTranspose ? entry.transpose
+                           : field == OptionsField::kSpeed   ? entry.speed
+                                                             : entry.repressGap;
+      text = formatDecimal(value);
+      const bool inside = value >= range.lowest && value <= range.highest;
+      EXPECT_EQ(readEntry(entry).options.has_value(), inside) << value;
+    }
+  }
+}
+
+TEST(OptionsForm, SuggestChecksOnlyTheSuggestedChannelAndSetsItsShiftLeavingTheRest) {
+  // A melody on channel 4 two octaves low (A3 to E5 played as A1 to E3: one
+  // octave up leaves its lowest notes out), a decoy on channel 1.
+  NoteCounts counts;
+  for (int note : {33, 35, 36, 40, 45, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  counts.add(0, 60);
+  const OptionsEntry before{0x0003, L"5", true, L"80", L"30"};
+  EXPECT_EQ(withSuggestion(before, suggestTrack(counts)), (OptionsEntry{0x0008, L"24", true, L"80", L"30"}));
+  // Without notes: channel 1 as it stands.
+  EXPECT_EQ(withSuggestion(before, suggestTrack(NoteCounts{})), (OptionsEntry{0x0001, L"0", true, L"80", L"30"}));
+}
+
+TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileChecked) {
+  NoteCounts counts;
+  counts.add(2, 60);
+  EXPECT_TRUE(channelSelectable(counts, 2, false));
+  EXPECT_TRUE(channelSelectable(counts, 2, true));
+  EXPECT_FALSE(channelSelectable(counts, 0, false));
+  EXPECT_TRUE(channelSelectable(counts, 0, true));
+  EXPECT_FALSE(channelSelectable(counts, 15, false));
+}
+
+TEST(OptionsForm, ChannelLabelsGiveTheNumberFromOneTheNoteOnsAndThoseInRange) {
+  NoteCounts counts;
+  for (int i = 0; i < 390; ++i) counts.add(2, 60);
+  for (int i = 0; i < 22; ++i) counts.add(2, 30);
+  counts.add(15, 84);
+  counts.add(15, 85);
+  const std::wstring_view withNotes = L"%1: %2 notes, %3 in range";
+  const std::wstring_view withoutNotes = L"%1: no notes";
+  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 2), L"3: 412 notes, 390 in range");
+  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 15), L"16: 2 notes, 1 in range");
+  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 0), L"1: no notes");
+  // A translation may put the values in another order.
+  EXPECT_EQ(channelLabel(L"%1: %3/%2", withoutNotes, counts, 2), L"3: 390/412");
+}
+
+TEST(OptionsForm, PlaceholdersAreFilledAndEveryOtherPercentSignStays) {
+  const struct {
+    std::wstring_view pattern;
+    std::wstring expected;
+  } cases[] = {
+      {L"Speed must be from %1 to %2 %.", L"Speed must be from 25 to 400 %."},
+      {L"%2-%1", L"400-25"},
+      {L"%3 has no value", L"%3 has no value"},
+      {L"%0 and %% and %x", L"%0 and %% and %x"},
+      {L"ends in %", L"ends in %"},
+      {L"", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(fillPlaceholders(c.pattern, {L"25", L"400"}), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace murvane

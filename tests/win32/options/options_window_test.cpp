@@ -1,0 +1,622 @@
+// The Options window as the user meets it: real windows under Wine, real
+// keyboard input, a real INI file in the temporary folder.
+#include "app/options_window_win32.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bindings/binding_table.h"
+#include "bindings/ini_store_win32.h"
+#include "tests/win32/key_config/harness.h"
+
+namespace murvane {
+namespace {
+
+using testing::CreationHook;
+using testing::MessageBoxCatcher;
+using testing::classOf;
+using testing::inLanguage;
+using testing::textOf;
+
+const wchar_t* errorCaption() { return L"Murvane: Error"; }
+
+// Escapes, so that the expectations do not depend on how the source is read.
+std::wstring notesLabel(int channel, int notes, int inside) {
+  const std::wstring c = std::to_wstring(channel), n = std::to_wstring(notes), i = std::to_wstring(inside);
+  // N: M 音 (範囲内 I)
+  return inLanguage((c + L": " + n + L" notes, " + i + L" in range").c_str(),
+                    (c + L": " + n + L" \u97f3 (\u7bc4\u56f2\u5185 " + i + L")").c_str());
+}
+std::wstring noNotesLabel(int channel) {
+  const std::wstring c = std::to_wstring(channel);
+  return inLanguage((c + L": no notes").c_str(), (c + L": \u97f3\u306a\u3057").c_str());  // 音なし
+}
+const wchar_t* savedFailedText() {
+  // 設定ファイルを保存できませんでした。
+  return inLanguage(L"Failed save settings file.",
+                    L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
+}
+
+// Records the opener's calls, and whether the window was open at each.
+class RecordingHotkeys final : public HotkeyControl {
+ public:
+  void registerHotkeys() override {
+    calls.push_back("register");
+    windowOpenAtRegister = FindWindowW(kOptionsWindowClass, nullptr) != nullptr;
+  }
+  void unregisterHotkeys() override {
+    calls.push_back("unregister");
+    const HWND window = FindWindowW(kOptionsWindowClass, nullptr);
+    if (whileOpen) whileOpen(window);
+  }
+
+  std::vector<std::string> calls;
+  bool windowOpenAtRegister = false;
+  // Runs once the window is up, before its loop: the test's part of the
+  // user's session, posted for the loop to play.
+  void (*whileOpen)(HWND window) = nullptr;
+};
+
+// A file of 412 note-ons on channel 3 (390 in C3-C6), a melody of 8 on
+// channel 4 two octaves low, 5 on channel 10 and nothing on the others.
+NoteCounts fileCounts() {
+  NoteCounts counts;
+  for (int i = 0; i < 390; ++i) counts.add(2, 60);
+  for (int i = 0; i < 22; ++i) counts.add(2, 100);
+  for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  for (int i = 0; i < 5; ++i) counts.add(9, 38);
+  return counts;
+}
+
+// Real key strokes, queued at once: the window's own loop, which gives them
+// to the platform's dialog handling, takes them in order.
+void typeKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> strokes;
+  for (WORD vk : keys) {
+    INPUT down = {};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = vk;
+    INPUT up = down;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    strokes.push_back(down);
+    strokes.push_back(up);
+  }
+  SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+}
+
+// Public: the cases of a table edit the window through it.
+class OptionsWindowTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t file[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"opt", 0, file);
+    DeleteFileW(file);
+    iniPath = file;
+    store = makeWin32IniStore(iniPath);
+    loadBindings(*store);  // the first-run file, as Murvane leaves it
+
+    static HBRUSH background = CreateSolidBrush(RGB(231, 231, 231));
+    brush = background;
+    owner = CreateWindowExW(0, L"STATIC", L"Main window stand-in", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    context = {GetModuleHandleW(nullptr), owner, store.get(), &testing::resourceStrings(), brush, &hotkeys, &counts};
+    OptionsWindow::registerClass(context.instance, context.background);
+  }
+
+  void TearDown() override {
+    testing::releaseModifiers();
+    window.reset();
+    DestroyWindow(owner);
+    testing::pump();
+    DeleteFileW(iniPath.c_str());
+  }
+
+  void open() {
+    hook.children.clear();
+    window = std::make_unique<OptionsWindow>(context);
+    ASSERT_TRUE(window->create());
+    ASSERT_EQ(hook.children.size(), static_cast<std::size_t>(kOptionsControlCount));
+    ASSERT_TRUE(testing::focusWindow(window->window())) << "the Options window did not get the keyboard";
+  }
+
+  // Plays the posted part of the session in the window's own loop, as the
+  // opener runs it, until the window is gone; a session that leaves it open
+  // fails after a while instead of hanging.
+  void runLoop() {
+    static bool timedOut = false;
+    timedOut = false;
+    SetTimer(window->window(), 1, 15000, [](HWND options, UINT, UINT_PTR timer, DWORD) {
+      KillTimer(options, timer);
+      timedOut = true;
+      PostMessageW(options, WM_CLOSE, 0, 0);
+    });
+    window->runModalLoop();
+    EXPECT_FALSE(timedOut) << "the window stayed open";
+  }
+
+  HWND control(int id) const { return GetDlgItem(window->window(), id); }
+  HWND channelBox(int channel) const { return control(kChannelBoxId + channel - 1); }
+  bool checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  void click(HWND button) {
+    SendMessageW(button, BM_CLICK, 0, 0);
+    testing::pump();
+  }
+  void setText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
+
+  std::string iniText() const {
+    std::ifstream in(std::string(iniPath.begin(), iniPath.end()), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // The lines of the section Options, as the file holds them.
+  std::vector<std::string> optionLines() const {
+    std::vector<std::string> lines;
+    std::string text = iniText();
+    bool inside = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      start = end + 1;
+      if (!line.empty() && line.front() == '[') {
+        inside = line == "[Options]";
+        continue;
+      }
+      if (inside && !line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  void writeOptions(const wchar_t* key, const wchar_t* value) {
+    WritePrivateProfileStringW(L"Options", key, value, iniPath.c_str());
+  }
+
+  std::wstring iniPath;
+  std::unique_ptr<IniStore> store;
+  NoteCounts counts = fileCounts();
+  RecordingHotkeys hotkeys;
+  HBRUSH brush = nullptr;
+  HWND owner = nullptr;
+  OptionsWindowContext context{};
+  CreationHook hook{kOptionsWindowClass};
+  std::unique_ptr<OptionsWindow> window;
+};
+
+struct ExpectedControl {
+  const wchar_t* className;
+  int x, y, width, height;
+  DWORD style;
+  int id;
+  std::wstring text;
+};
+
+std::vector<ExpectedControl> expectedLayout() {
+  constexpr DWORD checkBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+  constexpr DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_PUSHBUTTON;
+  constexpr DWORD label = WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE;
+  // Made with WS_BORDER, which the edit control takes off to draw its border itself.
+  constexpr DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+  constexpr DWORD upDown = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+  std::vector<ExpectedControl> layout;
+  for (int channel = 1; channel <= 16; ++channel) {
+    std::wstring text = noNotesLabel(channel);
+    // Channel 1 is checked by default: offered although it has no notes.
+    DWORD style = checkBox | (channel == 1 || channel == 3 || channel == 4 || channel == 10 ? 0 : WS_DISABLED);
+    if (channel == 3) text = notesLabel(3, 412, 390);
+    if (channel == 4) text = notesLabel(4, 8, 2);
+    if (channel == 10) text = notesLabel(10, 5, 0);
+    layout.push_back({L"Button", 16 + 280 * ((channel - 1) / 8), 16 + 30 * ((channel - 1) % 8), 264, 24, style,
+                      kChannelBoxId + channel - 1, text});
+  }
+  // 提案, 移調 (半音), C3–C6 の外の音を範囲内に折り返す, 速度 (%), 再打鍵の間隔 (ms), キャンセル
+  layout.push_back({L"Button", 16, 264, 128, 30, button, kSuggestId, inLanguage(L"Suggest", L"\u63d0\u6848")});
+  layout.push_back({L"Static", 16, 310, 200, 24, label, 0,
+                    inLanguage(L"Transpose (semitones)", L"\u79fb\u8abf (\u534a\u97f3)")});
+  layout.push_back({L"Edit", 224, 310, 64, 24, edit, kTransposeEditId, L"0"});
+  layout.push_back({L"msctls_updown32", 288, 310, 16, 24, upDown, kTransposeUpDownId, L""});
+  layout.push_back({L"Button", 16, 342, 544, 24, checkBox, kFoldBoxId,
+                    inLanguage(L"Fold notes outside C3\u2013C6 into range",
+                               L"C3\u2013C6 \u306e\u5916\u306e\u97f3\u3092\u7bc4\u56f2\u5185\u306b\u6298\u308a\u8fd4\u3059")});
+  layout.push_back({L"Static", 16, 374, 200, 24, label, 0, inLanguage(L"Speed (%)", L"\u901f\u5ea6 (%)")});
+  layout.push_back({L"Edit", 224, 374, 64, 24, edit | ES_NUMBER, kSpeedEditId, L"100"});
+  layout.push_back({L"Static", 16, 406, 200, 24, label, 0,
+                    inLanguage(L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)")});
+  layout.push_back({L"Edit", 224, 406, 64, 24, edit | ES_NUMBER, kRepressGapEditId, L"0"});
+  layout.push_back({L"Button", 352, 448, 96, 30, (button & ~static_cast<DWORD>(BS_PUSHBUTTON)) | BS_DEFPUSHBUTTON, IDOK,
+                    L"OK"});
+  layout.push_back({L"Button", 464, 448, 96, 30, button, IDCANCEL, inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb")});
+  return layout;
+}
+
+TEST_F(OptionsWindowTest, EveryControlIsCreatedInOrderWithItsClassPlaceSizeStyleIdAndText) {
+  open();
+  const std::vector<ExpectedControl> layout = expectedLayout();
+  ASSERT_EQ(layout.size(), static_cast<std::size_t>(kOptionsControlCount));
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const ExpectedControl& expected = layout[i];
+    const HWND child = hook.children[i];
+    SCOPED_TRACE(::testing::Message() << "control " << i << " (id " << expected.id << ")");
+    RECT place;
+    GetWindowRect(child, &place);
+    MapWindowPoints(HWND_DESKTOP, window->window(), reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(_wcsicmp(classOf(child).c_str(), expected.className), 0) << classOf(child).c_str();
+    EXPECT_EQ(place.left, expected.x);
+    EXPECT_EQ(place.top, expected.y);
+    EXPECT_EQ(place.right - place.left, expected.width);
+    EXPECT_EQ(place.bottom - place.top, expected.height);
+    // The focus and the default button's frame are the platform's to add.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)), expected.style) << std::hex
+                                                                                       << GetWindowLongW(child, GWL_STYLE);
+    EXPECT_EQ(GetWindowLongW(child, GWL_EXSTYLE), 0);
+    EXPECT_EQ(GetDlgCtrlID(child), expected.id);
+    EXPECT_EQ(textOf(child), expected.text);
+    EXPECT_EQ(GetParent(child), window->window());
+  }
+  for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 1) << channel;
+  EXPECT_FALSE(checked(control(kFoldBoxId)));
+  const HWND upDown = control(kTransposeUpDownId);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), control(kTransposeEditId));
+  int lowest = 0;
+  int highest = 0;
+  SendMessageW(upDown, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lowest), reinterpret_cast<LPARAM>(&highest));
+  EXPECT_EQ(lowest, -48);
+  EXPECT_EQ(highest, 48);
+}
+
+TEST_F(OptionsWindowTest, WindowIsAFixedTopLevelWindowOwnedByTheMainWindowCentredWithTitleIconAndGreyBackground) {
+  open();
+  const HWND options = window->window();
+  EXPECT_EQ(classOf(options), L"OptionsWindow");
+  EXPECT_EQ(textOf(options), inLanguage(L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(options, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
+            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  EXPECT_EQ(GetWindow(options, GW_OWNER), owner);
+  RECT client;
+  GetClientRect(options, &client);
+  EXPECT_EQ(client.right, 576);
+  EXPECT_EQ(client.bottom, 494);
+  RECT outer;
+  GetWindowRect(options, &outer);
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
+  EXPECT_NE(GetClassLongPtrW(options, GCLP_HICON), 0);
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(options, GCLP_HBRBACKGROUND)), brush);
+
+  // Labels and check boxes are drawn on the grey.
+  for (HWND child : {hook.children[17], channelBox(3)}) {
+    HDC dc = GetDC(child);
+    SetBkMode(dc, OPAQUE);
+    const auto result =
+        SendMessageW(options, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    ReleaseDC(child, dc);
+  }
+}
+
+TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsTheirDefaults) {
+  writeOptions(L"Channels", L"0x0104");
+  writeOptions(L"Transpose", L"-12");
+  writeOptions(L"FoldOctaves", L"1");
+  writeOptions(L"Speed", L"50");
+  writeOptions(L"RepressGap", L"fast");
+  open();
+  for (int channel = 1; channel <= 16; ++channel) {
+    EXPECT_EQ(checked(channelBox(channel)), channel == 3 || channel == 9) << channel;
+  }
+  // Channel 9 has no notes but is checked; channel 1 has none and is not.
+  EXPECT_TRUE(IsWindowEnabled(channelBox(9)));
+  EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
+  EXPECT_EQ(textOf(control(kTransposeEditId)), L"-12");
+  EXPECT_TRUE(checked(control(kFoldBoxId)));
+  EXPECT_EQ(textOf(control(kSpeedEditId)), L"50");
+  EXPECT_EQ(textOf(control(kRepressGapEditId)), L"0");
+}
+
+struct OkCase {
+  const char* name;
+  std::vector<std::pair<const wchar_t*, const wchar_t*>> before;  // the section's keys
+  void (*edit)(OptionsWindowTest& test);
+  std::vector<std::string> after;
+};
+
+TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndCloses) {
+  const std::vector<OkCase> cases = {
+      {"channel 2 alone", {}, [](OptionsWindowTest& test) {
+         test.click(test.channelBox(1));
+         test.click(test.channelBox(2));
+       },
+       {"Channels=0x0002"}},
+      {"every value changed", {}, [](OptionsWindowTest& test) {
+         test.click(test.channelBox(4));
+         test.setText(kTransposeEditId, L"-7");
+         test.click(test.control(kFoldBoxId));
+         test.setText(kSpeedEditId, L"400");
+         test.setText(kRepressGapEditId, L"30");
+       },
+       {"Channels=0x0009", "Transpose=-7", "FoldOctaves=1", "Speed=400", "RepressGap=30"}},
+      {"a value set back to its default is taken out", {{L"Transpose", L"12"}, {L"Speed", L"50"}},
+       [](OptionsWindowTest& test) { test.setText(kTransposeEditId, L"0"); }, {"Speed=50"}},
+      {"a value the file holds wrongly goes", {{L"Speed", L"fast"}}, [](OptionsWindowTest&) {}, {}},
+      {"nothing changed leaves the section as it was", {{L"Speed", L"50"}}, [](OptionsWindowTest&) {}, {"Speed=50"}},
+  };
+  for (const OkCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    WritePrivateProfileStringW(L"Options", nullptr, nullptr, iniPath.c_str());
+    for (const auto& [key, value] : c.before) writeOptions(key, value);
+    const std::string keyBinds = iniText().substr(0, iniText().find("[Options]"));
+    open();
+    c.edit(*this);
+    PostMessageW(control(IDOK), BM_CLICK, 0, 0);
+    runLoop();
+    EXPECT_EQ(window->window(), nullptr) << "OK did not close the window";
+    EXPECT_EQ(optionLines(), c.after);
+    EXPECT_EQ(iniText().substr(0, keyBinds.size()), keyBinds) << "the bindings changed";
+  }
+}
+
+TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAll) {
+  const std::string before = iniText();
+  open();
+  PostMessageW(control(IDOK), BM_CLICK, 0, 0);
+  runLoop();
+  EXPECT_EQ(iniText(), before);
+}
+
+TEST_F(OptionsWindowTest, CancelTheCloseBoxAndEscapeDiscardEveryChange) {
+  writeOptions(L"Speed", L"50");
+  const std::string before = iniText();
+  const struct {
+    const char* name;
+    void (*close)(HWND window);
+  } ways[] = {
+      {"Cancel", [](HWND w) { PostMessageW(GetDlgItem(w, IDCANCEL), BM_CLICK, 0, 0); }},
+      {"close box", [](HWND w) { PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Escape", [](HWND w) {
+         SetFocus(GetDlgItem(w, kSpeedEditId));
+         typeKeys({VK_ESCAPE});
+       }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    open();
+    click(channelBox(5));
+    click(channelBox(3));
+    setText(kTransposeEditId, L"12");
+    setText(kSpeedEditId, L"100");
+    click(control(kFoldBoxId));
+    way.close(window->window());
+    runLoop();
+    EXPECT_EQ(window->window(), nullptr);
+    EXPECT_EQ(iniText(), before);
+  }
+}
+
+struct RefusalCase {
+  const char* name;
+  int field;  // 0: uncheck channel 1 instead
+  const wchar_t* text;
+  const wchar_t* english;
+  const wchar_t* japanese;
+};
+
+TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAndTheFocusOnItsField) {
+  const RefusalCase cases[] = {
+      // 移調は -48 から 48 の間で指定してください。
+      {"transpose", kTransposeEditId, L"49", L"Transpose must be from -48 to 48.",
+       L"\u79fb\u8abf\u306f -48 \u304b\u3089 48 \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+      {"transpose empty", kTransposeEditId, L"", L"Transpose must be from -48 to 48.",
+       L"\u79fb\u8abf\u306f -48 \u304b\u3089 48 \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+      // 速度は 25 から 400 % の間で指定してください。
+      {"speed", kSpeedEditId, L"24", L"Speed must be from 25 to 400 %.",
+       L"\u901f\u5ea6\u306f 25 \u304b\u3089 400 % \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+      // 再打鍵の間隔は 0 から 200 ms の間で指定してください。
+      {"re-press gap", kRepressGapEditId, L"201", L"Re-press gap must be from 0 to 200 ms.",
+       L"\u518d\u6253\u9375\u306e\u9593\u9694\u306f 0 \u304b\u3089 200 ms \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+      // チャンネルを1つ以上選んでください。
+      {"no channel", 0, nullptr, L"Check at least one channel.",
+       L"\u30c1\u30e3\u30f3\u30cd\u30eb\u30921\u3064\u4ee5\u4e0a\u9078\u3093\u3067\u304f\u3060\u3055\u3044\u3002"},
+  };
+  const std::string before = iniText();
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    open();
+    if (c.field == 0) {
+      click(channelBox(1));
+    } else {
+      setText(c.field, c.text);
+    }
+    {
+      MessageBoxCatcher catcher;
+      click(control(IDOK));
+      ASSERT_EQ(catcher.seen.size(), 1u);
+      EXPECT_EQ(catcher.seen[0].text, inLanguage(c.english, c.japanese));
+      EXPECT_EQ(catcher.seen[0].caption, errorCaption());
+      EXPECT_EQ(catcher.seen[0].owner, window->window());
+      EXPECT_TRUE(catcher.seen[0].errorIcon);
+    }
+    ASSERT_NE(window->window(), nullptr) << "the window closed";
+    // The first box that can be clicked: channel 1, unchecked by the user, stays so.
+    // The window may become active again only after the message box has gone.
+    const HWND field = c.field == 0 ? channelBox(1) : control(c.field);
+    EXPECT_TRUE(testing::pumpUntil([&] { return GetFocus() == field; })) << GetFocus() << " has the focus";
+    EXPECT_EQ(iniText(), before);
+    window.reset();
+  }
+}
+
+TEST_F(OptionsWindowTest, SuggestChecksTheMelodyOnChannel4AndSetsTwoOctavesUpWithoutSaving) {
+  // A melody on channel 4 two octaves low, a shorter one in range on channel 3.
+  counts = NoteCounts{};
+  for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  for (int note : {60, 62, 64, 65}) counts.add(2, static_cast<std::uint8_t>(note));
+  writeOptions(L"Speed", L"80");
+  open();
+  const std::string before = iniText();
+  click(channelBox(3));  // checked as well: Suggest unchecks it
+  click(control(kSuggestId));
+  for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 4) << channel;
+  // Channel 1 has no notes and is no longer checked.
+  EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
+  EXPECT_TRUE(IsWindowEnabled(channelBox(3)));
+  EXPECT_EQ(textOf(control(kTransposeEditId)), L"24");
+  EXPECT_EQ(textOf(control(kSpeedEditId)), L"80");
+  EXPECT_EQ(iniText(), before);
+
+  PostMessageW(control(IDOK), BM_CLICK, 0, 0);
+  runLoop();
+  EXPECT_EQ(optionLines(), (std::vector<std::string>{"Speed=80", "Channels=0x0008", "Transpose=24"}));
+}
+
+TEST_F(OptionsWindowTest, AChannelTheUserUnchecksCanBeCheckedAgain) {
+  open();
+  click(channelBox(1));
+  EXPECT_FALSE(checked(channelBox(1)));
+  EXPECT_TRUE(IsWindowEnabled(channelBox(1)));
+  click(channelBox(1));
+  EXPECT_TRUE(checked(channelBox(1)));
+}
+
+TEST_F(OptionsWindowTest, TypedKeysReachTheFieldsTabMovesOnArrowsStepTheTransposeAndEnterIsOk) {
+  open();
+  const HWND transpose = control(kTransposeEditId);
+  SetFocus(transpose);
+  SendMessageW(transpose, EM_SETSEL, 0, -1);
+  // "-5", up twice: -3; Tab to the fold box, Space checks it; Tab to the
+  // speed, whose text Tab selects: "200"; Enter.
+  typeKeys({VK_OEM_MINUS, '5', VK_UP, VK_UP, VK_TAB, VK_SPACE, VK_TAB, '2', '0', '0', VK_RETURN});
+  runLoop();
+  EXPECT_EQ(window->window(), nullptr) << "Enter did not close the window";
+  EXPECT_EQ(optionLines(), (std::vector<std::string>{"Transpose=-3", "FoldOctaves=1", "Speed=200"}));
+}
+
+// The activation messages as the platform sends them when the user goes to
+// another program and back. (Two top-level windows of one thread fight over
+// Wine's X focus, so the other program is left out.)
+TEST_F(OptionsWindowTest, TheFieldThatHadTheFocusGetsItBackWhenTheWindowIsActiveAgain) {
+  open();
+  SetFocus(control(kSpeedEditId));
+  SendMessageW(window->window(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SetFocus(window->window());
+  SendMessageW(window->window(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(GetFocus(), control(kSpeedEditId));
+}
+
+TEST_F(OptionsWindowTest, AWriteThatFailsSaysSoAndKeepsTheWindowForAnotherTry) {
+  open();
+  const std::string before = iniText();
+  // Open in another program that shares it with nobody: every write is
+  // refused. (A read-only attribute is not enough when the tests run as root.)
+  const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  setText(kSpeedEditId, L"50");
+  {
+    MessageBoxCatcher catcher;
+    click(control(IDOK));
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].text, savedFailedText());
+    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
+    EXPECT_EQ(catcher.seen[0].owner, window->window());
+    EXPECT_TRUE(catcher.seen[0].errorIcon);
+  }
+  CloseHandle(held);
+  ASSERT_NE(window->window(), nullptr);
+  EXPECT_EQ(iniText(), before);
+  EXPECT_EQ(textOf(control(kSpeedEditId)), L"50");
+
+  PostMessageW(control(IDOK), BM_CLICK, 0, 0);
+  runLoop();
+  EXPECT_EQ(optionLines(), (std::vector<std::string>{"Speed=50"}));
+}
+
+TEST_F(OptionsWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
+  open();
+  MessageBoxCatcher catcher;
+  EXPECT_FALSE(window->create());
+  testing::pump();
+  EXPECT_TRUE(catcher.seen.empty());
+  EXPECT_TRUE(IsWindow(window->window()));
+}
+
+// The opening sequence, with the modal loop playing what the user does.
+
+bool gOwnerEnabledWhileOpen = true;
+
+TEST_F(OptionsWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
+  hotkeys.whileOpen = [](HWND options) {
+    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(options, GW_OWNER)) != FALSE;
+    PostMessageW(options, WM_CLOSE, 0, 0);
+  };
+  runOptionsWindow(context);
+  EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
+  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
+  EXPECT_FALSE(gOwnerEnabledWhileOpen);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+TEST_F(OptionsWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
+  const struct {
+    const char* name;
+    void (*whileOpen)(HWND window);
+    bool quit;
+  } cases[] = {
+      {"quit message", [](HWND) { PostQuitMessage(3); }, true},
+      {"owner closed", [](HWND options) { PostMessageW(GetWindow(options, GW_OWNER), WM_CLOSE, 0, 0); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    hotkeys.calls.clear();
+    hotkeys.whileOpen = c.whileOpen;
+    runOptionsWindow(context);
+    EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister"}));
+    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
+    MSG quit{};
+    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, c.quit);
+  }
+}
+
+TEST_F(OptionsWindowTest, AWindowOrControlThatCannotBeCreatedIsReportedAndNothingIsWritten) {
+  // オプションが開けません。 / ウィンドウの作成に失敗しました。
+  const wchar_t* openFailed =
+      inLanguage(L"Failed open options.", L"\u30aa\u30d7\u30b7\u30e7\u30f3\u304c\u958b\u3051\u307e\u305b\u3093\u3002");
+  const wchar_t* createFailed = inLanguage(
+      L"Failed create window.",
+      L"\u30a6\u30a3\u30f3\u30c9\u30a6\u306e\u4f5c\u6210\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002");
+  const std::string before = iniText();
+  for (int refused : {-2, 0, 19, kOptionsControlCount - 1}) {
+    SCOPED_TRACE(refused);
+    hook.children.clear();
+    hook.refuseKeyWindow = refused == -2;
+    hook.refuseChild = refused;
+    hotkeys.calls.clear();
+    MessageBoxCatcher catcher;
+
+    runOptionsWindow(context);
+
+    ASSERT_EQ(catcher.seen.size(), 2u);
+    EXPECT_EQ(catcher.seen[0].text, createFailed);
+    if (refused == -2) {
+      EXPECT_EQ(catcher.seen[0].owner, owner);
+    } else {
+      EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the Options window was left open";
+    }
+    EXPECT_EQ(catcher.seen[1].text, openFailed);
+    EXPECT_EQ(catcher.seen[1].owner, owner);
+    EXPECT_TRUE(hotkeys.calls.empty());
+    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
+    EXPECT_EQ(iniText(), before);
+  }
+  hook.refuseKeyWindow = false;
+}
+
+}  // namespace
+}  // namespace murvane

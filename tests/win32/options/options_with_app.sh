@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# The Options window of a running Murvane.exe, opened from its system menu
+# with the mouse and the keyboard through X:
+#
+#   options_with_app.sh SCENARIO-LANGUAGE --murvane Murvane.exe --cli murvane-cli.exe
+#                       --probe options_probe.exe --app-probe app_probe.exe --recorder key_recorder.exe
+#
+# Scenarios (LANGUAGE: en or ja, the locale Murvane runs in):
+#   ok-plays  channel 1 unchecked and channel 2 checked, OK: the INI file gains exactly
+#             [Options] Channels=0x0002, and the next F11 types the melody of channel 2 into
+#             the recording window, as `murvane-cli keys --ini` lists it
+#   cancel    changes discarded by Cancel and by the close box: the INI file is unchanged
+#   suggest   a melody on channel 4 two octaves low: Suggest checks channel 4 alone and sets
+#             24; OK writes both, and F11 types the melody as the tool lists it
+#
+# Needs DISPLAY and the project's Wine prefix: run it through CTest under
+# scripts/with-wine.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../../scripts/lib/common.sh"
+
+scenario=${1:-}
+shift || true
+murvane= cli= probe_exe= app_probe_exe= recorder=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --murvane) murvane=$2; shift 2 ;;
+    --cli) cli=$2; shift 2 ;;
+    --probe) probe_exe=$2; shift 2 ;;
+    --app-probe) app_probe_exe=$2; shift 2 ;;
+    --recorder) recorder=$2; shift 2 ;;
+    *) echo "options_with_app.sh: unknown argument $1" >&2; exit 64 ;;
+  esac
+done
+for tool in "$murvane" "$cli" "$probe_exe" "$app_probe_exe" "$recorder"; do
+  [ -f "$tool" ] || { echo "options_with_app.sh: missing a tool: '$tool'" >&2; exit 64; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "options_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
+[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-options.XXXXXX")
+murvane_pid= recorder_pid= passed=
+finish() {
+  # A window left open would hold the hotkeys or the focus for the next test.
+  if [ -n "$recorder_pid" ]; then app_probe close KeyRecorder >/dev/null 2>&1 || true; fi
+  if [ -n "$murvane_pid" ]; then
+    probe close >/dev/null 2>&1 || true
+    app_probe dismiss-boxes 0 500 >/dev/null 2>&1 || true
+    app_probe close MainWindow >/dev/null 2>&1 || true
+    sleep 0.5
+  fi
+  for pid in $murvane_pid $recorder_pid; do kill "$pid" 2>/dev/null || true; done
+  if [ -n "$passed" ]; then rm -rf "$work"; else echo "options_with_app.sh: files kept in $work" >&2; fi
+}
+trap finish EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+step() { echo "-- $*"; }
+probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+app_probe() { wine "$app_probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
+
+language=${scenario##*-}
+scenario=${scenario%-*}
+case $language in
+  en) locale=en_US.UTF-8 stopped=Stopped playing=Playing ;;
+  ja) locale=ja_JP.UTF-8 stopped=停止中 playing=再生中 ;;
+  *) echo "options_with_app.sh: unknown language '$language'" >&2; exit 64 ;;
+esac
+
+# Control ids of the Options window (options_window_win32.h): the box of
+# channel n is 199 + n.
+channel_box() { echo $((199 + $1)); }
+suggest_id=220 transpose_id=221 speed_id=224 ok_id=1 cancel_id=2
+
+python3 "$here/make_option_songs.py" "$work/songs"
+# A copy of its own, so the INI file beside it starts from the defaults.
+mkdir -p "$work/app"
+cp "$murvane" "$work/app/Murvane.exe"
+ini=$work/app/Murvane.ini
+
+start_murvane() {
+  (cd "$work/app" && LC_ALL=$locale exec wine Murvane.exe "$(winpath "$1")" </dev/null >>"$work/murvane.out" 2>&1) &
+  murvane_pid=$!
+  app_probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+  [ -f "$ini" ] || fail "the first start wrote no INI file"
+}
+
+# The system menu of the main window: a click on its icon, then the last
+# item, "Options...", from the keyboard. Without a window manager Wine draws
+# the frame inside the X window, so the icon lies one border in.
+open_options() {
+  local X Y WIDTH HEIGHT SCREEN window
+  window=$(xdotool search --sync --onlyvisible --name '^Murvane$' | head -n 1)
+  xdotool windowfocus --sync "$window"
+  eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  local border=$(((WIDTH - 480) / 2))
+  xdotool mousemove $((X + border + 8)) $((Y + border + 8)) click 1
+  sleep 0.5
+  xdotool key Up Return
+  probe wait-open 10000 || fail "the Options window did not open from the system menu"
+}
+
+# state_of ID: the "CHECKED ENABLED TEXT" of a control.
+state_of() {
+  probe state >"$work/state.txt" || fail "no Options window to read"
+  awk -v id="$1" '$1 == id { $1 = ""; sub(/^ /, ""); print; exit }' "$work/state.txt"
+}
+
+# The non-blank lines of the INI file, without line ends.
+ini_lines() { tr -d '\r' <"$ini" | grep -v '^$' || true; }
+
+# play_and_compare SONG: F11 with the recording window in front, until the
+# song ends; the keys must be those `murvane-cli keys --ini` lists.
+play_and_compare() {
+  (exec wine "$recorder" "$(winpath "$work/keys.log")" </dev/null >"$work/recorder.out" 2>&1) &
+  recorder_pid=$!
+  app_probe wait-window KeyRecorder 30000 || fail "the key recorder did not appear"
+  xdotool search --sync --name '^Key recorder$' windowfocus --sync
+  xdotool key F11
+  app_probe wait-status "$playing" 10000 || fail "F11 did not start playback"
+  app_probe wait-status "$stopped" 30000 || fail "the song did not end"
+  sleep 0.2  # let the last key messages reach the recorder
+  app_probe close KeyRecorder
+  wait "$recorder_pid" || true
+  recorder_pid=
+  wine "$cli" keys "$(winpath "$1")" --ini "$(winpath "$ini")" </dev/null | tr -d '\r' >"$work/cli.txt" ||
+    fail "murvane-cli keys failed"
+  python3 "$here/../e2e/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/keys.log" --ini "$ini" \
+    --label "$(basename "$1") ($scenario-$language)" || fail "the keys typed are not those the tool lists"
+}
+
+case $scenario in
+  ok-plays)
+    song=$work/songs/channel2.mid
+    start_murvane "$song"
+    ini_lines >"$work/before.txt"
+    open_options
+    # 2: 8 notes, 8 in range / 2: 8 音 (範囲内 8)
+    expected="0 1 2: 8 notes, 8 in range"
+    [ "$language" = ja ] && expected="0 1 2: 8 音 (範囲内 8)"
+    [ "$(state_of "$(channel_box 2)")" = "$expected" ] || fail "channel 2 shows '$(state_of "$(channel_box 2)")'"
+    step "channel 2 alone, then OK"
+    probe click "$(channel_box 1)"
+    probe click "$(channel_box 2)"
+    probe click $ok_id
+    probe wait-closed 10000 || fail "OK did not close the Options window"
+    ini_lines >"$work/after.txt"
+    { cat "$work/before.txt"; printf '[Options]\nChannels=0x0002\n'; } >"$work/expected.txt"
+    diff "$work/expected.txt" "$work/after.txt" || fail "the INI file does not hold exactly the change"
+    step "F11 plays channel 2"
+    play_and_compare "$song"
+    grep -q ' down vk=' "$work/keys.log" || fail "nothing was typed"
+    ;;
+
+  cancel)
+    song=$work/songs/channel2.mid
+    start_murvane "$song"
+    cp "$ini" "$work/before.ini"
+    for way in cancel close-box; do
+      step "changes discarded by $way"
+      open_options
+      probe click "$(channel_box 2)"
+      probe set-text $speed_id 50
+      probe set-text $transpose_id -12
+      if [ "$way" = cancel ]; then probe click $cancel_id; else probe close; fi
+      probe wait-closed 10000 || fail "$way did not close the Options window"
+      cmp -s "$work/before.ini" "$ini" || fail "$way changed the INI file: $(diff <(tr -d '\r' <"$work/before.ini") <(tr -d '\r' <"$ini"))"
+    done
+    ;;
+
+  suggest)
+    song=$work/songs/channel4-low.mid
+    start_murvane "$song"
+    ini_lines >"$work/before.txt"
+    cp "$ini" "$work/before.ini"
+    open_options
+    step "Suggest"
+    probe click $suggest_id
+    sleep 0.3
+    probe state >"$work/state.txt"
+    for channel in $(seq 1 16); do
+      want=0
+      [ "$channel" -eq 4 ] && want=1
+      got=$(awk -v id="$(channel_box "$channel")" '$1 == id { print $2 }' "$work/state.txt")
+      [ "$got" = "$want" ] || fail "channel $channel checked: $got, wanted $want"
+    done
+    [ "$(state_of $transpose_id)" = "0 1 24" ] || fail "transpose reads '$(state_of $transpose_id)', not 24"
+    cmp -s "$work/before.ini" "$ini" || fail "Suggest wrote the INI file"
+    step "OK"
+    probe click $ok_id
+    probe wait-closed 10000 || fail "OK did not close the Options window"
+    ini_lines >"$work/after.txt"
+    { cat "$work/before.txt"; printf '[Options]\nChannels=0x0008\nTranspose=24\n'; } >"$work/expected.txt"
+    diff "$work/expected.txt" "$work/after.txt" || fail "the INI file does not hold exactly the suggestion"
+    step "F11 plays channel 4 two octaves up"
+    play_and_compare "$song"
+    ;;
+
+  *)
+    echo "options_with_app.sh: unknown scenario '$scenario'" >&2
+    exit 64
+    ;;
+esac
+
+app_probe close MainWindow || fail "no main window to close"
+status=0
+wait "$murvane_pid" || status=$?
+murvane_pid=
+[ "$status" -eq 0 ] || fail "Murvane ended with exit code $status"
+passed=yes
+echo "PASS"
