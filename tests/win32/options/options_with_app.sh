@@ -3,7 +3,7 @@
 # with the mouse and the keyboard through X:
 #
 #   options_with_app.sh SCENARIO-LANGUAGE --murvane Murvane.exe --cli murvane-cli.exe
-#                       --probe options_probe.exe --app-probe app_probe.exe --recorder key_recorder.exe
+#                       --probe options_probe.exe --app-probe app_probe.exe --recorder key_recorder.exe --helper e2e_helper.exe
 #
 # Scenarios (LANGUAGE: en or ja, the locale Murvane runs in):
 #   ok-plays  channel 1 unchecked and channel 2 checked, OK: the INI file gains exactly
@@ -21,7 +21,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 scenario=${1:-}
 shift || true
-murvane= cli= probe_exe= app_probe_exe= recorder=
+murvane= cli= probe_exe= app_probe_exe= recorder= helper=
 while [ $# -gt 0 ]; do
   case $1 in
     --murvane) murvane=$2; shift 2 ;;
@@ -29,10 +29,11 @@ while [ $# -gt 0 ]; do
     --probe) probe_exe=$2; shift 2 ;;
     --app-probe) app_probe_exe=$2; shift 2 ;;
     --recorder) recorder=$2; shift 2 ;;
+    --helper) helper=$2; shift 2 ;;
     *) echo "options_with_app.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
-for tool in "$murvane" "$cli" "$probe_exe" "$app_probe_exe" "$recorder"; do
+for tool in "$murvane" "$cli" "$probe_exe" "$app_probe_exe" "$recorder" "$helper"; do
   [ -f "$tool" ] || { echo "options_with_app.sh: missing a tool: '$tool'" >&2; exit 64; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "options_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
@@ -120,7 +121,10 @@ play_and_compare() {
   recorder_pid=$!
   app_probe wait-window KeyRecorder 30000 || fail "the key recorder did not appear"
   xdotool search --sync --name '^Key recorder$' windowfocus --sync
-  xdotool key F11
+  # The helper says when the press went out, on the recorder's clock: the
+  # first key's delay is counted from there.
+  local hotkey_sent_us
+  hotkey_sent_us=$(wine "$helper" press 0x7a </dev/null | tr -d '\r') || fail "F11 could not be pressed"
   app_probe wait-status "$playing" 10000 || fail "F11 did not start playback"
   app_probe wait-status "$stopped" 30000 || fail "the song did not end"
   sleep 0.2  # let the last key messages reach the recorder
@@ -130,7 +134,7 @@ play_and_compare() {
   wine "$cli" keys "$(winpath "$1")" --ini "$(winpath "$ini")" </dev/null | tr -d '\r' >"$work/cli.txt" ||
     fail "murvane-cli keys failed"
   python3 "$here/../e2e/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/keys.log" --ini "$ini" \
-    --label "$(basename "$1") ($scenario-$language)" || fail "the keys typed are not those the tool lists"
+    --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$1") ($scenario-$language)" || fail "the keys typed are not those the tool lists"
 }
 
 case $scenario in
