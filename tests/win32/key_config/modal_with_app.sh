@@ -20,46 +20,29 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/common.sh"
+. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
 
 scenario=${1:-}
 shift || true
-murvane= probe_exe=
 while [ $# -gt 0 ]; do
-  case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --probe) probe_exe=$2; shift 2 ;;
-    *) echo "modal_with_app.sh: unknown argument $1" >&2; exit 64 ;;
-  esac
+  wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
+  shift 2
 done
-[ -f "$murvane" ] && [ -f "$probe_exe" ] || { echo "modal_with_app.sh: needs --murvane and --probe" >&2; exit 64; }
-[ -n "${DISPLAY:-}" ] || { echo "modal_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_need --murvane --probe
+wine_test_begin murvane-modal
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-modal.XXXXXX")
-murvane_pid= passed= locked=()
-finish() {
+locked=()
+close_windows() {
   for path in "${locked[@]}"; do
     chattr -i "$path" 2>/dev/null || true
     chmod u+w "$path" 2>/dev/null || true
   done
-  if [ -n "$murvane_pid" ]; then
-    # Left open, it would hold the hotkeys for the next test.
+  if running "$murvane_pid"; then
     probe dismiss-boxes 500 >/dev/null 2>&1 || true
-    probe quit 5000 >/dev/null 2>&1 || kill "$murvane_pid" 2>/dev/null || true
-    wait "$murvane_pid" 2>/dev/null || true
+    probe quit 5000 >/dev/null 2>&1 || true
+    wait_gone 5 "$murvane_pid"
   fi
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "modal_with_app.sh: files kept in $work" >&2; fi
 }
-trap finish EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-step() { echo "-- $*"; }
-probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-focus() { timeout 20 xdotool search --sync --onlyvisible --name "$1" windowfocus --sync || fail "no window '$1' to focus"; }
 
 # Key window controls, by a client point inside each.
 selection=(190 20)
@@ -71,17 +54,11 @@ case $scenario in *-ja) language=ja ;; esac
 locale=en_US.UTF-8
 [ "$language" = ja ] && locale=ja_JP.UTF-8
 
-# A copy of its own, so the INI file beside it starts from the defaults; and
-# a song of one note that lasts for days, so that playback runs until stopped.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
-printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\17\0\220\74\144\377\377\377\177\200\74\0\0\377\57\0' >"$work/long.mid"
+copy_murvane "$work/app"
+write_long_note "$work/long.mid"
 
 # start_murvane FOLDER
-start_murvane() {
-  (cd "$1" && LC_ALL=$locale exec wine Murvane.exe "$(winpath "$work/long.mid")" </dev/null >>"$work/murvane.out" 2>&1) &
-  murvane_pid=$!
-}
+start_murvane() { LC_ALL=$locale launch_murvane "$1" "$(winpath "$work/long.mid")"; }
 
 # Texts of the run's language: the status after a start, the key window's
 # title and the caption of C4.
@@ -90,15 +67,8 @@ if [ "$language" = ja ]; then stopped=停止中 key_title='^Murvane: キー設�
 
 # wait_exit SECONDS: until Murvane has ended; its exit code goes to $status.
 wait_exit() {
-  local tries=$(($1 * 10))
-  while kill -0 "$murvane_pid" 2>/dev/null; do
-    tries=$((tries - 1))
-    [ $tries -gt 0 ] || return 1
-    sleep 0.1
-  done
-  status=0
-  wait "$murvane_pid" || status=$?
-  murvane_pid=
+  wait_gone "$1" "$murvane_pid" || return 1
+  wait_murvane
 }
 
 open_key_window() {
@@ -212,8 +182,7 @@ case $scenario in
     [ "$status" -eq 0 ] || fail "exit code $status"
 
     step "a first start in a folder that cannot be written stays silent"
-    mkdir -p "$work/locked"
-    cp "$murvane" "$work/locked/Murvane.exe"
+    copy_murvane "$work/locked"
     chmod a-w "$work/locked"
     locked+=("$work/locked")
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$work/locked" || fail "cannot make the folder read-only for root"; fi
@@ -228,8 +197,7 @@ case $scenario in
     ;;
 
   *)
-    echo "modal_with_app.sh: unknown scenario '$scenario'" >&2
-    exit 64
+    wine_test_usage "unknown scenario '$scenario'"
     ;;
 esac
 passed=1
