@@ -13,8 +13,7 @@
 # server's figure includes its work for the recorder, which receives every key.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$here/../../scripts/lib/wine_test.sh"
 
 seconds=60 runs=3
 while [ $# -gt 0 ]; do
@@ -24,10 +23,9 @@ while [ $# -gt 0 ]; do
     *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done
-wine_test_need --murvane --cli --helper --recorder
+wine_test_begin murvane-chords --murvane --cli --helper --recorder
 # The helper is both the probe and the app probe.
 probe_exe=$helper app_probe_exe=$helper
-wine_test_begin murvane-chords
 
 cpu_seconds() { awk -v tick="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print ($12 + $13) / tick }' "/proc/$1/stat"; }
 # The server of our prefix: its working folder is named after the prefix's device and inode.

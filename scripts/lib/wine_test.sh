@@ -1,13 +1,16 @@
 # Shared by the scripts that drive Murvane.exe and our probes under Wine on
-# Xvfb (the tests/win32 *.sh, bench/wine_chords/measure.sh). Source it after
+# Xvfb (the tests/win32 *.sh, bench/wine_chords/measure.sh); it sources
 # common.sh. It is a file of its own, not part of common.sh, because it
 # installs traps and ends the script on a failure, which scripts/test,
 # scripts/run and the screenshot scripts must not inherit.
 #
-# A script reads its executables with wine_test_tool_arg, checks them with
-# wine_test_need, calls wine_test_begin PREFIX, and may redefine
-# close_windows for windows of its own (the EXIT trap runs it first: a window
-# left open would hold the hotkeys or the focus for the next test).
+# A script reads its executables with wine_test_read_tools (or
+# wine_test_tool_arg among flags of its own), calls wine_test_begin with the
+# flags it cannot do without, and may redefine close_windows for windows of
+# its own (the EXIT trap runs it first: a window left open would hold the
+# hotkeys or the focus for the next test).
+
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 wine_test_name=$(basename "$0")
 
@@ -56,18 +59,23 @@ wine_test_tool_arg() {
   printf -v "$name" '%s' "$2"
 }
 
-# wine_test_need FLAG...: the executables this script cannot do without.
-wine_test_need() {
-  local flag name
-  for flag; do
-    name=${wine_test_tool_of[$flag]}
-    [ -f "${!name}" ] || wine_test_usage "missing $flag: '${!name}'"
+# wine_test_read_tools ARGS...: arguments that are all flags naming executables.
+wine_test_read_tools() {
+  while [ $# -gt 0 ]; do
+    wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
+    shift 2
   done
 }
 
-# wine_test_begin PREFIX: the display and the prefix checked, a work folder
-# named after PREFIX in $work, and the EXIT trap.
+# wine_test_begin PREFIX FLAG...: the executables of those flags, the display
+# and the prefix checked; a work folder named after PREFIX in $work, and the
+# EXIT trap.
 wine_test_begin() {
+  local flag name
+  for flag in "${@:2}"; do
+    name=${wine_test_tool_of[$flag]}
+    [ -f "${!name}" ] || wine_test_usage "missing $flag: '${!name}'"
+  done
   [ -n "${DISPLAY:-}" ] || wine_test_usage "no DISPLAY; run it under scripts/with-wine"
   [ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
   work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")

@@ -16,20 +16,13 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-while [ $# -gt 0 ]; do
-  wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
-  shift 2
-done
-wine_test_need --murvane --recorder --probe
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-app --murvane --recorder --probe
 # Its probe is the app probe.
 app_probe_exe=$probe_exe
-wine_test_begin murvane-app
 
 copy_murvane "$work/app"
 

@@ -18,8 +18,7 @@
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$here/../../../scripts/lib/wine_test.sh"
 
 song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options=
 while [ $# -gt 0 ]; do
@@ -34,10 +33,9 @@ while [ $# -gt 0 ]; do
     *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done
-wine_test_need --murvane --cli --helper --recorder
+wine_test_begin murvane-e2e --murvane --cli --helper --recorder
 # The helper is both the probe and the app probe.
 probe_exe=$helper app_probe_exe=$helper
-wine_test_begin murvane-e2e
 
 python3 "$here/make_songs.py" "$work/songs" >/dev/null
 allowed=

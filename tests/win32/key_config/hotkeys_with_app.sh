@@ -12,16 +12,10 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
-while [ $# -gt 0 ]; do
-  wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
-  shift 2
-done
-wine_test_need --murvane --probe
-wine_test_begin murvane-key-config
+wine_test_read_tools "$@"
+wine_test_begin murvane-key-config --murvane --probe
 
 close_windows() {
   if running "$murvane_pid"; then
@@ -44,6 +38,25 @@ others_registered_again() {
   if probe hotkey-free $vk_f12; then fail "F12 is not registered again"; fi
 }
 
+# select_entry ID TEXT WHY: the entry of control ID clicked; the selection
+# must read TEXT.
+select_entry() {
+  probe click "$1"
+  probe wait-text "${selection[@]}" "$2" 5000 || fail "$3"
+}
+
+# capture KEY WHY: KEY typed into the key window; the capture must show it.
+capture() {
+  xdotool key "$1"
+  probe wait-text "${captured[@]}" " $1" 5000 || fail "$2"
+}
+
+# commit X Y TEXT WHY: Commit pressed; the label at X, Y must then read TEXT.
+commit() {
+  probe click 100
+  probe wait-text "$1" "$2" "$3" 5000 || fail "$4"
+}
+
 # f9_then STATUS MS WHY: F9 pressed through X; the status must read STATUS
 # within MS.
 f9_then() {
@@ -61,16 +74,12 @@ step "while the window is open, F11 is captured and plays nothing"
 probe open 10000 || fail "the key window did not open"
 probe wait-hotkey-free $vk_f11 5000 || fail "F11 stayed registered while the window was open"
 focus '^Murvane: Key config$'
-xdotool key F11
-probe wait-text "${captured[@]}" " F11" 5000 || fail "F11 was not captured"
+capture F11 "F11 was not captured"
 
 step "Play/Stop moves to F9"
-probe click 37
-probe wait-text "${selection[@]}" "Hotkey: Play/Stop" 5000 || fail "Play/Stop not selected"
-xdotool key F9
-probe wait-text "${captured[@]}" " F9" 5000 || fail "F9 was not captured"
-probe click 100
-probe wait-text "${play_label[@]}" " F9" 5000 || fail "Commit did not show F9 for Play/Stop"
+select_entry 37 "Hotkey: Play/Stop" "Play/Stop not selected"
+capture F9 "F9 was not captured"
+commit "${play_label[@]}" " F9" "Commit did not show F9 for Play/Stop"
 probe close 5000 || fail "the key window did not close"
 probe wait-status Stopped 2000 || fail "the F11 typed in the window started playback"
 
@@ -85,12 +94,9 @@ f9_then Stopped 5000 "F9 did not stop playback"
 step "a note bound to F9 leaves no Play/Stop hotkey"
 probe open 10000 || fail "the key window did not open again"
 focus '^Murvane: Key config$'
-probe click 12
-probe wait-text "${selection[@]}" "C4" 5000 || fail "C4 not selected"
-xdotool key F9
-probe wait-text "${captured[@]}" " F9" 5000 || fail "F9 was not captured for C4"
-probe click 100
-probe wait-text "${c4_label[@]}" " F9" 5000 || fail "Commit did not show F9 for C4"
+select_entry 12 C4 "C4 not selected"
+capture F9 "F9 was not captured for C4"
+commit "${c4_label[@]}" " F9" "Commit did not show F9 for C4"
 probe wait-text "${play_label[@]}" "" 5000 || fail "the Play/Stop label was not emptied"
 probe close 5000 || fail "the key window did not close"
 probe wait-hotkey-free $vk_f9 5000 || fail "F9 is still registered for Play/Stop"

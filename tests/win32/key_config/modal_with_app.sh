@@ -18,18 +18,11 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-while [ $# -gt 0 ]; do
-  wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
-  shift 2
-done
-wine_test_need --murvane --probe
-wine_test_begin murvane-modal
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-modal --murvane --probe
 
 locked=()
 close_windows() {
@@ -57,8 +50,12 @@ locale=en_US.UTF-8
 copy_murvane "$work/app"
 write_long_note "$work/long.mid"
 
-# start_murvane FOLDER
-start_murvane() { LC_ALL=$locale launch_murvane "$1" "$(winpath "$work/long.mid")"; }
+# start_murvane FOLDER WHY: Murvane started in FOLDER with the long note;
+# WHY fails the test when its status does not come to read Stopped.
+start_murvane() {
+  LC_ALL=$locale launch_murvane "$1" "$(winpath "$work/long.mid")"
+  probe wait-status "$stopped" 30000 || fail "$2"
+}
 
 # Texts of the run's language: the status after a start, the key window's
 # title and the caption of C4.
@@ -69,6 +66,13 @@ if [ "$language" = ja ]; then stopped=停止中 key_title='^Murvane: キー設�
 wait_exit() {
   wait_gone "$1" "$murvane_pid" || return 1
   wait_murvane
+}
+
+# quit_murvane: the main window closed, and Murvane ended with exit code 0.
+quit_murvane() {
+  probe quit 10000 || fail "the main window did not close"
+  wait_exit 10 || fail "Murvane did not end"
+  [ "$status" -eq 0 ] || fail "exit code $status"
 }
 
 open_key_window() {
@@ -97,8 +101,7 @@ expect_clean_end() {
   wait_exit 10 || fail "Murvane still runs ten seconds after the close"
   [ "$status" -eq 0 ] || fail "exit code $status, not 0"
   step "a second start runs"
-  start_murvane "$work/app"
-  probe wait-status "$stopped" 30000 || fail "the second start did not run (the mutex is still held?)"
+  start_murvane "$work/app" "the second start did not run (the mutex is still held?)"
   probe quit 10000 || fail "the second copy did not close"
   wait_exit 10 || fail "the second copy did not end"
   [ "$status" -eq 0 ] || fail "the second copy ended with exit code $status"
@@ -106,8 +109,7 @@ expect_clean_end() {
 
 case $scenario in
   close-sent | close-posted)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     step "WM_CLOSE to the main window while the key window is open"
     if [ "$scenario" = close-sent ]; then
@@ -119,8 +121,7 @@ case $scenario in
     ;;
 
   close-message-box)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     raise_modifier_message
     step "WM_CLOSE sent to the main window while the message box is up"
@@ -129,8 +130,7 @@ case $scenario in
     ;;
 
   buttons)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     probe main-enabled && fail "the main window is enabled while the key window is open"
     step "BM_CLICK on Key config and Test MIDI file"
@@ -143,9 +143,7 @@ case $scenario in
     sleep 0.5
     [ "$(probe key-windows)" = 0 ] || fail "a key window opened after the first closed"
     probe wait-status "$stopped" 1000 || fail "the status changed after the key window closed"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
     ;;
 
   read-only-ini-en | read-only-ini-ja)
@@ -153,8 +151,7 @@ case $scenario in
     [ "$language" = ja ] && expected="Murvane: Error|設定ファイルを保存できませんでした。"
     ini=$work/app/Murvane.ini
 
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     probe quit 10000 || fail "the first start did not close"
     wait_exit 10 || fail "the first start did not end"
     [ -f "$ini" ] || fail "the first start wrote no INI file"
@@ -165,8 +162,7 @@ case $scenario in
     locked+=("$ini")
     # Root writes a read-only file all the same; an immutable one it cannot.
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$ini" || fail "cannot make the INI file read-only for root"; fi
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start with a read-only INI file"
+    start_murvane "$work/app" "Murvane did not start with a read-only INI file"
     open_key_window
     select_c4
     xdotool key z
@@ -177,23 +173,18 @@ case $scenario in
     probe wait-text "${c4_label[@]}" " Z" 5000 || fail "C4 does not show Z after the Commit"
     [ "$(cat "$ini")" = "$before" ] || fail "the read-only INI file changed"
     probe close 5000 || fail "the key window did not close"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
 
     step "a first start in a folder that cannot be written stays silent"
     copy_murvane "$work/locked"
     chmod a-w "$work/locked"
     locked+=("$work/locked")
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$work/locked" || fail "cannot make the folder read-only for root"; fi
-    start_murvane "$work/locked"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start in a read-only folder"
+    start_murvane "$work/locked" "Murvane did not start in a read-only folder"
     probe dismiss-boxes 1000 >"$work/boxes.txt"
     [ ! -s "$work/boxes.txt" ] || fail "the start showed: $(cat "$work/boxes.txt")"
     [ ! -e "$work/locked/Murvane.ini" ] || fail "an INI file was written into the read-only folder"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
     ;;
 
   *)

@@ -17,17 +17,11 @@
 # scripts/with-wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
-. "$MURVANE_ROOT/scripts/lib/wine_test.sh"
+. "$here/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-while [ $# -gt 0 ]; do
-  wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"
-  shift 2
-done
-wine_test_need --murvane --cli --probe --app-probe --recorder --helper
-wine_test_begin murvane-options
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-options --murvane --cli --probe --app-probe --recorder --helper
 
 close_windows() {
   if running "$murvane_pid"; then
