@@ -8,7 +8,8 @@
 # wine_test_tool_arg among flags of its own), calls wine_test_begin with the
 # flags it cannot do without, and may redefine close_windows for windows of
 # its own (the EXIT trap runs it first: a window left open would hold the
-# hotkeys or the focus for the next test).
+# hotkeys or the focus for the next test). A script with nothing of that to
+# close (small_screen.sh) sources it for the ERR trap alone.
 
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
