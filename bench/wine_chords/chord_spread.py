@@ -10,7 +10,6 @@ from the first to the last of them as the target received them. Prints the
 median and max spread, and with --cpu (lines `<name> <seconds> <cpu seconds>`
 from measure.sh) the CPU seconds per minute of playback.
 """
-import argparse
 import pathlib
 import statistics
 import sys
@@ -34,15 +33,11 @@ def spreads(expected, received, bindings):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--recorded", required=True)
-    parser.add_argument("--ini", required=True)
+    parser = compare_keys.run_arguments(__doc__)
     parser.add_argument("--cpu")
     args = parser.parse_args(argv)
-    expected = compare_keys.parse_cli(pathlib.Path(args.cli).read_text(encoding="utf-8").splitlines())
-    received, _ = compare_keys.parse_recorded(pathlib.Path(args.recorded).read_text(encoding="utf-8").splitlines())
-    found = spreads(expected, received, compare_keys.read_bindings(args.ini))
+    expected, received, _, bindings = compare_keys.read_run(args)
+    found = spreads(expected, received, bindings)
     print("chords: %d; spread first to last key, ms: median %.3f, p99 %.3f, max %.3f" % (
         len(found), statistics.median(found), compare_keys.percentile(found, 0.99), max(found)))
     if args.cpu:

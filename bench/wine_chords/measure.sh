@@ -13,28 +13,20 @@
 # server's figure includes its work for the recorder, which receives every key.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/lib/common.sh"
+. "$here/../../scripts/lib/wine_test.sh"
 
-murvane='' cli='' helper='' recorder='' seconds=60 runs=3
+seconds=60 runs=3
 while [ $# -gt 0 ]; do
   case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --cli) cli=$2; shift 2 ;;
-    --helper) helper=$2; shift 2 ;;
-    --recorder) recorder=$2; shift 2 ;;
     --seconds) seconds=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
-    *) echo "measure.sh: unknown argument $1" >&2; exit 64 ;;
+    *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done
-for tool in "$murvane" "$cli" "$helper" "$recorder"; do
-  [ -f "$tool" ] || { echo "measure.sh: missing --murvane, --cli, --helper or --recorder: '$tool'" >&2; exit 64; }
-done
-[ -n "${DISPLAY:-}" ] || { echo "measure.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_begin murvane-chords --murvane --cli --helper --recorder
+# The helper is both the probe and the app probe.
+probe_exe=$helper app_probe_exe=$helper
 
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-probe() { wine "$helper" "$@" </dev/null; }
 cpu_seconds() { awk -v tick="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); print ($12 + $13) / tick }' "/proc/$1/stat"; }
 # The server of our prefix: its working folder is named after the prefix's device and inode.
 wineserver_pid() {
@@ -46,46 +38,30 @@ wineserver_pid() {
   return 1
 }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-chords.XXXXXX")
-murvane_pid='' target_pid=''
-finish() {
-  if [ -n "$murvane_pid" ] && kill -0 "$murvane_pid" 2>/dev/null; then probe close MainWindow >/dev/null 2>&1 || true; fi
-  if [ -n "$target_pid" ] && kill -0 "$target_pid" 2>/dev/null; then probe close KeyRecorder >/dev/null 2>&1 || true; fi
-  sleep 1
-  for pid in $target_pid $murvane_pid; do kill "$pid" 2>/dev/null || true; done
-  echo "measure.sh: logs in $work" >&2
-}
-trap finish EXIT
-
 python3 "$here/make_chord_song.py" "$work/chords.mid" "$seconds"
 echo "load average at start: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 for run in $(seq "$runs"); do
   dir=$work/run$run
-  mkdir -p "$dir/app"
-  cp "$murvane" "$dir/app/Murvane.exe"
-  (cd "$dir/app" && exec wine Murvane.exe "$(winpath "$work/chords.mid")" </dev/null >"$dir/murvane.out" 2>&1) &
-  murvane_pid=$!
-  probe wait-window MainWindow 30000
+  copy_murvane "$dir/app"
+  launch_murvane "$dir/app" "$(winpath "$work/chords.mid")"
+  probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"
   wine "$cli" keys "$(winpath "$work/chords.mid")" --ini "$(winpath "$dir/app/Murvane.ini")" </dev/null |
     tr -d '\r' >"$dir/cli.txt"
-  (exec wine "$recorder" "$(winpath "$dir/target.log")" --title "Murvane chord target" </dev/null >/dev/null 2>&1) &
-  target_pid=$!
-  probe wait-window KeyRecorder 30000
-  xdotool search --sync --name '^Murvane chord target$' windowfocus --sync
+  start_recorder "$dir/target.log" "Murvane chord target" || fail "the target window did not appear"
   server=$(wineserver_pid)
   sleep 1  # let the start-up settle
   murvane_before=$(cpu_seconds "$murvane_pid") server_before=$(cpu_seconds "$server")
-  probe press 0x7a >/dev/null
+  press_f11 >/dev/null || fail "F11 could not be pressed"
   sleep "$seconds"
-  probe wait-text Stopped 30000 >/dev/null
+  probe wait-text Stopped 30000 >/dev/null || fail "the song did not end"
   murvane_after=$(cpu_seconds "$murvane_pid") server_after=$(cpu_seconds "$server")
   played=$(awk 'END { print $1 / 1000 }' "$dir/cli.txt")
   {
     echo "Murvane.exe $played $(awk "BEGIN { print $murvane_after - $murvane_before }")"
     echo "wineserver $played $(awk "BEGIN { print $server_after - $server_before }")"
   } >"$dir/cpu.txt"
-  probe close KeyRecorder; wait "$target_pid" || true; target_pid=
-  probe close MainWindow; wait "$murvane_pid" || true; murvane_pid=
+  close_recorder
+  close_murvane
   echo "run $run (load average $(cut -d ' ' -f 1-3 /proc/loadavg)):"
   python3 "$here/chord_spread.py" --cli "$dir/cli.txt" --recorded "$dir/target.log" \
     --ini "$dir/app/Murvane.ini" --cpu "$dir/cpu.txt"

@@ -17,6 +17,17 @@ def vlq(value):
     return bytes(reversed(groups))
 
 
+def timed_events(events):
+    """Track data from (absolute tick, raw event bytes) pairs, in the order
+    given, closed by End of Track."""
+    data = bytearray()
+    now = 0
+    for tick, raw in events:
+        data += vlq(tick - now) + raw
+        now = tick
+    return bytes(data + vlq(0) + b"\xff\x2f\x00")
+
+
 def chunk(kind, data):
     """A chunk: its four-letter kind, the data's length, the data."""
     return kind + struct.pack(">I", len(data)) + data

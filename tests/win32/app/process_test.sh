@@ -16,72 +16,25 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-murvane= recorder= probe_exe=
-while [ $# -gt 0 ]; do
-  case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --recorder) recorder=$2; shift 2 ;;
-    --probe) probe_exe=$2; shift 2 ;;
-    *) echo "process_test.sh: unknown argument $1" >&2; exit 64 ;;
-  esac
-done
-for tool in "$murvane" "$recorder" "$probe_exe"; do
-  [ -f "$tool" ] || { echo "process_test.sh: missing --murvane, --recorder or --probe: '$tool'" >&2; exit 64; }
-done
-[ -n "${DISPLAY:-}" ] || { echo "process_test.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-app --murvane --recorder --probe
+# Its probe is the app probe.
+app_probe_exe=$probe_exe
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-app.XXXXXX")
-murvane_pid= recorder_pid= passed=
-finish() {
-  # A window left open would hold the hotkeys or the focus for the next test.
-  if [ -n "$murvane_pid" ]; then probe close MainWindow || true; fi
-  if [ -n "$recorder_pid" ]; then probe close KeyRecorder || true; fi
-  sleep 0.5
-  for pid in $murvane_pid $recorder_pid; do kill "$pid" 2>/dev/null || true; done
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "process_test.sh: logs kept in $work" >&2; fi
-}
-trap finish EXIT
+copy_murvane "$work/app"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-
-# A copy of its own, so the INI file beside it starts from the defaults.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
-
-start_murvane() {
-  (cd "$work/app" && exec wine Murvane.exe "$@" </dev/null >>"$work/murvane.out" 2>&1) &
-  murvane_pid=$!
-}
+start_murvane() { launch_murvane "$work/app" "$@"; }
 
 wait_started() {
   probe wait-window MainWindow 30000 || fail "the main window did not appear"
   probe wait-status Stopped 30000 || fail "the status never read Stopped"
 }
 
-# Ends Murvane through its window; its exit code goes to $status.
-close_murvane() {
-  probe close MainWindow || fail "no main window to close"
-  status=0
-  wait "$murvane_pid" || status=$?
-  murvane_pid=
-}
-
-start_recorder() {
-  (exec wine "$recorder" "$(winpath "$work/keys.log")" "$@" </dev/null >"$work/recorder.out" 2>&1) &
-  recorder_pid=$!
-  probe wait-window KeyRecorder 30000 || fail "the key recorder did not appear"
-  xdotool search --sync --name '^Key recorder$' windowfocus --sync
+start_key_recorder() {
+  start_recorder "$work/keys.log" "Key recorder" "$@" || fail "the key recorder did not appear"
   wait_log focus 10 || fail "the key recorder never got the focus"
 }
 
@@ -111,11 +64,6 @@ wait_released() {
     [ $tries -gt 0 ] || return 1
     sleep 0.05
   done
-}
-
-# Note 60 pressed at once and held for days.
-write_long_note() {
-  printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\17\0\220\74\144\377\377\377\177\200\74\0\0\377\57\0' >"$1"
 }
 
 song=$MURVANE_ROOT/examples/ode-to-joy.mid
@@ -154,7 +102,7 @@ case $scenario in
   hotkeys)
     start_murvane "$(winpath "$song")"
     wait_started
-    start_recorder
+    start_key_recorder
     xdotool key F11
     probe wait-status Playing 10000 || fail "F11 did not start playback"
     wait_log ' down vk=' 10 || fail "the focused window received no key"
@@ -175,7 +123,7 @@ case $scenario in
     ;;
 
   hotkey-taken)
-    start_recorder --hold-hotkey 0:$vk_f11
+    start_key_recorder --hold-hotkey 0:$vk_f11
     wait_log "held mods=0x0 vk=$vk_f11 ok" 10 || fail "the recorder could not take F11"
     start_murvane "$(winpath "$song")"
     probe wait-window MainWindow 30000 || fail "the main window did not appear"
@@ -212,7 +160,7 @@ case $scenario in
     write_long_note "$work/long-note.mid"
     start_murvane "$(winpath "$work/long-note.mid")"
     wait_started
-    start_recorder
+    start_key_recorder
     xdotool key F11
     probe wait-status Playing 10000 || fail "F11 did not start playback"
     wait_log ' down vk=' 10 || fail "the note's key never went down"
@@ -225,16 +173,12 @@ case $scenario in
   ini-path-fails)
     # Over 260 characters as a Windows path: the executable's path does not fit.
     deep=$work/app/$(printf 'a%.0s' {1..150})/$(printf 'b%.0s' {1..100})
-    mkdir -p "$deep"
-    cp "$murvane" "$deep/Murvane.exe"
-    (cd "$deep" && exec wine Murvane.exe </dev/null >>"$work/murvane.out" 2>&1) &
-    murvane_pid=$!
+    copy_murvane "$deep"
+    launch_murvane "$deep"
     probe dismiss-boxes 1 30000 >"$work/boxes.txt" || fail "no message appeared"
     [ "$(cat "$work/boxes.txt")" = "Murvane: Error|Failed initialize application." ] ||
       fail "expected 'Failed initialize application.', got: $(cat "$work/boxes.txt")"
-    status=0
-    wait "$murvane_pid" || status=$?
-    murvane_pid=
+    wait_murvane
     [ "$status" -eq 1 ] || fail "exit code $status, not 1"
     probe wait-gone MainWindow 1000 || fail "a main window was made"
     ;;
@@ -256,8 +200,7 @@ case $scenario in
     ;;
 
   *)
-    echo "process_test.sh: unknown scenario '$scenario'" >&2
-    exit 64
+    wine_test_usage "unknown scenario '$scenario'"
     ;;
 esac
 passed=yes

@@ -379,11 +379,25 @@ def print_keys(outcome, out):
             event.scan, " ext" if event.extended else ""))
 
 
-def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+def run_arguments(doc):
+    """A parser for the three files every reading of a run takes: the tool's
+    list (--cli), the target's log (--recorded) and the INI file (--ini)."""
+    parser = argparse.ArgumentParser(description=doc.split("\n")[0])
     parser.add_argument("--cli", required=True)
     parser.add_argument("--recorded", required=True)
     parser.add_argument("--ini", required=True)
+    return parser
+
+
+def read_run(args):
+    """The key events listed, the key messages received, the marks, the bindings."""
+    expected = parse_cli(pathlib.Path(args.cli).read_text(encoding="utf-8").splitlines())
+    received, marks = parse_recorded(pathlib.Path(args.recorded).read_text(encoding="utf-8").splitlines())
+    return expected, received, marks, read_bindings(args.ini)
+
+
+def main(argv=None):
+    parser = run_arguments(__doc__)
     parser.add_argument("--model")
     parser.add_argument("--tolerance-ms", type=float, default=DEFAULT_TOLERANCE_MS)
     parser.add_argument("--stopped", action="store_true")
@@ -397,12 +411,11 @@ def main(argv=None):
     parser.add_argument("--print-keys", action="store_true")
     args = parser.parse_args(argv)
 
-    expected = parse_cli(pathlib.Path(args.cli).read_text(encoding="utf-8").splitlines())
-    received, marks = parse_recorded(pathlib.Path(args.recorded).read_text(encoding="utf-8").splitlines())
+    expected, received, marks, bindings = read_run(args)
     model = smf_model.key_events(pathlib.Path(args.model).read_bytes()) if args.model else None
     allowed = [int(note) for note in args.allowed_notes.split(",")] if args.allowed_notes else None
     keys_down = [int(vk, 16) for vk in args.keys_down.split()]
-    outcome = compare(expected, received, marks, read_bindings(args.ini), args.tolerance_ms,
+    outcome = compare(expected, received, marks, bindings, args.tolerance_ms,
                       args.stopped, model, allowed, keys_down, args.release_tolerance_ms,
                       args.hotkey_sent_us)
     if args.print_keys:

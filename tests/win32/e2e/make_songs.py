@@ -30,18 +30,11 @@ import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[3] / "scripts" / "lib"))
 import smf_writer  # noqa: E402
-from smf_writer import vlq  # noqa: E402
 
 
 def track(events):
     """events: (absolute tick, raw bytes) in the order they are to be written."""
-    data = bytearray()
-    now = 0
-    for tick, raw in events:
-        data += vlq(tick - now) + raw
-        now = tick
-    data += vlq(0) + b"\xff\x2f\x00"
-    return smf_writer.track(bytes(data))
+    return smf_writer.track(smf_writer.timed_events(events))
 
 
 def smf(format_, division, tracks):

@@ -18,15 +18,11 @@
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
+. "$here/../../../scripts/lib/wine_test.sh"
 
-murvane='' cli='' helper='' recorder='' song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options=
+song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options=
 while [ $# -gt 0 ]; do
   case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --cli) cli=$2; shift 2 ;;
-    --helper) helper=$2; shift 2 ;;
-    --recorder) recorder=$2; shift 2 ;;
     --song) song=$2; shift 2 ;;
     --scenario) scenario=$2; shift 2 ;;
     --tolerance-ms) tolerance=$2; shift 2 ;;
@@ -34,35 +30,12 @@ while [ $# -gt 0 ]; do
     --screenshot) screenshot=$2; shift 2 ;;
     --no-model) model=; shift ;;
     --options) options=$2; model=; shift 2 ;;
-    *) echo "run_e2e.sh: unknown argument $1" >&2; exit 64 ;;
+    *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done
-for tool in "$murvane" "$cli" "$helper" "$recorder"; do
-  [ -f "$tool" ] || { echo "run_e2e.sh: missing --murvane, --cli, --helper or --recorder executable: '$tool'" >&2; exit 64; }
-done
-[ -n "${DISPLAY:-}" ] || { echo "run_e2e.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-probe() { wine "$helper" "$@" </dev/null; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-e2e.XXXXXX")
-murvane_pid='' target_pid='' passed=''
-finish() {
-  # A window of ours left open would hold the hotkeys or the focus for the
-  # next test. Murvane is asked to close first: killed, it would leave the
-  # keys it holds down in Wine's key state.
-  if [ -n "$murvane_pid" ] && kill -0 "$murvane_pid" 2>/dev/null; then
-    probe close MainWindow >/dev/null 2>&1 || true
-    for _ in $(seq 50); do kill -0 "$murvane_pid" 2>/dev/null || break; sleep 0.1; done
-  fi
-  for pid in $target_pid $murvane_pid; do
-    kill "$pid" 2>/dev/null || true
-  done
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "run_e2e.sh: logs kept in $work" >&2; fi
-}
-trap finish EXIT
+wine_test_begin murvane-e2e --murvane --cli --helper --recorder
+# The helper is both the probe and the app probe.
+probe_exe=$helper app_probe_exe=$helper
 
 python3 "$here/make_songs.py" "$work/songs" >/dev/null
 allowed=
@@ -79,18 +52,14 @@ esac
 if probe wait-window MainWindow 0 2>/dev/null; then
   fail "a Murvane window is already open in this Wine session"
 fi
-# A copy of its own: the INI file beside it starts from the defaults, and the
-# build tree is never written.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
+copy_murvane "$work/app"
 if [ -n "$options" ]; then
   # The first-run file as the tool writes it, then the options.
   wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null >/dev/null ||
     fail "murvane-cli keys could not write the first-run INI file"
   { printf '[Options]\r\n'; for option in $options; do printf '%s\r\n' "$option"; done; } >>"$work/app/Murvane.ini"
 fi
-(cd "$work/app" && exec wine Murvane.exe "$(winpath "$song")" </dev/null >"$work/murvane.out" 2>&1) &
-murvane_pid=$!
+launch_murvane "$work/app" "$(winpath "$song")"
 probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"
 probe texts >"$work/texts-before.txt"
 [ "$(head -n 1 "$work/texts-before.txt" | tr -d '\r')" != "Please set file." ] ||
@@ -101,16 +70,12 @@ wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")"
 last_due=$(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli.txt")
 song_ms=$((last_due + 30000))
 
-(exec wine "$recorder" "$(winpath "$work/target.log")" --title "Murvane e2e key target" </dev/null \
-  >"$work/target.out" 2>&1) &
-target_pid=$!
-probe wait-window KeyRecorder 30000 || fail "the target window did not appear"
-xdotool search --sync --name '^Murvane e2e key target$' windowfocus --sync
+start_recorder "$work/target.log" "Murvane e2e key target" || fail "the target window did not appear"
 
 # Through the helper, which notes when the press went out on the target log's
 # clock: the first key's delay is counted from there. (The stop hotkeys below
 # still come through X.)
-hotkey_sent_us=$(probe press 0x7a | tr -d '\r') || fail "F11 could not be pressed"
+hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed"
 probe wait-text Playing 10000 || fail "F11 did not start playback"
 
 downs() { grep -c ' down ' "$work/target.log" || true; }
@@ -145,18 +110,14 @@ case $scenario in
   close)
     wait_for_hold
     probe close MainWindow --mark
-    status=0
-    wait "$murvane_pid" || status=$?
-    murvane_pid=
+    wait_murvane
     [ "$status" -eq 0 ] || fail "Murvane ended with exit code $status after its window was closed"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 sleep 0.2  # let the last key messages reach the target
-keys_down=$(probe keys-down | tr -d '\r')
-probe close KeyRecorder
-wait "$target_pid" || true
-target_pid=
+keys_down=$(probe keys-down)
+close_recorder
 if [ -n "$murvane_pid" ]; then
   probe close MainWindow || true
   wait "$murvane_pid" || true
@@ -174,5 +135,6 @@ compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work
 # only that every key comes up, not that it does so on musical time.
 [ "$scenario" = close ] && compare+=(--release-tolerance-ms 2000)
 [ -n "$print_keys" ] && compare+=("$print_keys")
-"${compare[@]}"
+# Its FAIL lines say why.
+"${compare[@]}" || exit
 passed=yes

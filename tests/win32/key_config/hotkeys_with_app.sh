@@ -12,42 +12,18 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
-murvane= probe_exe=
-while [ $# -gt 0 ]; do
-  case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --probe) probe_exe=$2; shift 2 ;;
-    *) echo "hotkeys_with_app.sh: unknown argument $1" >&2; exit 64 ;;
-  esac
-done
-[ -f "$murvane" ] && [ -f "$probe_exe" ] || { echo "hotkeys_with_app.sh: needs --murvane and --probe" >&2; exit 64; }
-[ -n "${DISPLAY:-}" ] || { echo "hotkeys_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_read_tools "$@"
+wine_test_begin murvane-key-config --murvane --probe
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-key-config.XXXXXX")
-murvane_pid= passed=
-finish() {
-  if [ -n "$murvane_pid" ]; then
-    # Left open, it would hold the hotkeys for the next test.
+close_windows() {
+  if running "$murvane_pid"; then
     probe close 5000 >/dev/null 2>&1 || true
-    probe quit 5000 >/dev/null 2>&1 || kill "$murvane_pid" 2>/dev/null || true
-    wait "$murvane_pid" 2>/dev/null || true
+    probe quit 5000 >/dev/null 2>&1 || true
+    wait_gone 5 "$murvane_pid"
   fi
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "hotkeys_with_app.sh: files kept in $work" >&2; fi
 }
-trap finish EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-step() { echo "-- $*"; }
-probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-focus() { xdotool search --sync --onlyvisible --name "$1" windowfocus --sync; }
 
 # Key window controls, by a client point inside each.
 selection=(190 20)
@@ -56,13 +32,41 @@ c4_label=(444 75)
 play_label=(400 570)
 vk_f9=0x78 vk_f10=0x79 vk_f11=0x7a vk_f12=0x7b
 
-# A copy of its own, so the INI file beside it starts from the defaults; and
-# a song of one note that lasts for days, so that playback runs until stopped.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
-printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\17\0\220\74\144\377\377\377\177\200\74\0\0\377\57\0' >"$work/long.mid"
-(cd "$work/app" && exec wine Murvane.exe "$(winpath "$work/long.mid")" </dev/null >"$work/murvane.out" 2>&1) &
-murvane_pid=$!
+# Once the window has closed, the hotkeys it did not change are back.
+others_registered_again() {
+  if probe hotkey-free $vk_f10; then fail "F10 is not registered again"; fi
+  if probe hotkey-free $vk_f12; then fail "F12 is not registered again"; fi
+}
+
+# select_entry ID TEXT WHY: the entry of control ID clicked; the selection
+# must read TEXT.
+select_entry() {
+  probe click "$1"
+  probe wait-text "${selection[@]}" "$2" 5000 || fail "$3"
+}
+
+# capture KEY WHY: KEY typed into the key window; the capture must show it.
+capture() {
+  xdotool key "$1"
+  probe wait-text "${captured[@]}" " $1" 5000 || fail "$2"
+}
+
+# commit X Y TEXT WHY: Commit pressed; the label at X, Y must then read TEXT.
+commit() {
+  probe click 100
+  probe wait-text "$1" "$2" "$3" 5000 || fail "$4"
+}
+
+# f9_then STATUS MS WHY: F9 pressed through X; the status must read STATUS
+# within MS.
+f9_then() {
+  xdotool key F9
+  probe wait-status "$1" "$2" || fail "$3"
+}
+
+copy_murvane "$work/app"
+write_long_note "$work/long.mid"
+launch_murvane "$work/app" "$(winpath "$work/long.mid")"
 probe wait-status Stopped 30000 || fail "Murvane did not start"
 probe hotkey-free $vk_f11 && fail "Play/Stop (F11) is not registered at start"
 
@@ -70,47 +74,35 @@ step "while the window is open, F11 is captured and plays nothing"
 probe open 10000 || fail "the key window did not open"
 probe wait-hotkey-free $vk_f11 5000 || fail "F11 stayed registered while the window was open"
 focus '^Murvane: Key config$'
-xdotool key F11
-probe wait-text "${captured[@]}" " F11" 5000 || fail "F11 was not captured"
+capture F11 "F11 was not captured"
 
 step "Play/Stop moves to F9"
-probe click 37
-probe wait-text "${selection[@]}" "Hotkey: Play/Stop" 5000 || fail "Play/Stop not selected"
-xdotool key F9
-probe wait-text "${captured[@]}" " F9" 5000 || fail "F9 was not captured"
-probe click 100
-probe wait-text "${play_label[@]}" " F9" 5000 || fail "Commit did not show F9 for Play/Stop"
+select_entry 37 "Hotkey: Play/Stop" "Play/Stop not selected"
+capture F9 "F9 was not captured"
+commit "${play_label[@]}" " F9" "Commit did not show F9 for Play/Stop"
 probe close 5000 || fail "the key window did not close"
 probe wait-status Stopped 2000 || fail "the F11 typed in the window started playback"
 
 step "after it closes, F9 plays and stops, F11 does nothing"
 probe hotkey-free $vk_f11 || fail "F11 is still registered"
 probe hotkey-free $vk_f9 && fail "F9 is not registered"
-probe hotkey-free $vk_f10 && fail "F10 is not registered again"
-probe hotkey-free $vk_f12 && fail "F12 is not registered again"
+others_registered_again
 focus '^Murvane$'
-xdotool key F9
-probe wait-status Playing 5000 || fail "F9 did not start playback"
-xdotool key F9
-probe wait-status Stopped 5000 || fail "F9 did not stop playback"
+f9_then Playing 5000 "F9 did not start playback"
+f9_then Stopped 5000 "F9 did not stop playback"
 
 step "a note bound to F9 leaves no Play/Stop hotkey"
 probe open 10000 || fail "the key window did not open again"
 focus '^Murvane: Key config$'
-probe click 12
-probe wait-text "${selection[@]}" "C4" 5000 || fail "C4 not selected"
-xdotool key F9
-probe wait-text "${captured[@]}" " F9" 5000 || fail "F9 was not captured for C4"
-probe click 100
-probe wait-text "${c4_label[@]}" " F9" 5000 || fail "Commit did not show F9 for C4"
+select_entry 12 C4 "C4 not selected"
+capture F9 "F9 was not captured for C4"
+commit "${c4_label[@]}" " F9" "Commit did not show F9 for C4"
 probe wait-text "${play_label[@]}" "" 5000 || fail "the Play/Stop label was not emptied"
 probe close 5000 || fail "the key window did not close"
 probe wait-hotkey-free $vk_f9 5000 || fail "F9 is still registered for Play/Stop"
-probe hotkey-free $vk_f10 && fail "F10 is not registered again"
-probe hotkey-free $vk_f12 && fail "F12 is not registered again"
+others_registered_again
 focus '^Murvane$'
-xdotool key F9
-probe wait-status Stopped 2000 || fail "F9 still plays"
+f9_then Stopped 2000 "F9 still plays"
 
 ini=$work/app/Murvane.ini
 tr -d '\r' <"$ini" | grep -qx 'HotkeyPlay=0x0000' || fail "HotkeyPlay is not 0x0000 in the INI file"

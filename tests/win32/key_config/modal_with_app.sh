@@ -18,48 +18,24 @@
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
+. "$(dirname "$0")/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-murvane= probe_exe=
-while [ $# -gt 0 ]; do
-  case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --probe) probe_exe=$2; shift 2 ;;
-    *) echo "modal_with_app.sh: unknown argument $1" >&2; exit 64 ;;
-  esac
-done
-[ -f "$murvane" ] && [ -f "$probe_exe" ] || { echo "modal_with_app.sh: needs --murvane and --probe" >&2; exit 64; }
-[ -n "${DISPLAY:-}" ] || { echo "modal_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-modal --murvane --probe
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-modal.XXXXXX")
-murvane_pid= passed= locked=()
-finish() {
+locked=()
+close_windows() {
   for path in "${locked[@]}"; do
     chattr -i "$path" 2>/dev/null || true
     chmod u+w "$path" 2>/dev/null || true
   done
-  if [ -n "$murvane_pid" ]; then
-    # Left open, it would hold the hotkeys for the next test.
+  if running "$murvane_pid"; then
     probe dismiss-boxes 500 >/dev/null 2>&1 || true
-    probe quit 5000 >/dev/null 2>&1 || kill "$murvane_pid" 2>/dev/null || true
-    wait "$murvane_pid" 2>/dev/null || true
+    probe quit 5000 >/dev/null 2>&1 || true
+    wait_gone 5 "$murvane_pid"
   fi
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "modal_with_app.sh: files kept in $work" >&2; fi
 }
-trap finish EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-step() { echo "-- $*"; }
-probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
-focus() { timeout 20 xdotool search --sync --onlyvisible --name "$1" windowfocus --sync || fail "no window '$1' to focus"; }
 
 # Key window controls, by a client point inside each.
 selection=(190 20)
@@ -71,16 +47,14 @@ case $scenario in *-ja) language=ja ;; esac
 locale=en_US.UTF-8
 [ "$language" = ja ] && locale=ja_JP.UTF-8
 
-# A copy of its own, so the INI file beside it starts from the defaults; and
-# a song of one note that lasts for days, so that playback runs until stopped.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
-printf 'MThd\0\0\0\6\0\0\0\1\1\340MTrk\0\0\0\17\0\220\74\144\377\377\377\177\200\74\0\0\377\57\0' >"$work/long.mid"
+copy_murvane "$work/app"
+write_long_note "$work/long.mid"
 
-# start_murvane FOLDER
+# start_murvane FOLDER WHY: Murvane started in FOLDER with the long note;
+# WHY fails the test when its status does not come to read Stopped.
 start_murvane() {
-  (cd "$1" && LC_ALL=$locale exec wine Murvane.exe "$(winpath "$work/long.mid")" </dev/null >>"$work/murvane.out" 2>&1) &
-  murvane_pid=$!
+  LC_ALL=$locale launch_murvane "$1" "$(winpath "$work/long.mid")"
+  probe wait-status "$stopped" 30000 || fail "$2"
 }
 
 # Texts of the run's language: the status after a start, the key window's
@@ -90,15 +64,15 @@ if [ "$language" = ja ]; then stopped=停止中 key_title='^Murvane: キー設�
 
 # wait_exit SECONDS: until Murvane has ended; its exit code goes to $status.
 wait_exit() {
-  local tries=$(($1 * 10))
-  while kill -0 "$murvane_pid" 2>/dev/null; do
-    tries=$((tries - 1))
-    [ $tries -gt 0 ] || return 1
-    sleep 0.1
-  done
-  status=0
-  wait "$murvane_pid" || status=$?
-  murvane_pid=
+  wait_gone "$1" "$murvane_pid" || return 1
+  wait_murvane
+}
+
+# quit_murvane: the main window closed, and Murvane ended with exit code 0.
+quit_murvane() {
+  probe quit 10000 || fail "the main window did not close"
+  wait_exit 10 || fail "Murvane did not end"
+  [ "$status" -eq 0 ] || fail "exit code $status"
 }
 
 open_key_window() {
@@ -127,8 +101,7 @@ expect_clean_end() {
   wait_exit 10 || fail "Murvane still runs ten seconds after the close"
   [ "$status" -eq 0 ] || fail "exit code $status, not 0"
   step "a second start runs"
-  start_murvane "$work/app"
-  probe wait-status "$stopped" 30000 || fail "the second start did not run (the mutex is still held?)"
+  start_murvane "$work/app" "the second start did not run (the mutex is still held?)"
   probe quit 10000 || fail "the second copy did not close"
   wait_exit 10 || fail "the second copy did not end"
   [ "$status" -eq 0 ] || fail "the second copy ended with exit code $status"
@@ -136,8 +109,7 @@ expect_clean_end() {
 
 case $scenario in
   close-sent | close-posted)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     step "WM_CLOSE to the main window while the key window is open"
     if [ "$scenario" = close-sent ]; then
@@ -149,8 +121,7 @@ case $scenario in
     ;;
 
   close-message-box)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     raise_modifier_message
     step "WM_CLOSE sent to the main window while the message box is up"
@@ -159,8 +130,7 @@ case $scenario in
     ;;
 
   buttons)
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     open_key_window
     probe main-enabled && fail "the main window is enabled while the key window is open"
     step "BM_CLICK on Key config and Test MIDI file"
@@ -173,9 +143,7 @@ case $scenario in
     sleep 0.5
     [ "$(probe key-windows)" = 0 ] || fail "a key window opened after the first closed"
     probe wait-status "$stopped" 1000 || fail "the status changed after the key window closed"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
     ;;
 
   read-only-ini-en | read-only-ini-ja)
@@ -183,8 +151,7 @@ case $scenario in
     [ "$language" = ja ] && expected="Murvane: Error|設定ファイルを保存できませんでした。"
     ini=$work/app/Murvane.ini
 
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start"
+    start_murvane "$work/app" "Murvane did not start"
     probe quit 10000 || fail "the first start did not close"
     wait_exit 10 || fail "the first start did not end"
     [ -f "$ini" ] || fail "the first start wrote no INI file"
@@ -195,8 +162,7 @@ case $scenario in
     locked+=("$ini")
     # Root writes a read-only file all the same; an immutable one it cannot.
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$ini" || fail "cannot make the INI file read-only for root"; fi
-    start_murvane "$work/app"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start with a read-only INI file"
+    start_murvane "$work/app" "Murvane did not start with a read-only INI file"
     open_key_window
     select_c4
     xdotool key z
@@ -207,29 +173,22 @@ case $scenario in
     probe wait-text "${c4_label[@]}" " Z" 5000 || fail "C4 does not show Z after the Commit"
     [ "$(cat "$ini")" = "$before" ] || fail "the read-only INI file changed"
     probe close 5000 || fail "the key window did not close"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
 
     step "a first start in a folder that cannot be written stays silent"
-    mkdir -p "$work/locked"
-    cp "$murvane" "$work/locked/Murvane.exe"
+    copy_murvane "$work/locked"
     chmod a-w "$work/locked"
     locked+=("$work/locked")
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$work/locked" || fail "cannot make the folder read-only for root"; fi
-    start_murvane "$work/locked"
-    probe wait-status "$stopped" 30000 || fail "Murvane did not start in a read-only folder"
+    start_murvane "$work/locked" "Murvane did not start in a read-only folder"
     probe dismiss-boxes 1000 >"$work/boxes.txt"
     [ ! -s "$work/boxes.txt" ] || fail "the start showed: $(cat "$work/boxes.txt")"
     [ ! -e "$work/locked/Murvane.ini" ] || fail "an INI file was written into the read-only folder"
-    probe quit 10000 || fail "the main window did not close"
-    wait_exit 10 || fail "Murvane did not end"
-    [ "$status" -eq 0 ] || fail "exit code $status"
+    quit_murvane
     ;;
 
   *)
-    echo "modal_with_app.sh: unknown scenario '$scenario'" >&2
-    exit 64
+    wine_test_usage "unknown scenario '$scenario'"
     ;;
 esac
 passed=1

@@ -16,7 +16,6 @@ import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[3] / "scripts" / "lib"))
 import smf_writer  # noqa: E402
-from smf_writer import vlq  # noqa: E402
 
 EIGHTH = 48  # ticks, at 96 a quarter note: 250 ms at the default tempo
 
@@ -29,13 +28,7 @@ def song(notes):
         events.append((start + length, bytes([0x80 | channel, pitch, 64])))
     # Ends before starts on one tick, so a key is up before it goes down again.
     events.sort(key=lambda event: (event[0], event[1][0] & 0xF0 == 0x90))
-    data = bytearray()
-    now = 0
-    for tick, raw in events:
-        data += vlq(tick - now) + raw
-        now = tick
-    data += vlq(0) + b"\xff\x2f\x00"
-    return smf_writer.smf(0, 96, bytes(data))
+    return smf_writer.smf(0, 96, smf_writer.timed_events(events))
 
 
 def channel2():

@@ -17,59 +17,26 @@
 # scripts/with-wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../scripts/lib/common.sh"
+. "$here/../../../scripts/lib/wine_test.sh"
 
 scenario=${1:-}
-shift || true
-murvane= cli= probe_exe= app_probe_exe= recorder= helper=
-while [ $# -gt 0 ]; do
-  case $1 in
-    --murvane) murvane=$2; shift 2 ;;
-    --cli) cli=$2; shift 2 ;;
-    --probe) probe_exe=$2; shift 2 ;;
-    --app-probe) app_probe_exe=$2; shift 2 ;;
-    --recorder) recorder=$2; shift 2 ;;
-    --helper) helper=$2; shift 2 ;;
-    *) echo "options_with_app.sh: unknown argument $1" >&2; exit 64 ;;
-  esac
-done
-for tool in "$murvane" "$cli" "$probe_exe" "$app_probe_exe" "$recorder" "$helper"; do
-  [ -f "$tool" ] || { echo "options_with_app.sh: missing a tool: '$tool'" >&2; exit 64; }
-done
-[ -n "${DISPLAY:-}" ] || { echo "options_with_app.sh: no DISPLAY; run it under scripts/with-wine" >&2; exit 64; }
-[ -n "${WINEPREFIX:-}" ] || murvane_wine_prefix
+wine_test_read_tools "${@:2}"
+wine_test_begin murvane-options --murvane --cli --probe --app-probe --recorder --helper
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/murvane-options.XXXXXX")
-murvane_pid= recorder_pid= passed=
-finish() {
-  # A window left open would hold the hotkeys or the focus for the next test.
-  if [ -n "$recorder_pid" ]; then app_probe close KeyRecorder >/dev/null 2>&1 || true; fi
-  if [ -n "$murvane_pid" ]; then
+close_windows() {
+  if running "$murvane_pid"; then
     probe close >/dev/null 2>&1 || true
     app_probe dismiss-boxes 0 500 >/dev/null 2>&1 || true
-    app_probe close MainWindow >/dev/null 2>&1 || true
-    sleep 0.5
   fi
-  for pid in $murvane_pid $recorder_pid; do kill "$pid" 2>/dev/null || true; done
-  if [ -n "$passed" ]; then rm -rf "$work"; else echo "options_with_app.sh: files kept in $work" >&2; fi
+  close_our_windows
 }
-trap finish EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-step() { echo "-- $*"; }
-probe() { wine "$probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-app_probe() { wine "$app_probe_exe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-winpath() { local path; path=$(realpath "$1"); printf 'Z:%s' "${path//\//\\}"; }
 
 language=${scenario##*-}
 scenario=${scenario%-*}
 case $language in
   en) locale=en_US.UTF-8 stopped=Stopped playing=Playing ;;
   ja) locale=ja_JP.UTF-8 stopped=停止中 playing=再生中 ;;
-  *) echo "options_with_app.sh: unknown language '$language'" >&2; exit 64 ;;
+  *) wine_test_usage "unknown language '$language'" ;;
 esac
 
 # Control ids of the Options window (options_window_win32.h): the box of
@@ -78,14 +45,11 @@ channel_box() { echo $((199 + $1)); }
 suggest_id=220 transpose_id=221 speed_id=224 ok_id=1 cancel_id=2
 
 python3 "$here/make_option_songs.py" "$work/songs"
-# A copy of its own, so the INI file beside it starts from the defaults.
-mkdir -p "$work/app"
-cp "$murvane" "$work/app/Murvane.exe"
+copy_murvane "$work/app"
 ini=$work/app/Murvane.ini
 
 start_murvane() {
-  (cd "$work/app" && LC_ALL=$locale exec wine Murvane.exe "$(winpath "$1")" </dev/null >>"$work/murvane.out" 2>&1) &
-  murvane_pid=$!
+  LC_ALL=$locale launch_murvane "$work/app" "$(winpath "$1")"
   app_probe wait-status "$stopped" 30000 || fail "Murvane did not start"
   [ -f "$ini" ] || fail "the first start wrote no INI file"
 }
@@ -114,23 +78,28 @@ state_of() {
 # The non-blank lines of the INI file, without line ends.
 ini_lines() { tr -d '\r' <"$ini" | grep -v '^$' || true; }
 
+# ok_saves LINES WHAT: OK closes the window, and the INI file holds what it
+# held before (before.txt) and LINES, nothing else.
+ok_saves() {
+  probe click $ok_id
+  probe wait-closed 10000 || fail "OK did not close the Options window"
+  ini_lines >"$work/after.txt"
+  { cat "$work/before.txt"; printf '%s' "$1"; } >"$work/expected.txt"
+  diff "$work/expected.txt" "$work/after.txt" || fail "the INI file does not hold exactly $2"
+}
+
 # play_and_compare SONG: F11 with the recording window in front, until the
 # song ends; the keys must be those `murvane-cli keys --ini` lists.
 play_and_compare() {
-  (exec wine "$recorder" "$(winpath "$work/keys.log")" </dev/null >"$work/recorder.out" 2>&1) &
-  recorder_pid=$!
-  app_probe wait-window KeyRecorder 30000 || fail "the key recorder did not appear"
-  xdotool search --sync --name '^Key recorder$' windowfocus --sync
+  start_recorder "$work/keys.log" "Key recorder" || fail "the key recorder did not appear"
   # The helper says when the press went out, on the recorder's clock: the
   # first key's delay is counted from there.
   local hotkey_sent_us
-  hotkey_sent_us=$(wine "$helper" press 0x7a </dev/null | tr -d '\r') || fail "F11 could not be pressed"
+  hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed"
   app_probe wait-status "$playing" 10000 || fail "F11 did not start playback"
   app_probe wait-status "$stopped" 30000 || fail "the song did not end"
   sleep 0.2  # let the last key messages reach the recorder
-  app_probe close KeyRecorder
-  wait "$recorder_pid" || true
-  recorder_pid=
+  close_recorder
   wine "$cli" keys "$(winpath "$1")" --ini "$(winpath "$ini")" </dev/null | tr -d '\r' >"$work/cli.txt" ||
     fail "murvane-cli keys failed"
   python3 "$here/../e2e/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/keys.log" --ini "$ini" \
@@ -150,11 +119,7 @@ case $scenario in
     step "channel 2 alone, then OK"
     probe click "$(channel_box 1)"
     probe click "$(channel_box 2)"
-    probe click $ok_id
-    probe wait-closed 10000 || fail "OK did not close the Options window"
-    ini_lines >"$work/after.txt"
-    { cat "$work/before.txt"; printf '[Options]\nChannels=0x0002\n'; } >"$work/expected.txt"
-    diff "$work/expected.txt" "$work/after.txt" || fail "the INI file does not hold exactly the change"
+    ok_saves $'[Options]\nChannels=0x0002\n' "the change"
     step "F11 plays channel 2"
     play_and_compare "$song"
     grep -q ' down vk=' "$work/keys.log" || fail "nothing was typed"
@@ -195,25 +160,17 @@ case $scenario in
     [ "$(state_of $transpose_id)" = "0 1 24" ] || fail "transpose reads '$(state_of $transpose_id)', not 24"
     cmp -s "$work/before.ini" "$ini" || fail "Suggest wrote the INI file"
     step "OK"
-    probe click $ok_id
-    probe wait-closed 10000 || fail "OK did not close the Options window"
-    ini_lines >"$work/after.txt"
-    { cat "$work/before.txt"; printf '[Options]\nChannels=0x0008\nTranspose=24\n'; } >"$work/expected.txt"
-    diff "$work/expected.txt" "$work/after.txt" || fail "the INI file does not hold exactly the suggestion"
+    ok_saves $'[Options]\nChannels=0x0008\nTranspose=24\n' "the suggestion"
     step "F11 plays channel 4 two octaves up"
     play_and_compare "$song"
     ;;
 
   *)
-    echo "options_with_app.sh: unknown scenario '$scenario'" >&2
-    exit 64
+    wine_test_usage "unknown scenario '$scenario'"
     ;;
 esac
 
-app_probe close MainWindow || fail "no main window to close"
-status=0
-wait "$murvane_pid" || status=$?
-murvane_pid=
+close_murvane
 [ "$status" -eq 0 ] || fail "Murvane ended with exit code $status"
 passed=yes
 echo "PASS"
