@@ -6,6 +6,14 @@
 
 namespace murvane {
 
+// A window of ours as its class, style and client area make it.
+struct WindowShape {
+  const wchar_t* className;
+  DWORD style;
+  int clientWidth;
+  int clientHeight;
+};
+
 // One child control of a window of ours, as the window creates it. A
 // window's table lists its controls in creation order, which is also the
 // order Tab moves the focus in.

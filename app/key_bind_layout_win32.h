@@ -11,12 +11,9 @@
 
 namespace murvane {
 
-inline constexpr wchar_t kKeyBindWindowClass[] = L"KeyBindWindow";
-inline constexpr int kKeyBindClientWidth = 872;
-inline constexpr int kKeyBindClientHeight = 678;
-inline constexpr DWORD kKeyBindWindowStyle = WS_CAPTION | WS_SYSMENU;
-inline constexpr int kCommitControlId = 100;
-inline constexpr int kKeyBindLabelId = 0;
+inline constexpr WindowShape kKeyBindWindow{L"KeyBindWindow", WS_CAPTION | WS_SYSMENU, 872, 678};
+// The entry buttons have the entry as id.
+enum KeyBindControlId : int { kKeyBindLabelId = 0, kCommitControlId = 100 };
 inline constexpr int kKeyBindControlCount = 3 + 2 * kBindingCount;
 
 namespace key_bind_layout {

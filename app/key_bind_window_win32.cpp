@@ -9,13 +9,12 @@ namespace murvane {
 
 namespace {
 
-WindowClass gKeyBindWindowClass{kKeyBindWindowClass, {}};
+WindowClass gKeyBindWindowClass{kKeyBindWindow.className, {}};
 
 }  // namespace
 
 KeyBindWindow::KeyBindWindow(const KeyBindWindowContext& context)
-    : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kKeyBindWindowClass,
-                             IDS_KEY_CONFIG_TITLE, kKeyBindWindowStyle, kKeyBindClientWidth, kKeyBindClientHeight}),
+    : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kKeyBindWindow, IDS_KEY_CONFIG_TITLE}),
       table_(context.table),
       store_(context.store) {}
 

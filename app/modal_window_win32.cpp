@@ -9,8 +9,9 @@ bool ModalWindow::create() {
   created_ = true;
 
   // A window the object cannot be attached to is not created at all.
-  if (!createModal(Frame{frame_.instance, frame_.className, text(frame_.titleId), frame_.style, frame_.clientWidth,
-                         frame_.clientHeight},
+  const WindowShape& shape = frame_.shape;
+  if (!createModal(Frame{frame_.instance, shape.className, text(frame_.titleId), shape.style, shape.clientWidth,
+                         shape.clientHeight},
                    frame_.owner)) {
     showErrorMessage(frame_.owner, text(IDS_ERROR_CREATE_WINDOW), frame_.strings);
     return false;

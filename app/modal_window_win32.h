@@ -17,11 +17,8 @@ struct ModalFrame {
   HINSTANCE instance;
   HWND owner;  // owns the window, and the messages shown when it cannot open
   const StringTable* strings;
-  const wchar_t* className;
+  WindowShape shape;
   std::int32_t titleId;
-  DWORD style;
-  int clientWidth;
-  int clientHeight;
 };
 
 // The base of the windows the main window opens over itself (the key

@@ -12,21 +12,20 @@
 
 namespace murvane {
 
-inline constexpr wchar_t kOptionsWindowClass[] = L"OptionsWindow";
-inline constexpr int kOptionsClientWidth = 576;
-inline constexpr int kOptionsClientHeight = 494;
-inline constexpr DWORD kOptionsWindowStyle = WS_CAPTION | WS_SYSMENU;
+inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 576, 494};
 
-// Control ids. The box of MIDI channel n + 1 has kChannelBoxId + n; OK and
-// Cancel have the platform's IDOK and IDCANCEL, which Enter and Escape send.
-inline constexpr int kChannelBoxId = 200;
-inline constexpr int kSuggestId = 220;
-inline constexpr int kTransposeEditId = 221;
-inline constexpr int kTransposeUpDownId = 222;
-inline constexpr int kFoldBoxId = 223;
-inline constexpr int kSpeedEditId = 224;
-inline constexpr int kRepressGapEditId = 225;
-inline constexpr int kOptionsLabelId = 0;
+// The box of MIDI channel n + 1 has kChannelBoxId + n; OK and Cancel have the
+// platform's IDOK and IDCANCEL, which Enter and Escape send.
+enum OptionsControlId : int {
+  kOptionsLabelId = 0,
+  kChannelBoxId = 200,
+  kSuggestId = 220,
+  kTransposeEditId,
+  kTransposeUpDownId,
+  kFoldBoxId,
+  kSpeedEditId,
+  kRepressGapEditId,
+};
 inline constexpr int kOptionsControlCount = kChannelCount + 11;
 
 namespace options_layout {
@@ -38,12 +37,9 @@ inline constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_
 inline constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
 
-inline constexpr int kRowHeight = 24;
-inline constexpr int kButtonHeight = 30;
-inline constexpr int kChannelRows = 8;
-inline constexpr int kFieldLabelWidth = 200;
-inline constexpr int kFieldX = 224;
-inline constexpr int kFieldWidth = 64;
+enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
+// The fields' labels at the left, the fields in a column of their own.
+enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64 };
 
 }  // namespace options_layout
 

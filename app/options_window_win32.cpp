@@ -12,15 +12,14 @@ namespace murvane {
 
 namespace {
 
-WindowClass gOptionsWindowClass{kOptionsWindowClass, {}};
+WindowClass gOptionsWindowClass{kOptionsWindow.className, {}};
 
 std::wstring_view orEmpty(const wchar_t* text) { return text != nullptr ? std::wstring_view(text) : std::wstring_view(); }
 
 }  // namespace
 
 OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
-    : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindowClass, IDS_OPTIONS_TITLE,
-                             kOptionsWindowStyle, kOptionsClientWidth, kOptionsClientHeight}),
+    : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindow, IDS_OPTIONS_TITLE}),
       store_(context.store),
       counts_(context.counts != nullptr ? *context.counts : NoteCounts{}) {}
 

@@ -298,20 +298,11 @@ struct Cell {
 
 class StateTableTest : public MainWindowTest, public ::testing::WithParamInterface<Cell> {
  protected:
+  // By the action that leads there from idle.
   void reach(State state) {
-    switch (state) {
-      case State::kIdle:
-        break;
-      case State::kPlaying:
-        hotkey(100);
-        break;
-      case State::kTestPlaying:
-        clickTest();
-        break;
-      case State::kMidiInput:
-        hotkey(101);
-        break;
-    }
+    if (state == State::kPlaying) act(Action::kPlayStop);
+    if (state == State::kTestPlaying) act(Action::kTestButton);
+    if (state == State::kMidiInput) act(Action::kMidiInputHotkey);
     expect(state);
     pressesBefore = keys.presses();
     midiOut.messages = 0;
@@ -348,38 +339,31 @@ class StateTableTest : public MainWindowTest, public ::testing::WithParamInterfa
 
   // The two texts at once, and the outputs once the worker has caught up.
   void expect(State state, bool fromStart = false) {
-    switch (state) {
-      case State::kIdle:
-        EXPECT_EQ(status(), kTextStopped);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(waitPumping([&] { return keys.held().empty() && !midiOut.isOpen; })) << "an output was left on";
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kPlaying:
-        EXPECT_EQ(status(), kTextPlaying);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(waitPumping([&] { return keys.held().size() == 1 && !midiOut.isOpen; }));
-        if (fromStart) {
-          EXPECT_GT(keys.presses(), pressesBefore) << "did not play from the beginning";
-        }
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kTestPlaying:
-        EXPECT_EQ(status(), kTextTestPlaying);
-        EXPECT_EQ(button(), kTextStop);
-        EXPECT_TRUE(waitPumping([&] { return keys.held().empty() && midiOut.isOpen; }));
-        if (fromStart) {
-          EXPECT_TRUE(waitPumping([&] { return midiOut.messages > 0; })) << "did not play from the beginning";
-        }
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kMidiInput:
-        EXPECT_EQ(status(), kTextMidiInputing);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(waitPumping([&] { return keys.held().empty() && !midiOut.isOpen; }));
-        EXPECT_TRUE(midiIn.isOpen);
-        break;
+    struct Look {
+      const wchar_t* status;
+      const wchar_t* button;
+      std::size_t keysHeld;
+      bool midiOutOpen;
+      bool midiInOpen;
+    };
+    static const Look looks[] = {
+        {kTextStopped, kTextTestMidiFile, 0, false, false},
+        {kTextPlaying, kTextTestMidiFile, 1, false, false},
+        {kTextTestPlaying, kTextStop, 0, true, false},
+        {kTextMidiInputing, kTextTestMidiFile, 0, false, true},
+    };
+    const Look& look = looks[static_cast<std::size_t>(state)];
+    EXPECT_EQ(status(), look.status);
+    EXPECT_EQ(button(), look.button);
+    EXPECT_TRUE(waitPumping([&] { return keys.held().size() == look.keysHeld && midiOut.isOpen == look.midiOutOpen; }))
+        << "an output was left on, or not turned on";
+    if (fromStart && state == State::kPlaying) {
+      EXPECT_GT(keys.presses(), pressesBefore) << "did not play from the beginning";
     }
+    if (fromStart && state == State::kTestPlaying) {
+      EXPECT_TRUE(waitPumping([&] { return midiOut.messages > 0; })) << "did not play from the beginning";
+    }
+    EXPECT_EQ(midiIn.isOpen, look.midiInOpen);
   }
 
   std::size_t pressesBefore = 0;

@@ -14,12 +14,7 @@
 namespace murvane {
 namespace {
 
-using test::MessageBoxCatcher;
-using test::classOf;
-using test::createFailedText;
-using test::errorCaption;
-using test::inLanguage;
-using test::notSavedText;
+using namespace murvane::test;
 
 const wchar_t* const kEnglishCaptions[kBindingCount] = {
     L"C3", L"C3#", L"D3", L"D3#", L"E3", L"F3", L"F3#", L"G3", L"G3#", L"A3", L"A3#", L"B3",
@@ -95,7 +90,7 @@ const wchar_t* openFailedText() {
 
 class KeyBindWindowTest : public test::ModalWindowTest {
  protected:
-  KeyBindWindowTest() : ModalWindowTest(kKeyBindWindowClass, L"kbw") {}
+  KeyBindWindowTest() : ModalWindowTest(kKeyBindWindow.className, L"kbw") {}
 
   void SetUp() override {
     ModalWindowTest::SetUp();
@@ -139,8 +134,8 @@ class KeyBindWindowTest : public test::ModalWindowTest {
 // entry at 16, 70 with its key at 152, C6 below the third column, the
 // hotkeys in a row of their own, Commit at the top right of the labels.
 TEST(KeyBindLayout, TableHasTheWindowsFigures) {
-  EXPECT_EQ(kKeyBindClientWidth, 872);
-  EXPECT_EQ(kKeyBindClientHeight, 678);
+  EXPECT_EQ(kKeyBindWindow.clientWidth, 872);
+  EXPECT_EQ(kKeyBindWindow.clientHeight, 678);
   const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
   EXPECT_EQ(place(kKeyBindLayout[2]), (std::vector<int>{620, 8, 64, 30}));         // Commit
   EXPECT_EQ(place(kKeyBindLayout[3]), (std::vector<int>{16, 70, 128, 30}));        // C3
@@ -149,8 +144,8 @@ TEST(KeyBindLayout, TableHasTheWindowsFigures) {
   EXPECT_EQ(place(kKeyBindLayout[3 + 2 * 36]), (std::vector<int>{592, 526, 128, 30}));  // C6
   EXPECT_EQ(place(kKeyBindLayout[3 + 2 * 39 + 1]), (std::vector<int>{392, 640, 256, 30}));  // All stop's key
   for (const ControlLayout& control : kKeyBindLayout) {
-    EXPECT_LE(control.x + control.width, kKeyBindClientWidth) << control.id;
-    EXPECT_LE(control.y + control.height, kKeyBindClientHeight) << control.id;
+    EXPECT_LE(control.x + control.width, kKeyBindWindow.clientWidth) << control.id;
+    EXPECT_LE(control.y + control.height, kKeyBindWindow.clientHeight) << control.id;
   }
 }
 
@@ -169,21 +164,9 @@ TEST_F(KeyBindWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
 
 TEST_F(KeyBindWindowTest, WindowIsAFixedTopLevelWindowWithTitleIconAndGreyBackground) {
   open();
-  const HWND key = window->window();
-  EXPECT_EQ(classOf(key), L"KeyBindWindow");
   // Murvane: キー設定
-  EXPECT_EQ(test::windowText(key), inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(key, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
-            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(key, GW_OWNER), owner);
-  EXPECT_EQ(GetAncestor(key, GA_PARENT), GetDesktopWindow());
-  RECT client;
-  GetClientRect(key, &client);
-  EXPECT_EQ(client.right, 872);
-  EXPECT_EQ(client.bottom, 678);
-  EXPECT_NE(GetClassLongPtrW(key, GCLP_HICON), 0);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(key, GCLP_HBRBACKGROUND)), brush);
-  EXPECT_EQ(GetClassLongW(key, GCL_STYLE), 0u);
+  expectFixedOwnedWindow(window->window(), kKeyBindWindow,
+                         inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
 }
 
 TEST_F(KeyBindWindowTest, OpensCentredOnTheScreen) {
@@ -220,13 +203,7 @@ TEST_F(KeyBindWindowTest, SmallScreenPutsTheWindowAtTheTopLeftCorner) {
 
 TEST_F(KeyBindWindowTest, StaticLabelsAreTransparentOnTheBackgroundBrush) {
   open();
-  HDC dc = GetDC(keyLabel(0));
-  SetBkMode(dc, OPAQUE);
-  const auto result = SendMessageW(window->window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                   reinterpret_cast<LPARAM>(keyLabel(0)));
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
-  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-  ReleaseDC(keyLabel(0), dc);
+  expectDrawnOnTheBackground(window->window(), keyLabel(0));
 }
 
 TEST_F(KeyBindWindowTest, ClickC4TypeQCommitStoresQAndClearsTheEntryThatHeldIt) {
@@ -321,15 +298,7 @@ TEST_F(KeyBindWindowTest, ModifierOnANoteIsRefusedWithAMessageAndStoresNothing) 
   test::releaseKey(VK_CONTROL);
   ASSERT_EQ(test::windowText(capturedLabel()), L" Ctrl + Q");
   const std::string before = iniText();
-  {
-    MessageBoxCatcher catcher;
-    click(commitButton());
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, modifierOnNoteText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  expectErrorOnClick(commitButton(), modifierOnNoteText(), window->window());
   EXPECT_EQ(table->keys[12], 0x0051);
   EXPECT_EQ(iniText(), before);
   EXPECT_EQ(test::windowText(selectionLabel()), caption(12));
@@ -377,15 +346,7 @@ TEST_F(KeyBindWindowTest, CommitThatCannotBeSavedSaysSoOnceAndStaysInEffect) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   click(entryButton(12));
   test::typeKey('Z');  // held by C6, which a stored Commit clears too
-  {
-    MessageBoxCatcher catcher;
-    click(commitButton());
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, notSavedText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  expectErrorOnClick(commitButton(), notSavedText(), window->window());
   CloseHandle(held);
   EXPECT_EQ(iniText(), before);
   EXPECT_EQ(table->keys[12], 0x005A);
@@ -397,24 +358,13 @@ TEST_F(KeyBindWindowTest, CommitThatCannotBeSavedSaysSoOnceAndStaysInEffect) {
 
 TEST_F(KeyBindWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
   open();
-  MessageBoxCatcher catcher;
-  EXPECT_FALSE(window->create());
-  test::pump();
-  EXPECT_TRUE(catcher.seen.empty());
-  EXPECT_TRUE(IsWindow(window->window()));
+  expectSecondCreateFailsWithoutAMessage(*window);
 }
 
 // The opening sequence, with the modal loop playing what the user does.
 
-TEST_F(KeyBindWindowTest, OpeningWithdrawsTheHotkeysForTheLoopAndRegistersThemAfter) {
-  hotkeys.whileOpen = [](HWND key) { PostMessageW(key, WM_CLOSE, 0, 0); };
-  runKeyBindWindow(context);
-
-  const std::vector<std::string> expected = {"unregister", "register"};
-  EXPECT_EQ(hotkeys.calls, expected);
-  EXPECT_NE(hotkeys.windowAtUnregister, nullptr);
-  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
-  EXPECT_FALSE(IsWindow(hotkeys.windowAtUnregister));
+TEST_F(KeyBindWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
+  expectOwnerAndHotkeysWaitUntilItCloses([this] { runKeyBindWindow(context); });
 }
 
 TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegisteredAgain) {
@@ -434,92 +384,17 @@ TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegi
   EXPECT_EQ(iniValue(L"C4"), L"0x007a");
 }
 
-bool gOwnerEnabledWhileOpen = true;
-
-TEST_F(KeyBindWindowTest, OwnerIsDisabledWhileTheWindowIsOpenAndEnabledAgainAfter) {
-  hotkeys.whileOpen = [](HWND key) {
-    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(key, GW_OWNER)) != FALSE;
-    PostMessageW(key, WM_CLOSE, 0, 0);
-  };
-  runKeyBindWindow(context);
-  EXPECT_FALSE(gOwnerEnabledWhileOpen);
-  EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-// Regression: a quit message or the end of the main window while the window
-// was open left the hotkeys registered again on a window that was gone, and
-// the quit message lost.
 TEST_F(KeyBindWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
-  struct Case {
-    const char* name;
-    void (*whileOpen)(HWND window);
-  };
-  const Case cases[] = {
-      {"quit message", [](HWND) { PostQuitMessage(3); }},
-      {"owner closed", [](HWND key) { PostMessageW(GetWindow(key, GW_OWNER), WM_CLOSE, 0, 0); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    hotkeys.calls.clear();
-    hotkeys.whileOpen = c.whileOpen;
-    MessageBoxCatcher catcher;
-    runKeyBindWindow(context);
-
-    const std::vector<std::string> expected = {"unregister"};
-    EXPECT_EQ(hotkeys.calls, expected);
-    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
-    EXPECT_TRUE(catcher.seen.empty());
-    MSG quit{};
-    const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    if (c.whileOpen == cases[0].whileOpen) {
-      EXPECT_TRUE(quitQueued) << "the quit message was swallowed";
-      EXPECT_EQ(quit.wParam, 3u);
-      EXPECT_TRUE(IsWindowEnabled(owner));
-    } else {
-      EXPECT_FALSE(IsWindow(owner));
-    }
-  }
+  expectQuitOrClosedOwnerEndsTheWindowAndRegistersNothingAgain([this] { runKeyBindWindow(context); });
 }
 
 TEST_F(KeyBindWindowTest, WindowThatCannotBeCreatedIsReportedToTheMainWindowTwice) {
-  hook.refuseWindow = true;
-  const std::string before = iniText();
-  MessageBoxCatcher catcher;
-
-  runKeyBindWindow(context);
-
-  ASSERT_EQ(catcher.seen.size(), 2u);
-  EXPECT_EQ(catcher.seen[0].text, createFailedText());
-  EXPECT_EQ(catcher.seen[0].owner, owner);
-  EXPECT_EQ(catcher.seen[1].text, openFailedText());
-  EXPECT_EQ(catcher.seen[1].owner, owner);
-  for (const auto& seen : catcher.seen) {
-    EXPECT_EQ(seen.caption, errorCaption());
-    EXPECT_TRUE(seen.errorIcon);
-  }
-  EXPECT_TRUE(hotkeys.calls.empty());
-  EXPECT_EQ(iniText(), before);
+  expectRefusedCreationsReported([this] { runKeyBindWindow(context); }, openFailedText(), {kRefuseWindow});
 }
 
 TEST_F(KeyBindWindowTest, ControlThatCannotBeCreatedClosesTheWindowAfterItsOwnMessage) {
-  for (int refused : {0, 2, 50, kKeyBindControlCount - 1}) {
-    SCOPED_TRACE(refused);
-    hook.children.clear();
-    hook.refuseChild = refused;
-    hotkeys.calls.clear();
-    MessageBoxCatcher catcher;
-
-    runKeyBindWindow(context);
-
-    ASSERT_EQ(catcher.seen.size(), 2u);
-    EXPECT_EQ(catcher.seen[0].text, createFailedText());
-    EXPECT_NE(catcher.seen[0].owner, owner);
-    EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the key window was left open";
-    EXPECT_EQ(catcher.seen[1].text, openFailedText());
-    EXPECT_EQ(catcher.seen[1].owner, owner);
-    EXPECT_TRUE(hotkeys.calls.empty());
-    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
-  }
+  expectRefusedCreationsReported([this] { runKeyBindWindow(context); }, openFailedText(),
+                                 {0, 2, 50, kKeyBindControlCount - 1});
 }
 
 }  // namespace

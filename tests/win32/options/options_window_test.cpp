@@ -16,12 +16,7 @@
 namespace murvane {
 namespace {
 
-using test::MessageBoxCatcher;
-using test::classOf;
-using test::createFailedText;
-using test::errorCaption;
-using test::inLanguage;
-using test::notSavedText;
+using namespace murvane::test;
 
 // Escapes, so that the expectations do not depend on how the source is read.
 std::wstring notesLabel(int channel, int notes, int inside) {
@@ -65,7 +60,7 @@ void typeKeys(std::initializer_list<WORD> keys) {
 // Public: the cases of a table edit the window through it.
 class OptionsWindowTest : public test::ModalWindowTest {
  public:
-  OptionsWindowTest() : ModalWindowTest(kOptionsWindowClass, L"opt") {}
+  OptionsWindowTest() : ModalWindowTest(kOptionsWindow.className, L"opt") {}
 
   void SetUp() override {
     ModalWindowTest::SetUp();
@@ -141,8 +136,8 @@ class OptionsWindowTest : public test::ModalWindowTest {
 // one column at 224 with their labels at 16, OK and Cancel at the bottom
 // right; Tab goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
-  EXPECT_EQ(kOptionsClientWidth, 576);
-  EXPECT_EQ(kOptionsClientHeight, 494);
+  EXPECT_EQ(kOptionsWindow.clientWidth, 576);
+  EXPECT_EQ(kOptionsWindow.clientHeight, 494);
   const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
   EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 264, 24}));    // channel 1
   EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{296, 226, 264, 24}));  // channel 16
@@ -153,8 +148,8 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
-    EXPECT_LE(control.x + control.width, kOptionsClientWidth) << control.id;
-    EXPECT_LE(control.y + control.height, kOptionsClientHeight) << control.id;
+    EXPECT_LE(control.x + control.width, kOptionsWindow.clientWidth) << control.id;
+    EXPECT_LE(control.y + control.height, kOptionsWindow.clientHeight) << control.id;
   }
   std::vector<int> tabOrder;
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
@@ -215,32 +210,13 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
 TEST_F(OptionsWindowTest, WindowIsAFixedTopLevelWindowOwnedByTheMainWindowCentredWithTitleIconAndGreyBackground) {
   open();
   const HWND options = window->window();
-  EXPECT_EQ(classOf(options), L"OptionsWindow");
-  EXPECT_EQ(test::windowText(options), inLanguage(L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"));
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(options, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
-            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(options, GW_OWNER), owner);
-  RECT client;
-  GetClientRect(options, &client);
-  EXPECT_EQ(client.right, 576);
-  EXPECT_EQ(client.bottom, 494);
+  expectFixedOwnedWindow(options, kOptionsWindow, inLanguage(L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"));
   RECT outer;
   GetWindowRect(options, &outer);
   EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
   EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
-  EXPECT_NE(GetClassLongPtrW(options, GCLP_HICON), 0);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(options, GCLP_HBRBACKGROUND)), brush);
-
-  // Labels and check boxes are drawn on the grey.
-  for (HWND child : {hook.children[17], channelBox(3)}) {
-    HDC dc = GetDC(child);
-    SetBkMode(dc, OPAQUE);
-    const auto result =
-        SendMessageW(options, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    ReleaseDC(child, dc);
-  }
+  // Labels and check boxes.
+  for (HWND child : {hook.children[17], channelBox(3)}) expectDrawnOnTheBackground(options, child);
 }
 
 TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsTheirDefaults) {
@@ -375,15 +351,7 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
     } else {
       setText(c.field, c.text);
     }
-    {
-      MessageBoxCatcher catcher;
-      click(control(IDOK));
-      ASSERT_EQ(catcher.seen.size(), 1u);
-      EXPECT_EQ(catcher.seen[0].text, inLanguage(c.english, c.japanese));
-      EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-      EXPECT_EQ(catcher.seen[0].owner, window->window());
-      EXPECT_TRUE(catcher.seen[0].errorIcon);
-    }
+    expectErrorOnClick(control(IDOK), inLanguage(c.english, c.japanese), window->window());
     ASSERT_NE(window->window(), nullptr) << "the window closed";
     // The first box that can be clicked: channel 1, unchecked by the user, stays so.
     // The window may become active again only after the message box has gone.
@@ -459,15 +427,7 @@ TEST_F(OptionsWindowTest, AWriteThatFailsSaysSoAndKeepsTheWindowForAnotherTry) {
   const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   setText(kSpeedEditId, L"50");
-  {
-    MessageBoxCatcher catcher;
-    click(control(IDOK));
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, notSavedText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  expectErrorOnClick(control(IDOK), notSavedText(), window->window());
   CloseHandle(held);
   ASSERT_NE(window->window(), nullptr);
   EXPECT_EQ(iniText(), before);
@@ -480,79 +440,25 @@ TEST_F(OptionsWindowTest, AWriteThatFailsSaysSoAndKeepsTheWindowForAnotherTry) {
 
 TEST_F(OptionsWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
   open();
-  MessageBoxCatcher catcher;
-  EXPECT_FALSE(window->create());
-  test::pump();
-  EXPECT_TRUE(catcher.seen.empty());
-  EXPECT_TRUE(IsWindow(window->window()));
+  expectSecondCreateFailsWithoutAMessage(*window);
 }
 
 // The opening sequence, with the modal loop playing what the user does.
 
-bool gOwnerEnabledWhileOpen = true;
-
 TEST_F(OptionsWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
-  hotkeys.whileOpen = [](HWND options) {
-    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(options, GW_OWNER)) != FALSE;
-    PostMessageW(options, WM_CLOSE, 0, 0);
-  };
-  runOptionsWindow(context);
-  EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
-  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
-  EXPECT_FALSE(gOwnerEnabledWhileOpen);
-  EXPECT_TRUE(IsWindowEnabled(owner));
+  expectOwnerAndHotkeysWaitUntilItCloses([this] { runOptionsWindow(context); });
 }
 
 TEST_F(OptionsWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
-  const struct {
-    const char* name;
-    void (*whileOpen)(HWND window);
-    bool quit;
-  } cases[] = {
-      {"quit message", [](HWND) { PostQuitMessage(3); }, true},
-      {"owner closed", [](HWND options) { PostMessageW(GetWindow(options, GW_OWNER), WM_CLOSE, 0, 0); }, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    hotkeys.calls.clear();
-    hotkeys.whileOpen = c.whileOpen;
-    runOptionsWindow(context);
-    EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister"}));
-    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
-    MSG quit{};
-    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, c.quit);
-  }
+  expectQuitOrClosedOwnerEndsTheWindowAndRegistersNothingAgain([this] { runOptionsWindow(context); });
 }
 
 TEST_F(OptionsWindowTest, AWindowOrControlThatCannotBeCreatedIsReportedAndNothingIsWritten) {
   // オプションが開けません。
   const wchar_t* openFailed =
       inLanguage(L"Failed open options.", L"\u30aa\u30d7\u30b7\u30e7\u30f3\u304c\u958b\u3051\u307e\u305b\u3093\u3002");
-  const std::string before = iniText();
-  for (int refused : {-2, 0, 19, kOptionsControlCount - 1}) {
-    SCOPED_TRACE(refused);
-    hook.children.clear();
-    hook.refuseWindow = refused == -2;
-    hook.refuseChild = refused;
-    hotkeys.calls.clear();
-    MessageBoxCatcher catcher;
-
-    runOptionsWindow(context);
-
-    ASSERT_EQ(catcher.seen.size(), 2u);
-    EXPECT_EQ(catcher.seen[0].text, createFailedText());
-    if (refused == -2) {
-      EXPECT_EQ(catcher.seen[0].owner, owner);
-    } else {
-      EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the Options window was left open";
-    }
-    EXPECT_EQ(catcher.seen[1].text, openFailed);
-    EXPECT_EQ(catcher.seen[1].owner, owner);
-    EXPECT_TRUE(hotkeys.calls.empty());
-    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
-    EXPECT_EQ(iniText(), before);
-  }
-  hook.refuseWindow = false;
+  expectRefusedCreationsReported([this] { runOptionsWindow(context); }, openFailed,
+                                 {kRefuseWindow, 0, 19, kOptionsControlCount - 1});
 }
 
 }  // namespace
