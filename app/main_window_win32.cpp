@@ -45,7 +45,7 @@ const wchar_t* firstCommandLineArgument() {
 }
 
 void showErrorMessage(HWND owner, std::int32_t stringId) {
-  MessageBoxW(owner, lookupString(stringId), lookupString(IDS_ERROR_CAPTION), MB_OK | MB_ICONERROR);
+  showErrorMessage(owner, lookupString(stringId), &stringTable());
 }
 
 }  // namespace

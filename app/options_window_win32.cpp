@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "app/modal_opening_win32.h"
 #include "options/play_options.h"
 #include "res/resource.h"
 
@@ -13,32 +12,15 @@ namespace murvane {
 
 namespace {
 
-constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE;
-constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_PUSHBUTTON;
-constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_DEFPUSHBUTTON;
-constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
-constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
-constexpr int kLabelId = 0;
-
-constexpr int kRowHeight = 24;
-constexpr int kButtonHeight = 30;
-constexpr int kChannelRows = 8;
-constexpr int kFieldLabelWidth = 200;
-constexpr int kFieldX = 224;
-constexpr int kFieldWidth = 64;
-
-WindowClass gOptionsWindowClass{kOptionsWindowClass, {}};
+WindowClass gOptionsWindowClass{kOptionsWindow.className, {}};
 
 std::wstring_view orEmpty(const wchar_t* text) { return text != nullptr ? std::wstring_view(text) : std::wstring_view(); }
 
 }  // namespace
 
 OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
-    : instance_(context.instance),
-      owner_(context.owner),
+    : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindow, IDS_OPTIONS_TITLE}),
       store_(context.store),
-      strings_(context.strings),
       counts_(context.counts != nullptr ? *context.counts : NoteCounts{}) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
@@ -51,107 +33,68 @@ void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   Window::registerClass(gOptionsWindowClass, instance, background);
 }
 
-bool OptionsWindow::create() {
-  if (created_) return false;
-  created_ = true;
-
-  if (!createModal(Frame{instance_, kOptionsWindowClass, text(IDS_OPTIONS_TITLE), kOptionsWindowStyle,
-                         kOptionsClientWidth, kOptionsClientHeight},
-                   owner_)) {
-    MessageBoxW(owner_, text(IDS_ERROR_CREATE_WINDOW), text(IDS_ERROR_CAPTION), MB_OK | MB_ICONERROR);
-    return false;
+bool OptionsWindow::createControls() {
+  const OptionsEntry current = entryOf(readPlayOptions(*store_));
+  for (const ControlLayout& control : kOptionsLayout) {
+    const std::wstring initial = initialText(control, current);
+    const HWND created =
+        addControl(control, control.textId != kTextOfWindow ? text(control.textId) : initial.c_str());
+    if (created == nullptr) return false;
+    if (control.source != kNoSource) channelBoxes_[static_cast<std::size_t>(control.source)] = created;
   }
-  if (!createControls(entryOf(readPlayOptions(*store_)))) {
-    showError(text(IDS_ERROR_CREATE_WINDOW));
-    PostMessageW(window(), WM_CLOSE, 0, 0);
-    runModalLoop();
-    return false;
-  }
-  ShowWindow(window(), SW_SHOW);
-  SetFocus(GetNextDlgTabItem(window(), nullptr, FALSE));
-  return true;
-}
-
-// In creation order, which is also the order Tab moves the focus in.
-bool OptionsWindow::createControls(const OptionsEntry& entry) {
-  for (int channel = 0; channel < kChannelCount; ++channel) {
-    const auto index = static_cast<std::uint8_t>(channel);
-    const std::wstring label =
-        channelLabel(orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NO_NOTES)), counts_, index);
-    channelBoxes_[index] = addControl(L"BUTTON", kCheckBoxStyle, label.c_str(), 16 + 280 * (channel / kChannelRows),
-                                      16 + 30 * (channel % kChannelRows), 264, kRowHeight, kChannelBoxId + channel);
-    if (channelBoxes_[index] == nullptr) return false;
-  }
-  showChannels(entry.channels);
-  if (addControl(L"BUTTON", kButtonStyle, text(IDS_SUGGEST), 16, 264, 128, kButtonHeight, kSuggestId) == nullptr) {
-    return false;
-  }
-
-  const auto addField = [this](std::int32_t labelId, int y, int id, DWORD extraStyle, const std::wstring& value) {
-    return addControl(L"STATIC", kLabelStyle, text(labelId), 16, y, kFieldLabelWidth, kRowHeight, kLabelId) != nullptr &&
-           addControl(L"EDIT", kEditStyle | extraStyle, value.c_str(), kFieldX, y, kFieldWidth, kRowHeight, id) !=
-               nullptr;
-  };
-  if (!addField(IDS_TRANSPOSE, 310, kTransposeEditId, 0, entry.transpose)) return false;
-  const HWND upDown = addControl(UPDOWN_CLASSW, kUpDownStyle, nullptr, kFieldX + kFieldWidth, 310, 16, kRowHeight,
-                                 kTransposeUpDownId);
-  if (upDown == nullptr) return false;
+  showChannels(current.channels);
+  const HWND upDown = GetDlgItem(window(), kTransposeUpDownId);
   SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(window(), kTransposeEditId)), 0);
   SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(-kTransposeLimit), kTransposeLimit);
   // Setting the position would rewrite the field; it reads the field when clicked.
-
-  const HWND fold = addControl(L"BUTTON", kCheckBoxStyle, text(IDS_FOLD_OCTAVES), 16, 342, 544, kRowHeight, kFoldBoxId);
-  if (fold == nullptr) return false;
-  SendMessageW(fold, BM_SETCHECK, entry.foldOctaves ? BST_CHECKED : BST_UNCHECKED, 0);
-  if (!addField(IDS_SPEED, 374, kSpeedEditId, ES_NUMBER, entry.speed)) return false;
-  if (!addField(IDS_REPRESS_GAP, 406, kRepressGapEditId, ES_NUMBER, entry.repressGap)) return false;
-
-  return addControl(L"BUTTON", kOkButtonStyle, text(IDS_OK), 352, 448, 96, kButtonHeight, IDOK) != nullptr &&
-         addControl(L"BUTTON", kButtonStyle, text(IDS_CANCEL), 464, 448, 96, kButtonHeight, IDCANCEL) != nullptr;
+  CheckDlgButton(window(), kFoldBoxId, current.foldOctaves ? BST_CHECKED : BST_UNCHECKED);
+  return true;
 }
 
-HWND OptionsWindow::addControl(const wchar_t* className, DWORD style, const wchar_t* controlText, int x, int y,
-                               int width, int height, int id) {
-  return CreateWindowExW(0, className, controlText, style, x, y, width, height, window(),
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-}
-
-LRESULT OptionsWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_CLOSE:
-      destroy();
-      return 0;
-    // As a dialog box does: the control that had the focus gets it back when
-    // the window is active again (after a message box, or another program),
-    // instead of the window itself, which takes no keys.
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window(), focus)) lastFocus_ = focus;
-      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-        SetFocus(lastFocus_);
-        return 0;
-      }
-      break;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case kSuggestId:
-          suggest();
-          return 0;
-        case IDOK:
-          confirm();
-          return 0;
-        case IDCANCEL:
-          destroy();
-          return 0;
-        default:
-          break;
-      }
-      break;
-    default:
-      break;
+std::wstring OptionsWindow::initialText(const ControlLayout& control, const OptionsEntry& current) const {
+  if (control.source != kNoSource) {
+    return channelLabel(orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NO_NOTES)), counts_,
+                        static_cast<std::uint8_t>(control.source));
   }
-  return defaultProcessing(message, wParam, lParam);
+  switch (control.id) {
+    case kTransposeEditId: return current.transpose;
+    case kSpeedEditId: return current.speed;
+    case kRepressGapEditId: return current.repressGap;
+    default: return {};
+  }
+}
+
+void OptionsWindow::shown() { SetFocus(GetNextDlgTabItem(window(), nullptr, FALSE)); }
+
+bool OptionsWindow::answerCommand(int id) {
+  switch (id) {
+    case kSuggestId:
+      suggest();
+      return true;
+    case IDOK:
+      confirm();
+      return true;
+    case IDCANCEL:
+      destroy();
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<LRESULT> OptionsWindow::answerMessage(UINT message, WPARAM wParam, LPARAM) {
+  // As a dialog box does: the control that had the focus gets it back when
+  // the window is active again (after a message box, or another program),
+  // instead of the window itself, which takes no keys.
+  if (message != WM_ACTIVATE) return std::nullopt;
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window(), focus)) lastFocus_ = focus;
+  } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+    SetFocus(lastFocus_);
+    return 0;
+  }
+  return std::nullopt;
 }
 
 OptionsEntry OptionsWindow::entry() const {
@@ -191,7 +134,7 @@ void OptionsWindow::confirm() {
   if (!writePlayOptions(*store_, *reading.options)) {
     // Nothing of it counts until it is saved (every start reads the file),
     // so the window stays, for another try or Cancel.
-    showError(text(IDS_ERROR_SAVE_SETTINGS));
+    showError(IDS_ERROR_SAVE_SETTINGS);
     return;
   }
   destroy();
@@ -231,18 +174,10 @@ std::wstring OptionsWindow::fieldText(int id) const {
   return value;
 }
 
-void OptionsWindow::showError(const wchar_t* message) const {
-  MessageBoxW(window(), message, text(IDS_ERROR_CAPTION), MB_OK | MB_ICONERROR);
-}
-
-const wchar_t* OptionsWindow::text(std::int32_t stringId) const {
-  return strings_ != nullptr ? strings_->lookup(stringId) : nullptr;
-}
-
 void runOptionsWindow(const OptionsWindowContext& context) {
   OptionsWindow::registerClass(context.instance, context.background);
   auto window = std::make_unique<OptionsWindow>(context);
-  runModalOpening(*window, ModalOpening{context.owner, context.strings, IDS_ERROR_OPEN_OPTIONS, context.hotkeys});
+  window->open(*context.hotkeys, IDS_ERROR_OPEN_OPTIONS);
 }
 
 }  // namespace murvane

@@ -4,6 +4,10 @@
 
 namespace murvane {
 
+void showErrorMessage(HWND owner, const wchar_t* message, const StringTable* strings) {
+  MessageBoxW(owner, message, strings != nullptr ? strings->lookup(IDS_ERROR_CAPTION) : nullptr, MB_OK | MB_ICONERROR);
+}
+
 Window::~Window() {
   if (window_ == nullptr) return;
   HWND window = window_;

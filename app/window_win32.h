@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "app/string_table.h"
+
 namespace murvane {
 
 // One window class of ours: registered on the first use in the life of the
@@ -12,6 +14,10 @@ struct WindowClass {
   const wchar_t* name;
   std::once_flag registered;
 };
+
+// Every error we report: the message with the caption of the string table,
+// an OK button and the error icon. Returns once the user has answered.
+void showErrorMessage(HWND owner, const wchar_t* message, const StringTable* strings);
 
 // How a modal window's loop ended.
 enum class ModalEnd {

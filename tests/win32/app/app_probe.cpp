@@ -21,96 +21,32 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/win32/support/window_reading.h"
+
 namespace {
+
+using namespace murvane::test;
 
 constexpr wchar_t kMainClass[] = L"MainWindow";
 
-void printUtf8(const std::wstring& text) {
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  std::printf("%s\n", bytes.c_str());
-  std::fflush(stdout);
-}
-
-std::wstring classNameOf(HWND window) {
-  wchar_t name[128] = {};
-  GetClassNameW(window, name, 128);
-  return name;
-}
-
-std::wstring windowText(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
-
-std::vector<HWND> topLevelWindows(const wchar_t* className, bool otherProcessesOnly) {
-  struct Search {
-    const wchar_t* className;
-    bool otherProcessesOnly;
-    std::vector<HWND> found;
-  } search{className, otherProcessesOnly, {}};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (s.otherProcessesOnly && process == GetCurrentProcessId()) return TRUE;
-        if (IsWindowVisible(window) && lstrcmpiW(classNameOf(window).c_str(), s.className) == 0) {
-          s.found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 HWND mainWindow() {
-  const std::vector<HWND> found = topLevelWindows(kMainClass, true);
+  const std::vector<HWND> found = topLevelWindows(kMainClass, Owner::kOtherProcesses);
   return found.empty() ? nullptr : found.front();
 }
 
 // fileLabel, statusLabel, keyConfigButton, testButton, in creation order.
 std::vector<HWND> mainControls() {
-  std::vector<HWND> controls;
-  HWND window = mainWindow();
-  if (window == nullptr) return controls;
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    controls.push_back(child);
-  }
-  return controls;
+  const HWND window = mainWindow();
+  return window != nullptr ? childrenOf(window) : std::vector<HWND>();
 }
 
 std::wstring statusText() {
   const std::vector<HWND> controls = mainControls();
   return controls.size() == 4 ? windowText(controls[1]) : std::wstring();
-}
-
-std::wstring messageBoxText(HWND dialog) {
-  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (lstrcmpiW(classNameOf(child).c_str(), L"Static") != 0) continue;
-    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
-    const std::wstring text = windowText(child);
-    if (!text.empty()) return text;
-  }
-  return {};
-}
-
-template <typename Condition>
-int waitFor(DWORD limitMs, Condition condition) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > limitMs) return 2;
-    Sleep(20);
-  }
-  return 0;
 }
 
 DWORD number(const wchar_t* text) { return static_cast<DWORD>(std::wcstoul(text, nullptr, 0)); }
@@ -120,10 +56,10 @@ DWORD number(const wchar_t* text) { return static_cast<DWORD>(std::wcstoul(text,
 int wmain(int count, wchar_t** arguments) {
   const std::wstring command = count > 1 ? arguments[1] : L"";
   if (command == L"wait-window" && count == 4) {
-    return waitFor(number(arguments[3]), [&] { return !topLevelWindows(arguments[2], true).empty(); });
+    return waitUpTo(arguments[3], [&] { return !topLevelWindows(arguments[2], Owner::kOtherProcesses).empty(); });
   }
   if (command == L"wait-gone" && count == 4) {
-    return waitFor(number(arguments[3]), [&] { return topLevelWindows(arguments[2], true).empty(); });
+    return waitUpTo(arguments[3], [&] { return topLevelWindows(arguments[2], Owner::kOtherProcesses).empty(); });
   }
   if (command == L"texts" && count == 2) {
     const std::vector<HWND> controls = mainControls();
@@ -135,7 +71,7 @@ int wmain(int count, wchar_t** arguments) {
   }
   if (command == L"wait-status" && count == 4) {
     const std::wstring wanted = arguments[2];
-    const int result = waitFor(number(arguments[3]), [&] { return statusText() == wanted; });
+    const int result = waitUpTo(arguments[3], [&] { return statusText() == wanted; });
     if (result != 0) {
       std::fprintf(stderr, "app_probe: the status never read as wanted; it reads:\n");
       printUtf8(statusText());
@@ -144,10 +80,10 @@ int wmain(int count, wchar_t** arguments) {
   }
   if (command == L"message-boxes" && count == 3) {
     std::set<HWND> seen;
-    return waitFor(number(arguments[2]), [&] {
-      const std::vector<HWND> boxes = topLevelWindows(L"#32770", true);
+    return waitUpTo(arguments[2], [&] {
+      const std::vector<HWND> boxes = topLevelWindows(L"#32770", Owner::kOtherProcesses);
       for (HWND box : boxes) {
-        if (seen.insert(box).second) printUtf8(windowText(box) + L"|" + messageBoxText(box));
+        if (seen.insert(box).second) printUtf8(describeMessageBox(box));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       }
       // Start-up shows its boxes before the status label has its text.
@@ -157,9 +93,9 @@ int wmain(int count, wchar_t** arguments) {
   if (command == L"dismiss-boxes" && count == 4) {
     const std::size_t wanted = number(arguments[2]);
     std::set<HWND> seen;
-    return waitFor(number(arguments[3]), [&] {
-      for (HWND box : topLevelWindows(L"#32770", true)) {
-        if (seen.insert(box).second) printUtf8(windowText(box) + L"|" + messageBoxText(box));
+    return waitUpTo(arguments[3], [&] {
+      for (HWND box : topLevelWindows(L"#32770", Owner::kOtherProcesses)) {
+        if (seen.insert(box).second) printUtf8(describeMessageBox(box));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       }
       return seen.size() >= wanted;
@@ -170,7 +106,7 @@ int wmain(int count, wchar_t** arguments) {
     return window != nullptr && PostMessageW(window, WM_HOTKEY, number(arguments[2]), 0) ? 0 : 1;
   }
   if (command == L"close" && count == 3) {
-    const std::vector<HWND> found = topLevelWindows(arguments[2], true);
+    const std::vector<HWND> found = topLevelWindows(arguments[2], Owner::kOtherProcesses);
     return !found.empty() && PostMessageW(found.front(), WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (command == L"hotkey-free" && count == 4) {

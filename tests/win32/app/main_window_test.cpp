@@ -1,9 +1,13 @@
 #include "app/main_window_win32.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,12 +16,37 @@
 #include "app/process_values.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
-#include "tests/win32/app/test_support.h"
+#include "tests/support/ini_store_double.h"
+#include "tests/support/key_injector_double.h"
+#include "tests/win32/support/app_doubles.h"
+#include "tests/win32/support/harness.h"
+#include "tests/win32/support/scratch_folder.h"
 
 namespace murvane {
 namespace {
 
-using namespace murvane::testing;
+using namespace murvane::test;
+
+// The worker and MIDI threads get a generous while on a loaded machine.
+template <typename Condition>
+bool waitPumping(Condition done) {
+  return pumpUntil(done, std::chrono::seconds(20));
+}
+
+// A drop of files as the shell makes it: the receiver frees it.
+HDROP makeDrop(const std::vector<std::wstring>& paths) {
+  std::wstring list;
+  for (const std::wstring& path : paths) list += path + L'\0';
+  list += L'\0';
+  const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GHND, size);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
 
 class ProcessValuesEnvironment final : public ::testing::Environment {
  public:
@@ -103,9 +132,9 @@ class MainWindowTest : public ::testing::Test {
 
   void closeAndDestroy() {
     if (controller && controller->window() != nullptr) SendMessageW(controller->window(), WM_CLOSE, 0, 0);
-    pumpPending();
+    pump();
     controller.reset();
-    pumpPending();
+    pump();
   }
 
   std::wstring fileText() const { return windowText(fileLabel); }
@@ -124,7 +153,7 @@ class MainWindowTest : public ::testing::Test {
   KeyLog keys;
   MidiOutLog midiOut;
   MidiInLog midiIn;
-  TempFolder folder;
+  ScratchFolder folder{L"murvane-app-test"};
   const std::filesystem::path longNote = folder.write(L"long-note.mid", longNoteFile());
   const std::filesystem::path shortSong = folder.write(L"short.mid", shortFile());
   const std::filesystem::path textFile = folder.write(L"notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
@@ -144,7 +173,7 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, WindowHasItsClassTitleStyleClientSizeAndIsCentred) {
   open();
-  EXPECT_EQ(classNameOf(window), L"MainWindow");
+  EXPECT_EQ(classOf(window), L"MainWindow");
   EXPECT_EQ(windowText(window), L"Murvane");
   // The system adds visibility and sibling clipping to a shown top-level window.
   const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
@@ -186,7 +215,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirClassPositionSizeIdStyleAndText) {
   for (std::size_t i = 0; i < children.size(); ++i) {
     SCOPED_TRACE(i);
     HWND child = children[i];
-    EXPECT_EQ(lstrcmpiW(classNameOf(child).c_str(), expected[i].className), 0) << classNameOf(child);
+    EXPECT_EQ(lstrcmpiW(classOf(child).c_str(), expected[i].className), 0) << classOf(child);
     EXPECT_EQ(windowText(child), expected[i].text);
     RECT rect{};
     GetWindowRect(child, &rect);
@@ -238,7 +267,7 @@ TEST_F(MainWindowTest, StartedWithABadPathShowsPleaseSetFileAndNoMessage) {
   for (const std::filesystem::path& path : {longNote.parent_path() / L"missing.mid", textFile}) {
     SCOPED_TRACE(path.string());
     open(path.c_str());
-    pumpPending();
+    pump();
     EXPECT_EQ(fileText(), kTextPleaseSetFile);
     EXPECT_EQ(status(), kTextStopped);
     closeAndDestroy();
@@ -269,20 +298,11 @@ struct Cell {
 
 class StateTableTest : public MainWindowTest, public ::testing::WithParamInterface<Cell> {
  protected:
+  // By the action that leads there from idle.
   void reach(State state) {
-    switch (state) {
-      case State::kIdle:
-        break;
-      case State::kPlaying:
-        hotkey(100);
-        break;
-      case State::kTestPlaying:
-        clickTest();
-        break;
-      case State::kMidiInput:
-        hotkey(101);
-        break;
-    }
+    if (state == State::kPlaying) act(Action::kPlayStop);
+    if (state == State::kTestPlaying) act(Action::kTestButton);
+    if (state == State::kMidiInput) act(Action::kMidiInputHotkey);
     expect(state);
     pressesBefore = keys.presses();
     midiOut.messages = 0;
@@ -319,38 +339,31 @@ class StateTableTest : public MainWindowTest, public ::testing::WithParamInterfa
 
   // The two texts at once, and the outputs once the worker has caught up.
   void expect(State state, bool fromStart = false) {
-    switch (state) {
-      case State::kIdle:
-        EXPECT_EQ(status(), kTextStopped);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; })) << "an output was left on";
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kPlaying:
-        EXPECT_EQ(status(), kTextPlaying);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(pumpUntil([&] { return keys.held().size() == 1 && !midiOut.isOpen; }));
-        if (fromStart) {
-          EXPECT_GT(keys.presses(), pressesBefore) << "did not play from the beginning";
-        }
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kTestPlaying:
-        EXPECT_EQ(status(), kTextTestPlaying);
-        EXPECT_EQ(button(), kTextStop);
-        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && midiOut.isOpen; }));
-        if (fromStart) {
-          EXPECT_TRUE(pumpUntil([&] { return midiOut.messages > 0; })) << "did not play from the beginning";
-        }
-        EXPECT_FALSE(midiIn.isOpen);
-        break;
-      case State::kMidiInput:
-        EXPECT_EQ(status(), kTextMidiInputing);
-        EXPECT_EQ(button(), kTextTestMidiFile);
-        EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; }));
-        EXPECT_TRUE(midiIn.isOpen);
-        break;
+    struct Look {
+      const wchar_t* status;
+      const wchar_t* button;
+      std::size_t keysHeld;
+      bool midiOutOpen;
+      bool midiInOpen;
+    };
+    static const Look looks[] = {
+        {kTextStopped, kTextTestMidiFile, 0, false, false},
+        {kTextPlaying, kTextTestMidiFile, 1, false, false},
+        {kTextTestPlaying, kTextStop, 0, true, false},
+        {kTextMidiInputing, kTextTestMidiFile, 0, false, true},
+    };
+    const Look& look = looks[static_cast<std::size_t>(state)];
+    EXPECT_EQ(status(), look.status);
+    EXPECT_EQ(button(), look.button);
+    EXPECT_TRUE(waitPumping([&] { return keys.held().size() == look.keysHeld && midiOut.isOpen == look.midiOutOpen; }))
+        << "an output was left on, or not turned on";
+    if (fromStart && state == State::kPlaying) {
+      EXPECT_GT(keys.presses(), pressesBefore) << "did not play from the beginning";
     }
+    if (fromStart && state == State::kTestPlaying) {
+      EXPECT_TRUE(waitPumping([&] { return midiOut.messages > 0; })) << "did not play from the beginning";
+    }
+    EXPECT_EQ(midiIn.isOpen, look.midiInOpen);
   }
 
   std::size_t pressesBefore = 0;
@@ -375,7 +388,7 @@ TEST_P(StateTableTest, EventLeadsToItsStateWithItsTexts) {
   expect(cell.to, restarts);
   // Still so once the worker's notice of any stop has been handled.
   SendMessageW(window, WM_NULL, 0, 0);
-  pumpPending();
+  pump();
   expect(cell.to);
 
   if (cell.action == Action::kKeyConfig || cell.action == Action::kOptions) {
@@ -437,9 +450,9 @@ TEST_F(MainWindowTest, EndOfTheFileWhilePlayingOrTestingLeadsToStoppedThroughThe
       hotkey(100);
     }
     // Only the worker's WM_APP refreshes the texts here.
-    EXPECT_TRUE(pumpUntil([&] { return status() == kTextStopped; }));
+    EXPECT_TRUE(waitPumping([&] { return status() == kTextStopped; }));
     EXPECT_EQ(button(), kTextTestMidiFile);
-    EXPECT_TRUE(pumpUntil([&] { return keys.held().empty() && !midiOut.isOpen; }));
+    EXPECT_TRUE(waitPumping([&] { return keys.held().empty() && !midiOut.isOpen; }));
     closeAndDestroy();
   }
 }
@@ -527,7 +540,7 @@ TEST_F(MainWindowTest, DroppingATextFileShowsIllegalSmfAndLeavesNothingPlayable)
   // The refresh came before the load; the load adds none.
   EXPECT_EQ(status(), kTextStopped);
 
-  EXPECT_TRUE(pumpUntil([&] { return keys.held().empty(); }));
+  EXPECT_TRUE(waitPumping([&] { return keys.held().empty(); }));
   const std::size_t presses = keys.presses();
   hotkey(100);
   clickTest();
@@ -591,7 +604,7 @@ TEST_F(MainWindowTest, HotkeysAreRegisteredWhileTheWindowLivesAndNoneAfterItClos
 TEST_F(MainWindowTest, KeyHeldByPlaybackAtCloseIsReleasedWhenTheControllerGoes) {
   open(longNote.c_str());
   hotkey(100);
-  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
   SendMessageW(window, WM_CLOSE, 0, 0);
   // The player is gone without closing its output; the keyboard lets go.
   EXPECT_EQ(keys.held().size(), 1u);
@@ -602,7 +615,7 @@ TEST_F(MainWindowTest, KeyHeldByPlaybackAtCloseIsReleasedWhenTheControllerGoes) 
 TEST_F(MainWindowTest, RefusedHotkeyIsReportedOnceAndInputDuringTheMessageIsIgnored) {
   ASSERT_TRUE(RegisterHotKey(nullptr, kProbeHotkeyId, 0, VK_F11));
   watcher.onMessageBox([&](HWND) {
-    const std::vector<HWND> mainWindows = topLevelWindowsOfThisProcess(L"MainWindow");
+    const std::vector<HWND> mainWindows = topLevelWindows(L"MainWindow", Owner::kThisProcess);
     if (mainWindows.size() != 1) return;
     // Reaches the window before its player exists.
     SendMessageW(mainWindows[0], WM_HOTKEY, 101, 0);
@@ -648,9 +661,9 @@ TEST_F(MainWindowTest, KeyWindowIsModalOverTheDisabledMainWindowWhoseButtonsDoNo
     sendFromOutside(keyConfigButton, BM_CLICK);
     sendFromOutside(testButton, BM_CLICK);
     sendFromOutside(window, WM_HOTKEY, 100);
-    keyWindows = topLevelWindowsOfThisProcess(L"KeyBindWindow").size();
+    keyWindows = topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).size();
     statusMeanwhile = windowText(statusLabel);
-    for (HWND open : topLevelWindowsOfThisProcess(L"KeyBindWindow")) PostMessageW(open, WM_CLOSE, 0, 0);
+    for (HWND open : topLevelWindows(L"KeyBindWindow", Owner::kThisProcess)) PostMessageW(open, WM_CLOSE, 0, 0);
   });
   open(longNote.c_str());
   clickKeyConfig();
@@ -698,9 +711,9 @@ TEST_F(MainWindowTest, OptionsWindowIsModalOverTheDisabledMainWindowWhoseInputsD
     sendFromOutside(window, WM_SYSCOMMAND, kOptionsCommandId);
     sendFromOutside(keyConfigButton, BM_CLICK);
     sendFromOutside(window, WM_HOTKEY, 100);
-    optionsWindows = topLevelWindowsOfThisProcess(L"OptionsWindow").size();
-    keyWindows = topLevelWindowsOfThisProcess(L"KeyBindWindow").size();
-    for (HWND open : topLevelWindowsOfThisProcess(L"OptionsWindow")) PostMessageW(open, WM_CLOSE, 0, 0);
+    optionsWindows = topLevelWindows(L"OptionsWindow", Owner::kThisProcess).size();
+    keyWindows = topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).size();
+    for (HWND open : topLevelWindows(L"OptionsWindow", Owner::kThisProcess)) PostMessageW(open, WM_CLOSE, 0, 0);
   });
   open(longNote.c_str());
   chooseOptions();
@@ -720,12 +733,12 @@ TEST_F(MainWindowTest, CloseWhileTheOptionsWindowIsOpenEndsItAndThenTheProgramCl
   watcher.watch(L"OptionsWindow", [&](HWND) { sendFromOutside(window, WM_CLOSE); });
   open(longNote.c_str());
   hotkey(100);
-  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
 
   chooseOptions();
 
   EXPECT_EQ(controller->window(), nullptr);
-  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"OptionsWindow").empty());
+  EXPECT_TRUE(topLevelWindows(L"OptionsWindow", Owner::kThisProcess).empty());
   MSG quit{};
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was lost";
   EXPECT_TRUE(hotkeyIsFree(0, VK_F11));
@@ -765,13 +778,13 @@ TEST_P(CloseWhileKeyWindowOpenTest, EndsTheKeyWindowAndThenTheProgramCleanly) {
   });
   open(longNote.c_str());
   hotkey(100);
-  ASSERT_TRUE(pumpUntil([&] { return keys.held().size() == 1; }));
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
 
   clickKeyConfig();
 
   EXPECT_EQ(controller->window(), nullptr);
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"KeyBindWindow").empty());
+  EXPECT_TRUE(topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).empty());
   MSG quit{};
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was lost";
   EXPECT_EQ(quit.wParam, 0u);
@@ -820,7 +833,7 @@ LRESULT CALLBACK refuseCreation(int code, WPARAM wParam, LPARAM lParam) {
     const CREATESTRUCTW& create = *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
     const bool named = !IS_INTRESOURCE(create.lpszClass);
     if (gRefusal.mainWindow && named && lstrcmpiW(create.lpszClass, L"MainWindow") == 0) return 1;
-    if (create.hwndParent != nullptr && lstrcmpiW(classNameOf(create.hwndParent).c_str(), L"MainWindow") == 0 &&
+    if (create.hwndParent != nullptr && lstrcmpiW(classOf(create.hwndParent).c_str(), L"MainWindow") == 0 &&
         reinterpret_cast<INT_PTR>(create.hMenu) == gRefusal.controlId && named &&
         lstrcmpiW(create.lpszClass, L"BUTTON") == 0) {
       return 1;
@@ -866,7 +879,7 @@ TEST_F(MainWindowTest, ControlNotCreatedShowsFailedCreateWindowAndClosesTheWindo
     EXPECT_FALSE(controller->init(nullptr));
   }
   EXPECT_EQ(controller->window(), nullptr);
-  EXPECT_TRUE(topLevelWindowsOfThisProcess(L"MainWindow").empty());
+  EXPECT_TRUE(topLevelWindows(L"MainWindow", Owner::kThisProcess).empty());
   const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, L"Failed create window.");
@@ -885,7 +898,7 @@ TEST_F(MainWindowTest, PlayingToAnElevatedTargetSaysKeysAreBlockedAndPlaysAllThe
   hotkey(100);
   EXPECT_EQ(status(), kTextPlayingKeysBlocked);
   EXPECT_EQ(button(), kTextTestMidiFile);
-  EXPECT_TRUE(pumpUntil([&] { return keys.held().size() == 1; })) << "the keys were not sent";
+  EXPECT_TRUE(waitPumping([&] { return keys.held().size() == 1; })) << "the keys were not sent";
   // The MIDI file test types no keys: its own text.
   clickTest();
   EXPECT_EQ(status(), kTextTestPlaying);
@@ -918,7 +931,7 @@ TEST_F(MainWindowTest, TheTargetIsProbedOnceAtEachStartToKeysAndNotForTheMidiFil
   hotkey(101);
   EXPECT_EQ(status(), kTextMidiInputing);
   EXPECT_EQ(probeReads, 3);
-  pumpPending();  // the stopped playback's end notice refreshes, and probes nothing
+  pump();  // the stopped playback's end notice refreshes, and probes nothing
   EXPECT_EQ(probeReads, 3);
 }
 

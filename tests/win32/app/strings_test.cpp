@@ -12,6 +12,7 @@
 #include "app/process_values.h"
 #include "app/string_table_win32.h"
 #include "res/resource.h"
+#include "tests/win32/support/scratch_folder.h"
 
 namespace murvane {
 namespace {
@@ -387,56 +388,7 @@ std::wstring ownPath() {
 
 std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
-// A fresh folder under the temporary folder; removes what the test put there.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"murvane-strings-" + std::to_wstring(GetCurrentProcessId());
-    makeFolder(path_);
-  }
-  ~ScratchFolder() {
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-      const std::wstring longForm = L"\\\\?\\" + it->path;
-      if (it->folder) {
-        RemoveDirectoryW(longForm.c_str());
-      } else {
-        DeleteFileW(longForm.c_str());
-      }
-    }
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::wstring& path() const { return path_; }
-
-  bool makeFolder(const std::wstring& path) {
-    const std::wstring longForm = L"\\\\?\\" + path;
-    if (!CreateDirectoryW(longForm.c_str(), nullptr)) {
-      return false;
-    }
-    created_.push_back({path, true});
-    return true;
-  }
-
-  bool copyFile(const std::wstring& from, const std::wstring& to) {
-    const std::wstring longForm = L"\\\\?\\" + to;
-    if (!CopyFileW(from.c_str(), longForm.c_str(), FALSE)) {
-      return false;
-    }
-    created_.push_back({to, false});
-    return true;
-  }
-
- private:
-  struct Entry {
-    std::wstring path;
-    bool folder;
-  };
-  std::wstring path_;
-  std::vector<Entry> created_;
-};
+using test::ScratchFolder;
 
 struct ProbeResult {
   DWORD exitCode = 0xFFFFFFFF;
@@ -498,7 +450,7 @@ TEST(IniPath, ReplacesOnlyTheLastExtensionOfTheExecutablesName) {
       {L"player", L"player.ini"},
       {L"tools.v2\\player", L"tools.v2\\player.ini"},
   };
-  ScratchFolder scratch;
+  ScratchFolder scratch(L"murvane-strings");
   ASSERT_TRUE(scratch.makeFolder(scratch.path() + L"\\tools.v2"));
   for (const Case& c : cases) {
     const std::wstring exe = scratch.path() + L"\\" + c.exe;
@@ -533,7 +485,7 @@ TEST(IniPath, FailsInsteadOfCuttingAPathThatDoesNotFit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "executable path of " << c.exeLength << " characters");
-    ScratchFolder scratch;
+    ScratchFolder scratch(L"murvane-strings");
     const std::wstring exe = exePathOfLength(scratch, c.exeLength, c.name);
     ASSERT_EQ(exe.size(), c.exeLength);
     const ProbeResult result = runProbeAs(scratch, exe);

@@ -7,20 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "tests/win32/support/harness.h"
+
 namespace murvane {
 namespace {
 
-// Runs the thread's messages until `done` or about five seconds have passed.
-template <typename Condition>
-bool pumpUntil(Condition done) {
-  for (int i = 0; i < 500; ++i) {
-    if (done()) return true;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(10);
-  }
-  return done();
-}
+using test::pumpUntil;
 
 bool bringToFront(HWND window) {
   return pumpUntil([window] {

@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "tests/win32/app/test_support.h"
+#include "tests/win32/support/harness.h"
 
 namespace murvane {
 namespace {
 
-using namespace murvane::testing;
+using namespace murvane::test;
 
 WindowClass gTestClass{L"MurvaneTestWindow", {}};
 
@@ -114,7 +114,7 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(owner.createTopLevel());
     ShowWindow(owner.window(), SW_SHOW);
   }
-  void TearDown() override { pumpPending(); }
+  void TearDown() override { pump(); }
 
   TestWindow owner;
   TestWindow modal;
@@ -196,7 +196,7 @@ TEST_F(WindowTest, CloseRequestPostedToTheOwnerIsTakenAndTheOwnersOtherMessagesW
   PostMessageW(modal.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(modal.runModalLoop(), ModalEnd::kClosed);
   EXPECT_EQ(owner.appMessages, 0);
-  pumpPending();
+  pump();
   EXPECT_EQ(owner.appMessages, 1);
 
   TestWindow second;

@@ -4,24 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "bindings/ini_store_win32.h"
-#include "harness.h"
+#include "tests/win32/support/modal_window_fixture.h"
 
 namespace murvane {
 namespace {
 
-using testing::CreationHook;
-using testing::MessageBoxCatcher;
-using testing::classOf;
-using testing::inLanguage;
-using testing::textOf;
+using namespace murvane::test;
 
 const wchar_t* const kEnglishCaptions[kBindingCount] = {
     L"C3", L"C3#", L"D3", L"D3#", L"E3", L"F3", L"F3#", L"G3", L"G3#", L"A3", L"A3#", L"B3",
@@ -84,21 +77,10 @@ const wchar_t* caption(int entry) {
   return inLanguage(kEnglishCaptions[entry], kJapaneseCaptions[entry]);
 }
 
-const wchar_t* errorCaption() { return L"Murvane: Error"; }
 const wchar_t* modifierOnNoteText() {
   // 音階には修飾キー(Ctrl, Alt, Shift)を使えません
   return inLanguage(L"Ctrl, Alt and Shift do not use in note",
                     L"\u97f3\u968e\u306b\u306f\u4fee\u98fe\u30ad\u30fc(Ctrl, Alt, Shift)\u3092\u4f7f\u3048\u307e\u305b\u3093");
-}
-const wchar_t* createFailedText() {
-  // ウィンドウの作成に失敗しました。
-  return inLanguage(L"Failed create window.",
-                    L"\u30a6\u30a3\u30f3\u30c9\u30a6\u306e\u4f5c\u6210\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002");
-}
-const wchar_t* notSavedText() {
-  // 設定ファイルを保存できませんでした。
-  return inLanguage(L"Failed save settings file.",
-                    L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
 }
 const wchar_t* openFailedText() {
   // キーバインド設定が開けません。
@@ -106,63 +88,21 @@ const wchar_t* openFailedText() {
                     L"\u30ad\u30fc\u30d0\u30a4\u30f3\u30c9\u8a2d\u5b9a\u304c\u958b\u3051\u307e\u305b\u3093\u3002");
 }
 
-// Records the opener's calls, and what it saw of the window and the table
-// at each of them.
-class RecordingHotkeys final : public HotkeyControl {
- public:
-  explicit RecordingHotkeys(const BindingTable*& table) : table_(table) {}
-
-  void registerHotkeys() override {
-    calls.push_back("register");
-    windowOpenAtRegister = FindWindowW(kKeyBindWindowClass, nullptr) != nullptr;
-    playStopAtRegister = table_->keys[kHotkeyPlayIndex];
-  }
-  void unregisterHotkeys() override {
-    calls.push_back("unregister");
-    windowAtUnregister = FindWindowW(kKeyBindWindowClass, nullptr);
-    if (whileOpen) whileOpen(windowAtUnregister);
-  }
-
-  std::vector<std::string> calls;
-  HWND windowAtUnregister = nullptr;
-  bool windowOpenAtRegister = false;
-  KeyCode playStopAtRegister = 0xFFFF;
-  // Runs once the window is up, before its loop: the test's part of the
-  // user's session, posted for the loop to play.
-  void (*whileOpen)(HWND window) = nullptr;
-
- private:
-  const BindingTable*& table_;
-};
-
-class KeyBindWindowTest : public ::testing::Test {
+class KeyBindWindowTest : public test::ModalWindowTest {
  protected:
-  void SetUp() override {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t file[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"kbw", 0, file);
-    DeleteFileW(file);  // a missing file: the defaults are written out
-    iniPath = file;
-    store = makeWin32IniStore(iniPath);
-    table = loadBindings(*store);
-    tableView = table.get();
+  KeyBindWindowTest() : ModalWindowTest(kKeyBindWindow.className, L"kbw") {}
 
-    static HBRUSH background = CreateSolidBrush(RGB(231, 231, 231));
-    brush = background;
-    owner = CreateWindowExW(0, L"STATIC", L"Main window stand-in", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-    context = {GetModuleHandleW(nullptr), owner, table.get(), store.get(), &testing::resourceStrings(), brush,
+  void SetUp() override {
+    ModalWindowTest::SetUp();
+    context = {GetModuleHandleW(nullptr), owner, table.get(), store.get(), &test::resourceStrings(), brush,
                &hotkeys};
     KeyBindWindow::registerClass(context.instance, context.background);
+    hotkeys.atRegister = [this] { playStopAtRegister = table->keys[kHotkeyPlayIndex]; };
   }
 
   void TearDown() override {
-    testing::releaseModifiers();
     window.reset();
-    DestroyWindow(owner);
-    testing::pump();
-    DeleteFileW(iniPath.c_str());
+    ModalWindowTest::TearDown();
   }
 
   // Creates the window and gives it the keyboard, as the user would find it.
@@ -170,7 +110,7 @@ class KeyBindWindowTest : public ::testing::Test {
     window = std::make_unique<KeyBindWindow>(context);
     ASSERT_TRUE(window->create());
     ASSERT_EQ(hook.children.size(), static_cast<std::size_t>(kKeyBindControlCount));
-    ASSERT_TRUE(testing::focusWindow(window->window())) << "the key window did not get the keyboard focus";
+    ASSERT_TRUE(test::focusWindow(window->window())) << "the key window did not get the keyboard focus";
   }
 
   HWND selectionLabel() const { return hook.children[0]; }
@@ -179,109 +119,54 @@ class KeyBindWindowTest : public ::testing::Test {
   HWND entryButton(int entry) const { return hook.children[3 + 2 * static_cast<std::size_t>(entry)]; }
   HWND keyLabel(int entry) const { return hook.children[4 + 2 * static_cast<std::size_t>(entry)]; }
 
-  void click(HWND button) {
-    SendMessageW(button, BM_CLICK, 0, 0);
-    testing::pump();
-  }
-
-  std::string iniText() const {
-    std::ifstream in(std::string(iniPath.begin(), iniPath.end()), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
   std::wstring iniValue(const wchar_t* key) const {
     wchar_t value[16] = {};
     GetPrivateProfileStringW(L"KeyBinds", key, L"", value, 16, iniPath.c_str());
     return value;
   }
 
-  std::wstring iniPath;
-  std::unique_ptr<IniStore> store;
-  std::unique_ptr<BindingTable> table;
-  const BindingTable* tableView = nullptr;
-  RecordingHotkeys hotkeys{tableView};
-  HBRUSH brush = nullptr;
-  HWND owner = nullptr;
   KeyBindWindowContext context{};
-  CreationHook hook;
   std::unique_ptr<KeyBindWindow> window;
+  KeyCode playStopAtRegister = 0xFFFF;
 };
 
-struct ExpectedControl {
-  const wchar_t* className;
-  int x, y, width;
-  DWORD style;
-  int id;
-  std::wstring text;
-};
-
-std::vector<ExpectedControl> expectedLayout() {
-  constexpr DWORD label = 0x50800200;
-  constexpr DWORD entryButton = 0x50800100;
-  constexpr DWORD commit = 0x50800300;
-  std::vector<ExpectedControl> layout = {
-      {L"Static", 188, 8, 160, label, 0, L""},
-      {L"Static", 356, 8, 256, label, 0, L""},
-      {L"Button", 620, 8, 64, commit, 100, inLanguage(L"Commit", L"\u8a2d\u5b9a")},  // 設定
-  };
-  for (int column = 0; column < 3; ++column) {
-    for (int row = 0; row < 12; ++row) {
-      const int entry = 12 * column + row;
-      layout.push_back({L"Button", 16 + 288 * column, 70 + 38 * row, 128, entryButton, entry, caption(entry)});
-      layout.push_back({L"Static", 152 + 288 * column, 70 + 38 * row, 128, label, 0, kDefaultKeyLabels[entry]});
-    }
+// The figures the layout is drawn to: a client area of 872 x 678, the first
+// entry at 16, 70 with its key at 152, C6 below the third column, the
+// hotkeys in a row of their own, Commit at the top right of the labels.
+TEST(KeyBindLayout, TableHasTheWindowsFigures) {
+  EXPECT_EQ(kKeyBindWindow.clientWidth, 872);
+  EXPECT_EQ(kKeyBindWindow.clientHeight, 678);
+  const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
+  EXPECT_EQ(place(kKeyBindLayout[2]), (std::vector<int>{620, 8, 64, 30}));         // Commit
+  EXPECT_EQ(place(kKeyBindLayout[3]), (std::vector<int>{16, 70, 128, 30}));        // C3
+  EXPECT_EQ(place(kKeyBindLayout[4]), (std::vector<int>{152, 70, 128, 30}));       // its key
+  EXPECT_EQ(place(kKeyBindLayout[3 + 2 * 35]), (std::vector<int>{592, 488, 128, 30}));  // B5
+  EXPECT_EQ(place(kKeyBindLayout[3 + 2 * 36]), (std::vector<int>{592, 526, 128, 30}));  // C6
+  EXPECT_EQ(place(kKeyBindLayout[3 + 2 * 39 + 1]), (std::vector<int>{392, 640, 256, 30}));  // All stop's key
+  for (const ControlLayout& control : kKeyBindLayout) {
+    EXPECT_LE(control.x + control.width, kKeyBindWindow.clientWidth) << control.id;
+    EXPECT_LE(control.y + control.height, kKeyBindWindow.clientHeight) << control.id;
   }
-  layout.push_back({L"Button", 592, 526, 128, entryButton, 36, caption(36)});
-  layout.push_back({L"Static", 728, 526, 128, label, 0, kDefaultKeyLabels[36]});
-  for (int hotkey = 0; hotkey < 3; ++hotkey) {
-    const int entry = kHotkeyPlayIndex + hotkey;
-    layout.push_back({L"Button", 224, 564 + 38 * hotkey, 160, entryButton, entry, caption(entry)});
-    layout.push_back({L"Static", 392, 564 + 38 * hotkey, 256, label, 0, kDefaultKeyLabels[entry]});
-  }
-  return layout;
 }
 
-TEST_F(KeyBindWindowTest, EveryControlIsCreatedInOrderWithItsClassPlaceSizeStyleIdAndText) {
+TEST_F(KeyBindWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
   open();
-  const std::vector<ExpectedControl> layout = expectedLayout();
-  ASSERT_EQ(layout.size(), static_cast<std::size_t>(kKeyBindControlCount));
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    const ExpectedControl& expected = layout[i];
-    const HWND control = hook.children[i];
-    SCOPED_TRACE(::testing::Message() << "control " << i << " (id " << expected.id << ")");
-    RECT place;
-    GetWindowRect(control, &place);
-    MapWindowPoints(HWND_DESKTOP, window->window(), reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(_wcsicmp(classOf(control).c_str(), expected.className), 0) << classOf(control).c_str();
-    EXPECT_EQ(place.left, expected.x);
-    EXPECT_EQ(place.top, expected.y);
-    EXPECT_EQ(place.right - place.left, expected.width);
-    EXPECT_EQ(place.bottom - place.top, 30);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)), expected.style);
-    EXPECT_EQ(GetWindowLongW(control, GWL_EXSTYLE), 0);
-    EXPECT_EQ(GetDlgCtrlID(control), expected.id);
-    EXPECT_EQ(textOf(control), expected.text);
-    EXPECT_EQ(GetParent(control), window->window());
-  }
+  expectBuiltAsLaid(
+      window->window(), kKeyBindLayout,
+      [](const ControlLayout& control) -> std::wstring {
+        // 設定
+        if (control.source == kNoSource) return control.textId == IDS_COMMIT ? inLanguage(L"Commit", L"\u8a2d\u5b9a") : L"";
+        const bool keyLabel = std::wstring_view(control.className) == L"STATIC";
+        return keyLabel ? kDefaultKeyLabels[control.source] : caption(control.source);
+      },
+      [](const ControlLayout& control) { return control.style; });
 }
 
 TEST_F(KeyBindWindowTest, WindowIsAFixedTopLevelWindowWithTitleIconAndGreyBackground) {
   open();
-  const HWND key = window->window();
-  EXPECT_EQ(classOf(key), L"KeyBindWindow");
   // Murvane: キー設定
-  EXPECT_EQ(textOf(key), inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(key, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
-            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(key, GW_OWNER), owner);
-  EXPECT_EQ(GetAncestor(key, GA_PARENT), GetDesktopWindow());
-  RECT client;
-  GetClientRect(key, &client);
-  EXPECT_EQ(client.right, 872);
-  EXPECT_EQ(client.bottom, 678);
-  EXPECT_NE(GetClassLongPtrW(key, GCLP_HICON), 0);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(key, GCLP_HBRBACKGROUND)), brush);
-  EXPECT_EQ(GetClassLongW(key, GCL_STYLE), 0u);
+  expectFixedOwnedWindow(window->window(), kKeyBindWindow,
+                         inLanguage(L"Murvane: Key config", L"Murvane: \u30ad\u30fc\u8a2d\u5b9a"));
 }
 
 TEST_F(KeyBindWindowTest, OpensCentredOnTheScreen) {
@@ -318,39 +203,33 @@ TEST_F(KeyBindWindowTest, SmallScreenPutsTheWindowAtTheTopLeftCorner) {
 
 TEST_F(KeyBindWindowTest, StaticLabelsAreTransparentOnTheBackgroundBrush) {
   open();
-  HDC dc = GetDC(keyLabel(0));
-  SetBkMode(dc, OPAQUE);
-  const auto result = SendMessageW(window->window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                   reinterpret_cast<LPARAM>(keyLabel(0)));
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
-  EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-  ReleaseDC(keyLabel(0), dc);
+  expectDrawnOnTheBackground(window->window(), keyLabel(0));
 }
 
 TEST_F(KeyBindWindowTest, ClickC4TypeQCommitStoresQAndClearsTheEntryThatHeldIt) {
   assignBinding(*table, *store, 13, 'Q');  // Q on C#4; C4 unbound
   open();
-  ASSERT_EQ(textOf(keyLabel(12)), L"");
-  ASSERT_EQ(textOf(keyLabel(13)), L" Q");
+  ASSERT_EQ(test::windowText(keyLabel(12)), L"");
+  ASSERT_EQ(test::windowText(keyLabel(13)), L" Q");
 
   click(entryButton(12));
-  EXPECT_EQ(textOf(selectionLabel()), caption(12));
+  EXPECT_EQ(test::windowText(selectionLabel()), caption(12));
   EXPECT_EQ(GetFocus(), window->window());
-  testing::typeKey('Q');
-  EXPECT_EQ(textOf(capturedLabel()), L" Q");
+  test::typeKey('Q');
+  EXPECT_EQ(test::windowText(capturedLabel()), L" Q");
 
   click(commitButton());
 
   EXPECT_EQ(table->keys[12], 0x0051);
-  EXPECT_EQ(textOf(keyLabel(12)), L" Q");
+  EXPECT_EQ(test::windowText(keyLabel(12)), L" Q");
   EXPECT_EQ(table->keys[13], 0);
-  EXPECT_EQ(textOf(keyLabel(13)), L"");
+  EXPECT_EQ(test::windowText(keyLabel(13)), L"");
   EXPECT_EQ(iniValue(L"C4"), L"0x0051");
   EXPECT_EQ(iniValue(L"Cs4"), L"0x0000");
   EXPECT_EQ(GetFocus(), window->window());
   // Commit leaves the selection and the capture as they were.
-  EXPECT_EQ(textOf(selectionLabel()), caption(12));
-  EXPECT_EQ(textOf(capturedLabel()), L" Q");
+  EXPECT_EQ(test::windowText(selectionLabel()), caption(12));
+  EXPECT_EQ(test::windowText(capturedLabel()), L" Q");
   EXPECT_EQ(window->capture().selected(), 12);
 }
 
@@ -382,12 +261,12 @@ TEST_F(KeyBindWindowTest, KeysAreCapturedWithTheModifiersHeldAtTheReleaseOfTheNa
     open();
     for (const auto& [press, vk] : c.strokes) {
       if (press) {
-        testing::pressKey(vk);
+        test::pressKey(vk);
       } else {
-        testing::releaseKey(vk);
+        test::releaseKey(vk);
       }
     }
-    EXPECT_EQ(textOf(capturedLabel()), c.label != nullptr ? c.label : L"");
+    EXPECT_EQ(test::windowText(capturedLabel()), c.label != nullptr ? c.label : L"");
     EXPECT_EQ(window->capture().captured(), c.captured);
     EXPECT_EQ(window->capture().modifiers(), 0);
     window.reset();
@@ -397,16 +276,16 @@ TEST_F(KeyBindWindowTest, KeysAreCapturedWithTheModifiersHeldAtTheReleaseOfTheNa
 
 TEST_F(KeyBindWindowTest, AltAloneCapturesNothing) {
   open();
-  testing::pressKey(VK_MENU);
+  test::pressKey(VK_MENU);
   // Alt's release opens the system menu through the default processing;
   // Escape leaves it.
   SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     EndMenu();
   });
-  testing::releaseKey(VK_MENU);
-  testing::pump();
-  EXPECT_EQ(textOf(capturedLabel()), L"");
+  test::releaseKey(VK_MENU);
+  test::pump();
+  EXPECT_EQ(test::windowText(capturedLabel()), L"");
   EXPECT_EQ(window->capture().captured(), 0);
   EXPECT_EQ(window->capture().modifiers(), 0);
 }
@@ -414,30 +293,22 @@ TEST_F(KeyBindWindowTest, AltAloneCapturesNothing) {
 TEST_F(KeyBindWindowTest, ModifierOnANoteIsRefusedWithAMessageAndStoresNothing) {
   open();
   click(entryButton(12));
-  testing::pressKey(VK_CONTROL);
-  testing::typeKey('Q');
-  testing::releaseKey(VK_CONTROL);
-  ASSERT_EQ(textOf(capturedLabel()), L" Ctrl + Q");
+  test::pressKey(VK_CONTROL);
+  test::typeKey('Q');
+  test::releaseKey(VK_CONTROL);
+  ASSERT_EQ(test::windowText(capturedLabel()), L" Ctrl + Q");
   const std::string before = iniText();
-  {
-    MessageBoxCatcher catcher;
-    click(commitButton());
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, modifierOnNoteText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  expectErrorOnClick(commitButton(), modifierOnNoteText(), window->window());
   EXPECT_EQ(table->keys[12], 0x0051);
   EXPECT_EQ(iniText(), before);
-  EXPECT_EQ(textOf(selectionLabel()), caption(12));
-  EXPECT_EQ(textOf(capturedLabel()), L" Ctrl + Q");
+  EXPECT_EQ(test::windowText(selectionLabel()), caption(12));
+  EXPECT_EQ(test::windowText(capturedLabel()), L" Ctrl + Q");
 
   // The same capture on the Play/Stop hotkey is stored.
   click(entryButton(kHotkeyPlayIndex));
   click(commitButton());
   EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0x0251);
-  EXPECT_EQ(textOf(keyLabel(kHotkeyPlayIndex)), L" Ctrl + Q");
+  EXPECT_EQ(test::windowText(keyLabel(kHotkeyPlayIndex)), L" Ctrl + Q");
   EXPECT_EQ(iniValue(L"HotkeyPlay"), L"0x0251");
   // Ctrl+Q and the plain Q of C4 are different keys.
   EXPECT_EQ(table->keys[12], 0x0051);
@@ -448,7 +319,7 @@ TEST_F(KeyBindWindowTest, CommitWithNothingSelectedOrNothingCapturedDoesNothing)
   const std::string before = iniText();
   MessageBoxCatcher catcher;
 
-  testing::typeKey('Z');  // captured, but no entry selected
+  test::typeKey('Z');  // captured, but no entry selected
   click(commitButton());
   EXPECT_EQ(iniText(), before);
 
@@ -462,7 +333,7 @@ TEST_F(KeyBindWindowTest, CommitWithNothingSelectedOrNothingCapturedDoesNothing)
   EXPECT_TRUE(catcher.seen.empty());
   for (int entry = 0; entry < kBindingCount; ++entry) {
     EXPECT_EQ(table->keys[static_cast<std::size_t>(entry)], defaultBinding(entry)) << entry;
-    EXPECT_EQ(textOf(keyLabel(entry)), kDefaultKeyLabels[entry]) << entry;
+    EXPECT_EQ(test::windowText(keyLabel(entry)), kDefaultKeyLabels[entry]) << entry;
   }
 }
 
@@ -474,45 +345,26 @@ TEST_F(KeyBindWindowTest, CommitThatCannotBeSavedSaysSoOnceAndStaysInEffect) {
   const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   click(entryButton(12));
-  testing::typeKey('Z');  // held by C6, which a stored Commit clears too
-  {
-    MessageBoxCatcher catcher;
-    click(commitButton());
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, notSavedText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  test::typeKey('Z');  // held by C6, which a stored Commit clears too
+  expectErrorOnClick(commitButton(), notSavedText(), window->window());
   CloseHandle(held);
   EXPECT_EQ(iniText(), before);
   EXPECT_EQ(table->keys[12], 0x005A);
   EXPECT_EQ(table->keys[36], 0);
-  EXPECT_EQ(textOf(keyLabel(12)), L" Z");
-  EXPECT_EQ(textOf(keyLabel(36)), L"");
+  EXPECT_EQ(test::windowText(keyLabel(12)), L" Z");
+  EXPECT_EQ(test::windowText(keyLabel(36)), L"");
   EXPECT_EQ(GetFocus(), window->window());
 }
 
 TEST_F(KeyBindWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
   open();
-  MessageBoxCatcher catcher;
-  EXPECT_FALSE(window->create());
-  testing::pump();
-  EXPECT_TRUE(catcher.seen.empty());
-  EXPECT_TRUE(IsWindow(window->window()));
+  expectSecondCreateFailsWithoutAMessage(*window);
 }
 
 // The opening sequence, with the modal loop playing what the user does.
 
-TEST_F(KeyBindWindowTest, OpeningWithdrawsTheHotkeysForTheLoopAndRegistersThemAfter) {
-  hotkeys.whileOpen = [](HWND key) { PostMessageW(key, WM_CLOSE, 0, 0); };
-  runKeyBindWindow(context);
-
-  const std::vector<std::string> expected = {"unregister", "register"};
-  EXPECT_EQ(hotkeys.calls, expected);
-  EXPECT_NE(hotkeys.windowAtUnregister, nullptr);
-  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
-  EXPECT_FALSE(IsWindow(hotkeys.windowAtUnregister));
+TEST_F(KeyBindWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
+  expectOwnerAndHotkeysWaitUntilItCloses([this] { runKeyBindWindow(context); });
 }
 
 TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegisteredAgain) {
@@ -527,97 +379,22 @@ TEST_F(KeyBindWindowTest, NoteBoundToF11ClearsThePlayStopHotkeyBeforeTheyAreRegi
 
   EXPECT_EQ(table->keys[12], 0x007A);
   EXPECT_EQ(table->keys[kHotkeyPlayIndex], 0);
-  EXPECT_EQ(hotkeys.playStopAtRegister, 0);
+  EXPECT_EQ(playStopAtRegister, 0);
   EXPECT_EQ(iniValue(L"HotkeyPlay"), L"0x0000");
   EXPECT_EQ(iniValue(L"C4"), L"0x007a");
 }
 
-bool gOwnerEnabledWhileOpen = true;
-
-TEST_F(KeyBindWindowTest, OwnerIsDisabledWhileTheWindowIsOpenAndEnabledAgainAfter) {
-  hotkeys.whileOpen = [](HWND key) {
-    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(key, GW_OWNER)) != FALSE;
-    PostMessageW(key, WM_CLOSE, 0, 0);
-  };
-  runKeyBindWindow(context);
-  EXPECT_FALSE(gOwnerEnabledWhileOpen);
-  EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-// Regression: a quit message or the end of the main window while the window
-// was open left the hotkeys registered again on a window that was gone, and
-// the quit message lost.
 TEST_F(KeyBindWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
-  struct Case {
-    const char* name;
-    void (*whileOpen)(HWND window);
-  };
-  const Case cases[] = {
-      {"quit message", [](HWND) { PostQuitMessage(3); }},
-      {"owner closed", [](HWND key) { PostMessageW(GetWindow(key, GW_OWNER), WM_CLOSE, 0, 0); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    hotkeys.calls.clear();
-    hotkeys.whileOpen = c.whileOpen;
-    MessageBoxCatcher catcher;
-    runKeyBindWindow(context);
-
-    const std::vector<std::string> expected = {"unregister"};
-    EXPECT_EQ(hotkeys.calls, expected);
-    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
-    EXPECT_TRUE(catcher.seen.empty());
-    MSG quit{};
-    const bool quitQueued = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    if (c.whileOpen == cases[0].whileOpen) {
-      EXPECT_TRUE(quitQueued) << "the quit message was swallowed";
-      EXPECT_EQ(quit.wParam, 3u);
-      EXPECT_TRUE(IsWindowEnabled(owner));
-    } else {
-      EXPECT_FALSE(IsWindow(owner));
-    }
-  }
+  expectQuitOrClosedOwnerEndsTheWindowAndRegistersNothingAgain([this] { runKeyBindWindow(context); });
 }
 
 TEST_F(KeyBindWindowTest, WindowThatCannotBeCreatedIsReportedToTheMainWindowTwice) {
-  hook.refuseKeyWindow = true;
-  const std::string before = iniText();
-  MessageBoxCatcher catcher;
-
-  runKeyBindWindow(context);
-
-  ASSERT_EQ(catcher.seen.size(), 2u);
-  EXPECT_EQ(catcher.seen[0].text, createFailedText());
-  EXPECT_EQ(catcher.seen[0].owner, owner);
-  EXPECT_EQ(catcher.seen[1].text, openFailedText());
-  EXPECT_EQ(catcher.seen[1].owner, owner);
-  for (const auto& seen : catcher.seen) {
-    EXPECT_EQ(seen.caption, errorCaption());
-    EXPECT_TRUE(seen.errorIcon);
-  }
-  EXPECT_TRUE(hotkeys.calls.empty());
-  EXPECT_EQ(iniText(), before);
+  expectRefusedCreationsReported([this] { runKeyBindWindow(context); }, openFailedText(), {kRefuseWindow});
 }
 
 TEST_F(KeyBindWindowTest, ControlThatCannotBeCreatedClosesTheWindowAfterItsOwnMessage) {
-  for (int refused : {0, 2, 50, kKeyBindControlCount - 1}) {
-    SCOPED_TRACE(refused);
-    hook.children.clear();
-    hook.refuseChild = refused;
-    hotkeys.calls.clear();
-    MessageBoxCatcher catcher;
-
-    runKeyBindWindow(context);
-
-    ASSERT_EQ(catcher.seen.size(), 2u);
-    EXPECT_EQ(catcher.seen[0].text, createFailedText());
-    EXPECT_NE(catcher.seen[0].owner, owner);
-    EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the key window was left open";
-    EXPECT_EQ(catcher.seen[1].text, openFailedText());
-    EXPECT_EQ(catcher.seen[1].owner, owner);
-    EXPECT_TRUE(hotkeys.calls.empty());
-    EXPECT_EQ(FindWindowW(kKeyBindWindowClass, nullptr), nullptr);
-  }
+  expectRefusedCreationsReported([this] { runKeyBindWindow(context); }, openFailedText(),
+                                 {0, 2, 50, kKeyBindControlCount - 1});
 }
 
 }  // namespace

@@ -31,7 +31,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/support/window_reading.h"
+
 namespace {
+
+using namespace murvane::test;
 
 constexpr wchar_t kMainClass[] = L"MainWindow";
 constexpr wchar_t kKeyClass[] = L"KeyBindWindow";
@@ -43,9 +47,7 @@ constexpr int kProbeHotkeyId = 0xB200;
 std::wstring textAt(HWND parent, POINT point) {
   const HWND child = ChildWindowFromPoint(parent, point);
   if (child == nullptr || child == parent) return L"(no control)";
-  wchar_t text[256] = {};
-  SendMessageW(child, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-  return text;
+  return sentText(child);
 }
 
 HWND keyWindow() {
@@ -59,76 +61,12 @@ bool hotkeyFree(UINT vk) {
   return true;
 }
 
-template <typename Predicate>
-bool waitFor(long limitMs, Predicate done) {
-  for (long waited = 0; !done(); waited += 20) {
-    if (waited >= limitMs) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 int fail(const wchar_t* what, const std::wstring& seen = L"") {
   std::fwprintf(stderr, L"key_config_probe: %ls%ls%ls\n", what, seen.empty() ? L"" : L"; saw: ", seen.c_str());
   return 2;
 }
 
 long number(const wchar_t* text) { return std::wcstol(text, nullptr, 0); }
-
-void printUtf8(const std::wstring& text) {
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  std::printf("%s\n", bytes.c_str());
-  std::fflush(stdout);
-}
-
-std::wstring classOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-std::wstring textOf(HWND window) {
-  wchar_t text[512] = {};
-  SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// Visible top-level windows of the class that belong to another process.
-std::vector<HWND> othersWindows(const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    std::vector<HWND> found;
-  } search{className, {}};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() && IsWindowVisible(window) && classOf(window) == s.className) {
-          s.found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// A message box's caption and its text: the static control that is not the icon.
-std::wstring describeBox(HWND box) {
-  std::wstring text;
-  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (_wcsicmp(classOf(child).c_str(), L"Static") != 0) continue;
-    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
-    wchar_t buffer[512] = {};
-    GetWindowTextW(child, buffer, 512);
-    text = buffer;
-    if (!text.empty()) break;
-  }
-  return textOf(box) + L"|" + text;
-}
 
 }  // namespace
 
@@ -207,7 +145,7 @@ int wmain(int count, wchar_t** arguments) {
     return SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0 ? 0 : fail(L"not handled");
   }
   if (command == L"key-windows" && count == 2) {
-    std::printf("%zu\n", othersWindows(kKeyClass).size());
+    std::printf("%zu\n", topLevelWindows(kKeyClass, Owner::kOtherProcesses).size());
     return 0;
   }
   if (command == L"main-enabled" && count == 2) {
@@ -220,9 +158,9 @@ int wmain(int count, wchar_t** arguments) {
     std::wstring seen;
     // A box can show before its text is set.
     const bool ok = waitFor(number(arguments[2]), [&] {
-      const std::vector<HWND> boxes = othersWindows(L"#32770");
+      const std::vector<HWND> boxes = topLevelWindows(L"#32770", Owner::kOtherProcesses);
       box = boxes.empty() ? nullptr : boxes.front();
-      seen = box != nullptr ? describeBox(box) : L"";
+      seen = box != nullptr ? describeMessageBox(box) : L"";
       return !seen.empty() && seen.back() != L'|';
     });
     if (!ok) return fail(L"no message box with a text", seen);
@@ -232,8 +170,8 @@ int wmain(int count, wchar_t** arguments) {
   if (command == L"dismiss-boxes" && count == 3) {
     std::set<HWND> seen;
     waitFor(number(arguments[2]), [&] {
-      for (HWND box : othersWindows(L"#32770")) {
-        const std::wstring described = describeBox(box);
+      for (HWND box : topLevelWindows(L"#32770", Owner::kOtherProcesses)) {
+        const std::wstring described = describeMessageBox(box);
         if (described.back() == L'|') continue;  // its text is not set yet
         if (seen.insert(box).second) printUtf8(described);
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

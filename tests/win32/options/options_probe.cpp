@@ -16,7 +16,11 @@
 #include <cwchar>
 #include <string>
 
+#include "tests/win32/support/window_reading.h"
+
 namespace {
+
+using namespace murvane::test;
 
 constexpr wchar_t kOptionsClass[] = L"OptionsWindow";
 
@@ -25,32 +29,7 @@ HWND optionsWindow() {
   return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
-template <typename Predicate>
-int waitFor(long limitMs, Predicate done) {
-  for (long waited = 0; !done(); waited += 20) {
-    if (waited >= limitMs) return 2;
-    Sleep(20);
-  }
-  return 0;
-}
-
 long number(const wchar_t* text) { return std::wcstol(text, nullptr, 0); }
-
-// WM_GETTEXT, which crosses process boundaries, unlike GetWindowText on a
-// control of another process.
-std::wstring textOf(HWND window) {
-  wchar_t text[256] = {};
-  SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-void printUtf8(const std::wstring& text) {
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-  std::printf("%s\n", bytes.c_str());
-}
 
 int fail(const char* what) {
   std::fprintf(stderr, "options_probe: %s\n", what);
@@ -62,10 +41,10 @@ int fail(const char* what) {
 int wmain(int count, wchar_t** arguments) {
   const std::wstring command = count > 1 ? arguments[1] : L"";
   if (command == L"wait-open" && count == 3) {
-    return waitFor(number(arguments[2]), [] { return optionsWindow() != nullptr; });
+    return waitUpTo(arguments[2], [] { return optionsWindow() != nullptr; });
   }
   if (command == L"wait-closed" && count == 3) {
-    return waitFor(number(arguments[2]), [] { return FindWindowW(kOptionsClass, nullptr) == nullptr; });
+    return waitUpTo(arguments[2], [] { return FindWindowW(kOptionsClass, nullptr) == nullptr; });
   }
   const HWND options = optionsWindow();
   if (options == nullptr && (command == L"state" || command == L"click" || command == L"set-text" ||
@@ -73,12 +52,11 @@ int wmain(int count, wchar_t** arguments) {
     return fail("no Options window");
   }
   if (command == L"state" && count == 2) {
-    for (HWND child = GetWindow(options, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child : childrenOf(options)) {
       const bool checked = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
       printUtf8(std::to_wstring(GetDlgCtrlID(child)) + L" " + (checked ? L"1" : L"0") + L" " +
-                (IsWindowEnabled(child) ? L"1" : L"0") + L" " + textOf(child));
+                (IsWindowEnabled(child) ? L"1" : L"0") + L" " + sentText(child));
     }
-    std::fflush(stdout);
     return 0;
   }
   if (command == L"click" && count == 3) {

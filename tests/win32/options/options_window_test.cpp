@@ -6,26 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "bindings/binding_table.h"
-#include "bindings/ini_store_win32.h"
-#include "tests/win32/key_config/harness.h"
+#include "tests/win32/support/modal_window_fixture.h"
 
 namespace murvane {
 namespace {
 
-using testing::CreationHook;
-using testing::MessageBoxCatcher;
-using testing::classOf;
-using testing::inLanguage;
-using testing::textOf;
-
-const wchar_t* errorCaption() { return L"Murvane: Error"; }
+using namespace murvane::test;
 
 // Escapes, so that the expectations do not depend on how the source is read.
 std::wstring notesLabel(int channel, int notes, int inside) {
@@ -38,31 +29,6 @@ std::wstring noNotesLabel(int channel) {
   const std::wstring c = std::to_wstring(channel);
   return inLanguage((c + L": no notes").c_str(), (c + L": \u97f3\u306a\u3057").c_str());  // 音なし
 }
-const wchar_t* savedFailedText() {
-  // 設定ファイルを保存できませんでした。
-  return inLanguage(L"Failed save settings file.",
-                    L"\u8a2d\u5b9a\u30d5\u30a1\u30a4\u30eb\u3092\u4fdd\u5b58\u3067\u304d\u307e\u305b\u3093\u3067\u3057\u305f\u3002");
-}
-
-// Records the opener's calls, and whether the window was open at each.
-class RecordingHotkeys final : public HotkeyControl {
- public:
-  void registerHotkeys() override {
-    calls.push_back("register");
-    windowOpenAtRegister = FindWindowW(kOptionsWindowClass, nullptr) != nullptr;
-  }
-  void unregisterHotkeys() override {
-    calls.push_back("unregister");
-    const HWND window = FindWindowW(kOptionsWindowClass, nullptr);
-    if (whileOpen) whileOpen(window);
-  }
-
-  std::vector<std::string> calls;
-  bool windowOpenAtRegister = false;
-  // Runs once the window is up, before its loop: the test's part of the
-  // user's session, posted for the loop to play.
-  void (*whileOpen)(HWND window) = nullptr;
-};
 
 // A file of 412 note-ons on channel 3 (390 in C3-C6), a melody of 8 on
 // channel 4 two octaves low, 5 on channel 10 and nothing on the others.
@@ -92,32 +58,19 @@ void typeKeys(std::initializer_list<WORD> keys) {
 }
 
 // Public: the cases of a table edit the window through it.
-class OptionsWindowTest : public ::testing::Test {
+class OptionsWindowTest : public test::ModalWindowTest {
  public:
-  void SetUp() override {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t file[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"opt", 0, file);
-    DeleteFileW(file);
-    iniPath = file;
-    store = makeWin32IniStore(iniPath);
-    loadBindings(*store);  // the first-run file, as Murvane leaves it
+  OptionsWindowTest() : ModalWindowTest(kOptionsWindow.className, L"opt") {}
 
-    static HBRUSH background = CreateSolidBrush(RGB(231, 231, 231));
-    brush = background;
-    owner = CreateWindowExW(0, L"STATIC", L"Main window stand-in", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-    context = {GetModuleHandleW(nullptr), owner, store.get(), &testing::resourceStrings(), brush, &hotkeys, &counts};
+  void SetUp() override {
+    ModalWindowTest::SetUp();
+    context = {GetModuleHandleW(nullptr), owner, store.get(), &test::resourceStrings(), brush, &hotkeys, &counts};
     OptionsWindow::registerClass(context.instance, context.background);
   }
 
   void TearDown() override {
-    testing::releaseModifiers();
     window.reset();
-    DestroyWindow(owner);
-    testing::pump();
-    DeleteFileW(iniPath.c_str());
+    ModalWindowTest::TearDown();
   }
 
   void open() {
@@ -125,7 +78,7 @@ class OptionsWindowTest : public ::testing::Test {
     window = std::make_unique<OptionsWindow>(context);
     ASSERT_TRUE(window->create());
     ASSERT_EQ(hook.children.size(), static_cast<std::size_t>(kOptionsControlCount));
-    ASSERT_TRUE(testing::focusWindow(window->window())) << "the Options window did not get the keyboard";
+    ASSERT_TRUE(test::focusWindow(window->window())) << "the Options window did not get the keyboard";
   }
 
   // Plays the posted part of the session in the window's own loop, as the
@@ -146,16 +99,9 @@ class OptionsWindowTest : public ::testing::Test {
   HWND control(int id) const { return GetDlgItem(window->window(), id); }
   HWND channelBox(int channel) const { return control(kChannelBoxId + channel - 1); }
   bool checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  void click(HWND button) {
-    SendMessageW(button, BM_CLICK, 0, 0);
-    testing::pump();
-  }
+  using ModalWindowTest::click;
   void setText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
 
-  std::string iniText() const {
-    std::ifstream in(std::string(iniPath.begin(), iniPath.end()), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
   // The lines of the section Options, as the file holds them.
   std::vector<std::string> optionLines() const {
     std::vector<std::string> lines;
@@ -180,87 +126,76 @@ class OptionsWindowTest : public ::testing::Test {
     WritePrivateProfileStringW(L"Options", key, value, iniPath.c_str());
   }
 
-  std::wstring iniPath;
-  std::unique_ptr<IniStore> store;
   NoteCounts counts = fileCounts();
-  RecordingHotkeys hotkeys;
-  HBRUSH brush = nullptr;
-  HWND owner = nullptr;
   OptionsWindowContext context{};
-  CreationHook hook{kOptionsWindowClass};
   std::unique_ptr<OptionsWindow> window;
 };
 
-struct ExpectedControl {
-  const wchar_t* className;
-  int x, y, width, height;
-  DWORD style;
-  int id;
-  std::wstring text;
-};
-
-std::vector<ExpectedControl> expectedLayout() {
-  constexpr DWORD checkBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
-  constexpr DWORD button = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_PUSHBUTTON;
-  constexpr DWORD label = WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE;
-  // Made with WS_BORDER, which the edit control takes off to draw its border itself.
-  constexpr DWORD edit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
-  constexpr DWORD upDown = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
-  std::vector<ExpectedControl> layout;
-  for (int channel = 1; channel <= 16; ++channel) {
-    std::wstring text = noNotesLabel(channel);
-    // Channel 1 is checked by default: offered although it has no notes.
-    DWORD style = checkBox | (channel == 1 || channel == 3 || channel == 4 || channel == 10 ? 0 : WS_DISABLED);
-    if (channel == 3) text = notesLabel(3, 412, 390);
-    if (channel == 4) text = notesLabel(4, 8, 2);
-    if (channel == 10) text = notesLabel(10, 5, 0);
-    layout.push_back({L"Button", 16 + 280 * ((channel - 1) / 8), 16 + 30 * ((channel - 1) % 8), 264, 24, style,
-                      kChannelBoxId + channel - 1, text});
+// The figures the layout is drawn to: a client area of 576 x 494, sixteen
+// channel boxes in two columns of eight, Suggest below them, the fields in
+// one column at 224 with their labels at 16, OK and Cancel at the bottom
+// right; Tab goes through them in that order.
+TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
+  EXPECT_EQ(kOptionsWindow.clientWidth, 576);
+  EXPECT_EQ(kOptionsWindow.clientHeight, 494);
+  const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
+  EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 264, 24}));    // channel 1
+  EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{296, 226, 264, 24}));  // channel 16
+  EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
+  EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
+  EXPECT_EQ(place(kOptionsLayout[25]), (std::vector<int>{352, 448, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{464, 448, 96, 30}));   // Cancel
+  std::vector<int> ids;
+  for (const ControlLayout& control : kOptionsLayout) {
+    ids.push_back(control.id);
+    EXPECT_LE(control.x + control.width, kOptionsWindow.clientWidth) << control.id;
+    EXPECT_LE(control.y + control.height, kOptionsWindow.clientHeight) << control.id;
   }
-  // 提案, 移調 (半音), C3–C6 の外の音を範囲内に折り返す, 速度 (%), 再打鍵の間隔 (ms), キャンセル
-  layout.push_back({L"Button", 16, 264, 128, 30, button, kSuggestId, inLanguage(L"Suggest", L"\u63d0\u6848")});
-  layout.push_back({L"Static", 16, 310, 200, 24, label, 0,
-                    inLanguage(L"Transpose (semitones)", L"\u79fb\u8abf (\u534a\u97f3)")});
-  layout.push_back({L"Edit", 224, 310, 64, 24, edit, kTransposeEditId, L"0"});
-  layout.push_back({L"msctls_updown32", 288, 310, 16, 24, upDown, kTransposeUpDownId, L""});
-  layout.push_back({L"Button", 16, 342, 544, 24, checkBox, kFoldBoxId,
-                    inLanguage(L"Fold notes outside C3\u2013C6 into range",
-                               L"C3\u2013C6 \u306e\u5916\u306e\u97f3\u3092\u7bc4\u56f2\u5185\u306b\u6298\u308a\u8fd4\u3059")});
-  layout.push_back({L"Static", 16, 374, 200, 24, label, 0, inLanguage(L"Speed (%)", L"\u901f\u5ea6 (%)")});
-  layout.push_back({L"Edit", 224, 374, 64, 24, edit | ES_NUMBER, kSpeedEditId, L"100"});
-  layout.push_back({L"Static", 16, 406, 200, 24, label, 0,
-                    inLanguage(L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)")});
-  layout.push_back({L"Edit", 224, 406, 64, 24, edit | ES_NUMBER, kRepressGapEditId, L"0"});
-  layout.push_back({L"Button", 352, 448, 96, 30, (button & ~static_cast<DWORD>(BS_PUSHBUTTON)) | BS_DEFPUSHBUTTON, IDOK,
-                    L"OK"});
-  layout.push_back({L"Button", 464, 448, 96, 30, button, IDCANCEL, inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb")});
-  return layout;
+  std::vector<int> tabOrder;
+  for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
+  tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
+                                   0, kRepressGapEditId, IDOK, IDCANCEL});
+  EXPECT_EQ(ids, tabOrder);
 }
 
-TEST_F(OptionsWindowTest, EveryControlIsCreatedInOrderWithItsClassPlaceSizeStyleIdAndText) {
-  open();
-  const std::vector<ExpectedControl> layout = expectedLayout();
-  ASSERT_EQ(layout.size(), static_cast<std::size_t>(kOptionsControlCount));
-  for (std::size_t i = 0; i < layout.size(); ++i) {
-    const ExpectedControl& expected = layout[i];
-    const HWND child = hook.children[i];
-    SCOPED_TRACE(::testing::Message() << "control " << i << " (id " << expected.id << ")");
-    RECT place;
-    GetWindowRect(child, &place);
-    MapWindowPoints(HWND_DESKTOP, window->window(), reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(_wcsicmp(classOf(child).c_str(), expected.className), 0) << classOf(child).c_str();
-    EXPECT_EQ(place.left, expected.x);
-    EXPECT_EQ(place.top, expected.y);
-    EXPECT_EQ(place.right - place.left, expected.width);
-    EXPECT_EQ(place.bottom - place.top, expected.height);
-    // The focus and the default button's frame are the platform's to add.
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)), expected.style) << std::hex
-                                                                                       << GetWindowLongW(child, GWL_STYLE);
-    EXPECT_EQ(GetWindowLongW(child, GWL_EXSTYLE), 0);
-    EXPECT_EQ(GetDlgCtrlID(child), expected.id);
-    EXPECT_EQ(textOf(child), expected.text);
-    EXPECT_EQ(GetParent(child), window->window());
+// The texts the window shows for fileCounts() and a section as the first run
+// leaves it.
+std::wstring expectedText(const ControlLayout& control) {
+  if (control.source != kNoSource) {
+    const int channel = control.source + 1;
+    if (channel == 3) return notesLabel(3, 412, 390);
+    if (channel == 4) return notesLabel(4, 8, 2);
+    if (channel == 10) return notesLabel(10, 5, 0);
+    return noNotesLabel(channel);
   }
+  // 提案, 移調 (半音), C3–C6 の外の音を範囲内に折り返す, 速度 (%), 再打鍵の間隔 (ms), キャンセル
+  switch (control.textId) {
+    case IDS_SUGGEST: return inLanguage(L"Suggest", L"\u63d0\u6848");
+    case IDS_TRANSPOSE: return inLanguage(L"Transpose (semitones)", L"\u79fb\u8abf (\u534a\u97f3)");
+    case IDS_FOLD_OCTAVES:
+      return inLanguage(L"Fold notes outside C3\u2013C6 into range",
+                        L"C3\u2013C6 \u306e\u5916\u306e\u97f3\u3092\u7bc4\u56f2\u5185\u306b\u6298\u308a\u8fd4\u3059");
+    case IDS_SPEED: return inLanguage(L"Speed (%)", L"\u901f\u5ea6 (%)");
+    case IDS_REPRESS_GAP: return inLanguage(L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)");
+    case IDS_OK: return L"OK";
+    case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
+    default: break;
+  }
+  if (control.id == kSpeedEditId) return L"100";
+  if (control.id == kTransposeEditId || control.id == kRepressGapEditId) return L"0";
+  return L"";
+}
+
+TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
+  open();
+  expectBuiltAsLaid(window->window(), kOptionsLayout, expectedText, [](const ControlLayout& control) {
+    // An edit control takes WS_BORDER off to draw its border itself.
+    if (std::wstring_view(control.className) == L"EDIT") return control.style & ~static_cast<DWORD>(WS_BORDER);
+    // Channel 1 is checked by default: offered although it has no notes.
+    const int channel = control.source + 1;
+    const bool offered = channel == 1 || channel == 3 || channel == 4 || channel == 10;
+    return control.source != kNoSource && !offered ? control.style | WS_DISABLED : control.style;
+  });
   for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 1) << channel;
   EXPECT_FALSE(checked(control(kFoldBoxId)));
   const HWND upDown = control(kTransposeUpDownId);
@@ -275,32 +210,13 @@ TEST_F(OptionsWindowTest, EveryControlIsCreatedInOrderWithItsClassPlaceSizeStyle
 TEST_F(OptionsWindowTest, WindowIsAFixedTopLevelWindowOwnedByTheMainWindowCentredWithTitleIconAndGreyBackground) {
   open();
   const HWND options = window->window();
-  EXPECT_EQ(classOf(options), L"OptionsWindow");
-  EXPECT_EQ(textOf(options), inLanguage(L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"));
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(options, GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
-            WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-  EXPECT_EQ(GetWindow(options, GW_OWNER), owner);
-  RECT client;
-  GetClientRect(options, &client);
-  EXPECT_EQ(client.right, 576);
-  EXPECT_EQ(client.bottom, 494);
+  expectFixedOwnedWindow(options, kOptionsWindow, inLanguage(L"Murvane: Options", L"Murvane: \u30aa\u30d7\u30b7\u30e7\u30f3"));
   RECT outer;
   GetWindowRect(options, &outer);
   EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
   EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
-  EXPECT_NE(GetClassLongPtrW(options, GCLP_HICON), 0);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(GetClassLongPtrW(options, GCLP_HBRBACKGROUND)), brush);
-
-  // Labels and check boxes are drawn on the grey.
-  for (HWND child : {hook.children[17], channelBox(3)}) {
-    HDC dc = GetDC(child);
-    SetBkMode(dc, OPAQUE);
-    const auto result =
-        SendMessageW(options, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(result), brush);
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    ReleaseDC(child, dc);
-  }
+  // Labels and check boxes.
+  for (HWND child : {hook.children[17], channelBox(3)}) expectDrawnOnTheBackground(options, child);
 }
 
 TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsTheirDefaults) {
@@ -316,10 +232,10 @@ TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsThei
   // Channel 9 has no notes but is checked; channel 1 has none and is not.
   EXPECT_TRUE(IsWindowEnabled(channelBox(9)));
   EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
-  EXPECT_EQ(textOf(control(kTransposeEditId)), L"-12");
+  EXPECT_EQ(test::windowText(control(kTransposeEditId)), L"-12");
   EXPECT_TRUE(checked(control(kFoldBoxId)));
-  EXPECT_EQ(textOf(control(kSpeedEditId)), L"50");
-  EXPECT_EQ(textOf(control(kRepressGapEditId)), L"0");
+  EXPECT_EQ(test::windowText(control(kSpeedEditId)), L"50");
+  EXPECT_EQ(test::windowText(control(kRepressGapEditId)), L"0");
 }
 
 struct OkCase {
@@ -435,20 +351,12 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
     } else {
       setText(c.field, c.text);
     }
-    {
-      MessageBoxCatcher catcher;
-      click(control(IDOK));
-      ASSERT_EQ(catcher.seen.size(), 1u);
-      EXPECT_EQ(catcher.seen[0].text, inLanguage(c.english, c.japanese));
-      EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-      EXPECT_EQ(catcher.seen[0].owner, window->window());
-      EXPECT_TRUE(catcher.seen[0].errorIcon);
-    }
+    expectErrorOnClick(control(IDOK), inLanguage(c.english, c.japanese), window->window());
     ASSERT_NE(window->window(), nullptr) << "the window closed";
     // The first box that can be clicked: channel 1, unchecked by the user, stays so.
     // The window may become active again only after the message box has gone.
     const HWND field = c.field == 0 ? channelBox(1) : control(c.field);
-    EXPECT_TRUE(testing::pumpUntil([&] { return GetFocus() == field; })) << GetFocus() << " has the focus";
+    EXPECT_TRUE(test::pumpUntil([&] { return GetFocus() == field; })) << GetFocus() << " has the focus";
     EXPECT_EQ(iniText(), before);
     window.reset();
   }
@@ -468,8 +376,8 @@ TEST_F(OptionsWindowTest, SuggestChecksTheMelodyOnChannel4AndSetsTwoOctavesUpWit
   // Channel 1 has no notes and is no longer checked.
   EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
   EXPECT_TRUE(IsWindowEnabled(channelBox(3)));
-  EXPECT_EQ(textOf(control(kTransposeEditId)), L"24");
-  EXPECT_EQ(textOf(control(kSpeedEditId)), L"80");
+  EXPECT_EQ(test::windowText(control(kTransposeEditId)), L"24");
+  EXPECT_EQ(test::windowText(control(kSpeedEditId)), L"80");
   EXPECT_EQ(iniText(), before);
 
   PostMessageW(control(IDOK), BM_CLICK, 0, 0);
@@ -519,19 +427,11 @@ TEST_F(OptionsWindowTest, AWriteThatFailsSaysSoAndKeepsTheWindowForAnotherTry) {
   const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   setText(kSpeedEditId, L"50");
-  {
-    MessageBoxCatcher catcher;
-    click(control(IDOK));
-    ASSERT_EQ(catcher.seen.size(), 1u);
-    EXPECT_EQ(catcher.seen[0].text, savedFailedText());
-    EXPECT_EQ(catcher.seen[0].caption, errorCaption());
-    EXPECT_EQ(catcher.seen[0].owner, window->window());
-    EXPECT_TRUE(catcher.seen[0].errorIcon);
-  }
+  expectErrorOnClick(control(IDOK), notSavedText(), window->window());
   CloseHandle(held);
   ASSERT_NE(window->window(), nullptr);
   EXPECT_EQ(iniText(), before);
-  EXPECT_EQ(textOf(control(kSpeedEditId)), L"50");
+  EXPECT_EQ(test::windowText(control(kSpeedEditId)), L"50");
 
   PostMessageW(control(IDOK), BM_CLICK, 0, 0);
   runLoop();
@@ -540,82 +440,25 @@ TEST_F(OptionsWindowTest, AWriteThatFailsSaysSoAndKeepsTheWindowForAnotherTry) {
 
 TEST_F(OptionsWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
   open();
-  MessageBoxCatcher catcher;
-  EXPECT_FALSE(window->create());
-  testing::pump();
-  EXPECT_TRUE(catcher.seen.empty());
-  EXPECT_TRUE(IsWindow(window->window()));
+  expectSecondCreateFailsWithoutAMessage(*window);
 }
 
 // The opening sequence, with the modal loop playing what the user does.
 
-bool gOwnerEnabledWhileOpen = true;
-
 TEST_F(OptionsWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
-  hotkeys.whileOpen = [](HWND options) {
-    gOwnerEnabledWhileOpen = IsWindowEnabled(GetWindow(options, GW_OWNER)) != FALSE;
-    PostMessageW(options, WM_CLOSE, 0, 0);
-  };
-  runOptionsWindow(context);
-  EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
-  EXPECT_FALSE(hotkeys.windowOpenAtRegister);
-  EXPECT_FALSE(gOwnerEnabledWhileOpen);
-  EXPECT_TRUE(IsWindowEnabled(owner));
+  expectOwnerAndHotkeysWaitUntilItCloses([this] { runOptionsWindow(context); });
 }
 
 TEST_F(OptionsWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
-  const struct {
-    const char* name;
-    void (*whileOpen)(HWND window);
-    bool quit;
-  } cases[] = {
-      {"quit message", [](HWND) { PostQuitMessage(3); }, true},
-      {"owner closed", [](HWND options) { PostMessageW(GetWindow(options, GW_OWNER), WM_CLOSE, 0, 0); }, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    hotkeys.calls.clear();
-    hotkeys.whileOpen = c.whileOpen;
-    runOptionsWindow(context);
-    EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister"}));
-    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
-    MSG quit{};
-    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, c.quit);
-  }
+  expectQuitOrClosedOwnerEndsTheWindowAndRegistersNothingAgain([this] { runOptionsWindow(context); });
 }
 
 TEST_F(OptionsWindowTest, AWindowOrControlThatCannotBeCreatedIsReportedAndNothingIsWritten) {
-  // オプションが開けません。 / ウィンドウの作成に失敗しました。
+  // オプションが開けません。
   const wchar_t* openFailed =
       inLanguage(L"Failed open options.", L"\u30aa\u30d7\u30b7\u30e7\u30f3\u304c\u958b\u3051\u307e\u305b\u3093\u3002");
-  const wchar_t* createFailed = inLanguage(
-      L"Failed create window.",
-      L"\u30a6\u30a3\u30f3\u30c9\u30a6\u306e\u4f5c\u6210\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002");
-  const std::string before = iniText();
-  for (int refused : {-2, 0, 19, kOptionsControlCount - 1}) {
-    SCOPED_TRACE(refused);
-    hook.children.clear();
-    hook.refuseKeyWindow = refused == -2;
-    hook.refuseChild = refused;
-    hotkeys.calls.clear();
-    MessageBoxCatcher catcher;
-
-    runOptionsWindow(context);
-
-    ASSERT_EQ(catcher.seen.size(), 2u);
-    EXPECT_EQ(catcher.seen[0].text, createFailed);
-    if (refused == -2) {
-      EXPECT_EQ(catcher.seen[0].owner, owner);
-    } else {
-      EXPECT_FALSE(IsWindow(catcher.seen[0].owner)) << "the Options window was left open";
-    }
-    EXPECT_EQ(catcher.seen[1].text, openFailed);
-    EXPECT_EQ(catcher.seen[1].owner, owner);
-    EXPECT_TRUE(hotkeys.calls.empty());
-    EXPECT_EQ(FindWindowW(kOptionsWindowClass, nullptr), nullptr);
-    EXPECT_EQ(iniText(), before);
-  }
-  hook.refuseKeyWindow = false;
+  expectRefusedCreationsReported([this] { runOptionsWindow(context); }, openFailed,
+                                 {kRefuseWindow, 0, 19, kOptionsControlCount - 1});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "bindings/binding_table.h"
 #include "output/key_injector_win32.h"
 #include "output/keyboard_synthesizer.h"
+#include "tests/win32/support/harness.h"
 
 namespace murvane {
 namespace {
@@ -46,17 +47,7 @@ LRESULT CALLBACK recordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-// Pumps messages until the predicate holds, waiting at most a few seconds.
-template <typename Predicate>
-bool pumpUntil(Predicate done) {
-  for (int round = 0; round < 100; ++round) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    if (done()) return true;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-  }
-  return done();
-}
+using test::pumpUntil;
 
 class KeyInjection : public ::testing::Test {
  protected:

@@ -1,17 +1,17 @@
-#include "harness.h"
+#include "tests/win32/support/harness.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <cwchar>
+#include <set>
 
 #include "app/string_table_win32.h"
 
-namespace murvane::testing {
+namespace murvane::test {
 
 void pump() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message != WM_QUIT) DispatchMessageW(&message);
+  }
 }
 
 bool expectJapanese() {
@@ -34,16 +34,11 @@ const StringTable& resourceStrings() {
   return table;
 }
 
-std::wstring textOf(HWND window) {
-  wchar_t text[256] = {};
-  GetWindowTextW(window, text, 256);
-  return text;
-}
-
-std::wstring classOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
+RECT placeInParent(HWND control) {
+  RECT place{};
+  GetWindowRect(control, &place);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+  return place;
 }
 
 namespace {
@@ -109,18 +104,6 @@ BOOL CALLBACK findDialog(HWND window, LPARAM context) {
   return FALSE;
 }
 
-BOOL CALLBACK readDialogChild(HWND child, LPARAM context) {
-  auto* seen = reinterpret_cast<SeenMessageBox*>(context);
-  if (_wcsicmp(classOf(child).c_str(), L"Static") != 0) return TRUE;
-  if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-    seen->errorIcon = icon != nullptr && icon == LoadIconW(nullptr, IDI_ERROR);
-  } else if (seen->text.empty()) {
-    seen->text = textOf(child);
-  }
-  return TRUE;
-}
-
 }  // namespace
 
 MessageBoxCatcher::MessageBoxCatcher() : timer_(SetTimer(nullptr, 0, 20, &MessageBoxCatcher::onTimer)) {
@@ -137,9 +120,7 @@ void CALLBACK MessageBoxCatcher::onTimer(HWND, UINT, UINT_PTR, DWORD) {
   DialogSearch search{&gCatcher->answered_, nullptr};
   EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
   if (search.found == nullptr) return;
-  SeenMessageBox seen{GetWindow(search.found, GW_OWNER), {}, textOf(search.found), false};
-  EnumChildWindows(search.found, readDialogChild, reinterpret_cast<LPARAM>(&seen));
-  gCatcher->seen.push_back(seen);
+  gCatcher->seen.push_back(readMessageBox(search.found));
   gCatcher->answered_.push_back(search.found);
   PostMessageW(search.found, WM_COMMAND, IDOK, 0);
 }
@@ -164,7 +145,7 @@ LRESULT CALLBACK CreationHook::onCbt(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_CREATEWND && gHook != nullptr) {
     const auto window = reinterpret_cast<HWND>(wParam);
     const HWND parent = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent;
-    if (classOf(window) == gHook->windowClass_ && gHook->refuseKeyWindow) return 1;
+    if (classOf(window) == gHook->windowClass_ && gHook->refuseWindow) return 1;
     if (parent != nullptr && classOf(parent) == gHook->windowClass_) {
       if (static_cast<int>(gHook->children.size()) == gHook->refuseChild) {
         gHook->refuseChild = -1;
@@ -176,4 +157,54 @@ LRESULT CALLBACK CreationHook::onCbt(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace murvane::testing
+void WindowWatcher::watch(const wchar_t* className, Handler handler) {
+  std::lock_guard lock(mutex_);
+  handlers_[className] = std::move(handler);
+}
+
+void WindowWatcher::onMessageBox(Handler handler) {
+  std::lock_guard lock(mutex_);
+  messageBoxHandler_ = std::move(handler);
+}
+
+std::vector<SeenMessageBox> WindowWatcher::messageBoxes() {
+  std::lock_guard lock(mutex_);
+  return boxes_;
+}
+
+void WindowWatcher::clear() {
+  std::lock_guard lock(mutex_);
+  boxes_.clear();
+}
+
+void WindowWatcher::run() {
+  std::set<HWND> seen;
+  while (!stop_) {
+    for (HWND dialog : topLevelWindows(L"#32770", Owner::kThisProcess)) {
+      if (seen.insert(dialog).second) {
+        const SeenMessageBox box = readMessageBox(dialog);
+        Handler handler;
+        {
+          std::lock_guard lock(mutex_);
+          boxes_.push_back(box);
+          handler = messageBoxHandler_;
+        }
+        if (handler) handler(dialog);
+      }
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+    std::map<std::wstring, Handler> handlers;
+    {
+      std::lock_guard lock(mutex_);
+      handlers = handlers_;
+    }
+    for (auto& [className, handler] : handlers) {
+      for (HWND window : topLevelWindows(className.c_str(), Owner::kThisProcess)) {
+        if (seen.insert(window).second) handler(window);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+}  // namespace murvane::test

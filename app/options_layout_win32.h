@@ -1,0 +1,79 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cstddef>
+
+#include "app/control_layout_win32.h"
+#include "app/options_form.h"
+#include "res/resource.h"
+
+namespace murvane {
+
+inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 576, 494};
+
+// The box of MIDI channel n + 1 has kChannelBoxId + n; OK and Cancel have the
+// platform's IDOK and IDCANCEL, which Enter and Escape send.
+enum OptionsControlId : int {
+  kOptionsLabelId = 0,
+  kChannelBoxId = 200,
+  kSuggestId = 220,
+  kTransposeEditId,
+  kTransposeUpDownId,
+  kFoldBoxId,
+  kSpeedEditId,
+  kRepressGapEditId,
+};
+inline constexpr int kOptionsControlCount = kChannelCount + 11;
+
+namespace options_layout {
+
+inline constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE;
+inline constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+inline constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_PUSHBUTTON;
+inline constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_DEFPUSHBUTTON;
+inline constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
+inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+
+enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
+// The fields' labels at the left, the fields in a column of their own.
+enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64 };
+
+}  // namespace options_layout
+
+// The Options window's controls in creation order, which is the order Tab
+// moves in: the sixteen channel boxes in two columns (the channel index as
+// source: their labels count the file's notes), Suggest, the fields with
+// their labels (the edits show the section as read), OK and Cancel.
+constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
+  using namespace options_layout;
+  std::array<ControlLayout, kOptionsControlCount> layout{};
+  for (int channel = 0; channel < kChannelCount; ++channel) {
+    layout[static_cast<std::size_t>(channel)] = {L"BUTTON", kChannelBoxId + channel,
+                                                 16 + 280 * (channel / kChannelRows), 16 + 30 * (channel % kChannelRows),
+                                                 264, kRowHeight, kCheckBoxStyle, kTextOfWindow, channel};
+  }
+  const ControlLayout rest[] = {
+      {L"BUTTON", kSuggestId, 16, 264, 128, kButtonHeight, kButtonStyle, IDS_SUGGEST, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 310, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_TRANSPOSE, kNoSource},
+      {L"EDIT", kTransposeEditId, kFieldX, 310, kFieldWidth, kRowHeight, kEditStyle, kTextOfWindow, kNoSource},
+      {UPDOWN_CLASSW, kTransposeUpDownId, kFieldX + kFieldWidth, 310, 16, kRowHeight, kUpDownStyle, kTextOfWindow,
+       kNoSource},
+      {L"BUTTON", kFoldBoxId, 16, 342, 544, kRowHeight, kCheckBoxStyle, IDS_FOLD_OCTAVES, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 374, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_SPEED, kNoSource},
+      {L"EDIT", kSpeedEditId, kFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 406, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_REPRESS_GAP, kNoSource},
+      {L"EDIT", kRepressGapEditId, kFieldX, 406, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
+       kNoSource},
+      {L"BUTTON", IDOK, 352, 448, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
+      {L"BUTTON", IDCANCEL, 464, 448, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
+  };
+  for (std::size_t i = 0; i < std::size(rest); ++i) layout[kChannelCount + i] = rest[i];
+  return layout;
+}
+
+inline constexpr std::array<ControlLayout, kOptionsControlCount> kOptionsLayout = optionsLayout();
+
+}  // namespace murvane
