@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tests/win32/support/microseconds.h"
+#include "tests/win32/support/window_reading.h"
 
 namespace {
 
@@ -29,14 +30,7 @@ constexpr UINT kMarkMessage = WM_APP + 1;
 constexpr wchar_t kMainClass[] = L"MainWindow";
 constexpr DWORD kPollMs = 20;
 
-void printUtf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  std::printf("%s\n", bytes.c_str());
-}
+using murvane::test::printUtf8;
 
 struct ChildTexts {
   std::vector<std::wstring> texts;
