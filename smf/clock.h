@@ -11,10 +11,6 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual std::uint32_t nowMillis() = 0;
-  // Held while playing, so that readings and timed waits advance in 1 ms
-  // steps where the platform is coarser by default. Calls come in pairs.
-  virtual void acquireFineResolution() {}
-  virtual void releaseFineResolution() {}
 };
 
 // std::chrono::steady_clock in milliseconds.

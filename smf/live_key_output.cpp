@@ -25,7 +25,6 @@ LiveKeyOutput::~LiveKeyOutput() {
     wake_->signal();
     sender_.join();
   }
-  if (fineResolution_) clock_.releaseFineResolution();
 }
 
 void LiveKeyOutput::setOptions(const PlayOptions& options) {
@@ -108,17 +107,8 @@ void LiveKeyOutput::run() {
     const std::uint64_t now = nowMillis();
     sendDue(now);
     const std::uint64_t next = gaps_.nextDue();
-    // Fine waits only while something is held back, not for as long as MIDI input is open.
-    const bool holding = next != RepressGap::kNever;
-    if (holding != fineResolution_) {
-      if (holding) {
-        clock_.acquireFineResolution();
-      } else {
-        clock_.releaseFineResolution();
-      }
-      fineResolution_ = holding;
-    }
-    timeout = holding ? static_cast<std::uint32_t>(std::min(next - now, kLongestWait)) : WakeEvent::kInfinite;
+    timeout = next != RepressGap::kNever ? static_cast<std::uint32_t>(std::min(next - now, kLongestWait))
+                                         : WakeEvent::kInfinite;
   }
 }
 

@@ -67,7 +67,6 @@ class LiveKeyOutput final : public Synthesizer {
   RepressGap gaps_;
   std::uint64_t millis_ = 0;
   std::uint32_t lastReading_ = 0;
-  bool fineResolution_ = false;
   bool quit_ = false;
 
   std::thread sender_;  // from the first gap above 0 until destruction

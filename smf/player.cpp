@@ -32,7 +32,6 @@ Player::~Player() {
     wake_->signal();
     worker_.join();
   }
-  if (fineResolution_) clock_.releaseFineResolution();
 }
 
 LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
@@ -72,10 +71,6 @@ bool Player::start(Synthesizer& output) {
     needsClock_ = false;
     unreported_ = true;
     handedOver_ = false;  // open, close or allNotesOff above has sent it
-    if (!fineResolution_) {
-      clock_.acquireFineResolution();
-      fineResolution_ = true;
-    }
     playedMillis_ = 0;
     lastReading_ = clock_.nowMillis();
     playing_.store(true);
@@ -211,10 +206,6 @@ void Player::endPlayback() {
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();
   unreported_ = false;
-  if (fineResolution_) {
-    clock_.releaseFineResolution();
-    fineResolution_ = false;
-  }
   notifier_.playbackEnded();
 }
 

@@ -99,7 +99,6 @@ class Player {
   bool readNext_ = true;  // false: event_ waits to be sent
   bool needsClock_ = false;  // event_ lies later than the last event sent
   bool unreported_ = false;  // a playback has started whose end is not yet reported
-  bool fineResolution_ = false;
   // Time played, widened from the 32-bit clock reading by reading (waits are
   // shorter than its wrap), so a due time of any size is met when it is due.
   std::uint64_t playedMillis_ = 0;

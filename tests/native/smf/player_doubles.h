@@ -122,23 +122,9 @@ class FakeClock final : public Clock {
  public:
   explicit FakeClock(FakeTime& time) : time_(time) {}
   std::uint32_t nowMillis() override { return time_.nowMillis(); }
-  void acquireFineResolution() override {
-    std::lock_guard lock(mutex_);
-    ++held_;
-  }
-  void releaseFineResolution() override {
-    std::lock_guard lock(mutex_);
-    --held_;
-  }
-  int fineResolutionHeld() {
-    std::lock_guard lock(mutex_);
-    return held_;
-  }
 
  private:
   FakeTime& time_;
-  std::mutex mutex_;
-  int held_ = 0;
 };
 
 class FakeWake final : public WakeEvent {

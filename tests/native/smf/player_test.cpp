@@ -273,21 +273,6 @@ TEST_F(PlayerTest, LoadFileReadsFromDisk) {
   std::filesystem::remove(path);
 }
 
-TEST_F(PlayerTest, FineClockResolutionIsHeldOnlyWhilePlaying) {
-  time.setAutoAdvance(false);
-  load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
-  EXPECT_EQ(clock.fineResolutionHeld(), 0);
-  startAndSettle(synth);
-  startAndSettle(synth);
-  EXPECT_EQ(clock.fineResolutionHeld(), 1);
-  player->stop();
-  time.awaitBlocked();
-  EXPECT_EQ(clock.fineResolutionHeld(), 0);
-  startAndSettle(synth);
-  player.reset();  // teardown while playing gives it back too
-  EXPECT_EQ(clock.fineResolutionHeld(), 0);
-}
-
 TEST_F(PlayerTest, TeardownWhilePlayingEndsTheWorkerAtOnceWithoutClosingTheOutput) {
   time.setAutoAdvance(false);
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
