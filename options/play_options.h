@@ -57,11 +57,6 @@ std::optional<bool> parseFoldOctaves(std::wstring_view text);
 std::optional<int> parseSpeed(std::wstring_view text);
 std::optional<int> parseRepressGap(std::wstring_view text);
 
-// Whether notes of an event's channel (0 to 15) are played.
-constexpr bool playsChannel(std::uint16_t channels, std::uint8_t channel) {
-  return channel < 16 && (channels >> channel & 1u) != 0;
-}
-
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into 48-84 if it lies outside. May lie outside 0-127 when not
 // folding (then it is no MIDI note at all and plays nothing).

@@ -162,15 +162,6 @@ TEST(PlayOptionsTest, AChangeThatFailsIsReportedAfterEveryKeyWasTried) {
   EXPECT_TRUE(writePlayOptions(store, {}));
 }
 
-TEST(PlayOptionsTest, ChannelMaskBitNPlaysTheEventChannelN) {
-  EXPECT_TRUE(playsChannel(0x0001, 0));
-  EXPECT_FALSE(playsChannel(0x0001, 1));
-  EXPECT_TRUE(playsChannel(0x0004, 2));
-  EXPECT_FALSE(playsChannel(0x0004, 0));
-  EXPECT_TRUE(playsChannel(0x8000, 15));
-  EXPECT_FALSE(playsChannel(0xFFFF, 16));
-}
-
 struct NoteCase {
   int note;
   int transpose;
