@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bindings/binding_table.h"
+#include "bindings/note_range.h"
 #include "bindings/key_names.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
@@ -28,9 +29,8 @@ constexpr int kUsageError = 64;
 // without the leading space, "-" for no key, and the virtual-key code for a
 // bound key that has no display name (one set by hand in the INI file).
 std::string keyText(const BindingTable& bindings, std::uint8_t note, KeyNameFormatter& formatter) {
-  const int index = note - kFirstBoundNote;
-  if (index < 0 || index >= kNoteBindingCount) return "-";
-  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(index)]);
+  if (!isKeyNote(note)) return "-";
+  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
   if (vk == 0) return "-";
   const wchar_t* name = formatter.formatKeyName(vk);
   if (name == nullptr) {
@@ -111,7 +111,7 @@ int runKeysCommand(int argc, char** argv) {
     // sent, and every key still down comes up at once, lowest virtual key first.
     std::vector<std::pair<std::uint8_t, int>> down;
     for (int note = kLowestKeyNote; note <= kHighestKeyNote; ++note) {
-      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kFirstBoundNote)]);
+      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
       if (vk != 0 && gaps.isDown(static_cast<std::uint8_t>(note))) down.emplace_back(vk, note);
     }
     std::sort(down.begin(), down.end());
