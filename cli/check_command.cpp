@@ -20,9 +20,9 @@
 #include "bindings/binding_table.h"
 #include "bindings/note_range.h"
 #include "cli/commands.h"
-#include "smf/load_file.h"
-#include "smf/schedule.h"
+#include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
 
 namespace {
 

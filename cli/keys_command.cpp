@@ -8,16 +8,16 @@
 #include <vector>
 
 #include "bindings/binding_table.h"
-#include "bindings/note_range.h"
 #include "bindings/key_names.h"
+#include "bindings/note_range.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "options/play_options.h"
 #include "options/repress_gap.h"
-#include "smf/load_file.h"
-#include "smf/schedule.h"
+#include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
 
 namespace {
 

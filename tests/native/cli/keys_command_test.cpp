@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/cli/cli_run.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
