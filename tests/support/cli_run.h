@@ -8,10 +8,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_folder.h"
 
 namespace murvane::test {
 
@@ -32,26 +32,15 @@ inline CliRun runCli(const std::string& arguments) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
-// A fresh folder for each test, named after it, removed afterwards.
+// A fresh folder for each test for the files the command reads.
 class CliScratch : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::path(::testing::TempDir()) /
-              ("murvane_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::filesystem::path path = folder_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path.string();
+    return folder_.write(name, bytes).string();
   }
-  std::string path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string path(const std::string& name) const { return folder_.file(name).string(); }
 
-  std::filesystem::path folder_;
+  TempFolder folder_;
 };
 
 }  // namespace murvane::test

@@ -137,6 +137,8 @@ class FakeWake final : public WakeEvent {
   FakeTime& time_;
 };
 
+using Lines = std::vector<std::string>;
+
 // Everything the outputs and the notifier were told, one line each, as
 // "<ms since the origin> <what>", in the order it happened.
 class EventLog {

@@ -139,7 +139,7 @@ TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
   for (const LoadCase& test : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(bindingIniKey(test.index)) + L"=" + test.text));
     MemoryIniStore store;
-    store.values[std::wstring(bindingIniKey(test.index))] = test.text;
+    store.value(kBindingSection, bindingIniKey(test.index)) = test.text;
     const auto table = loadBindings(store);
     for (int i = 0; i < kBindingCount; ++i) {
       EXPECT_EQ(hex(table->keys[at(i)]), hex(i == test.index ? test.expected : 0)) << i;
@@ -150,7 +150,7 @@ TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
 
 TEST(LoadBindings, ValueLongerThanTheBufferIsCutAndRefused) {
   MemoryIniStore store;
-  store.values[L"C3"] = L"0x003100";  // the platform hands back "0x00310"
+  store.value(kBindingSection, L"C3") = L"0x003100";  // the platform hands back "0x00310"
   EXPECT_EQ(loadBindings(store)->keys[0], 0);
 }
 
@@ -178,7 +178,7 @@ TEST(LoadBindings, HighestIndexKeepsAValueHeldTwice) {
   for (const DuplicateCase& test : cases) {
     SCOPED_TRACE(test.name);
     MemoryIniStore store;
-    for (const auto& [index, text] : test.file) store.values[std::wstring(bindingIniKey(index))] = text;
+    for (const auto& [index, text] : test.file) store.value(kBindingSection, bindingIniKey(index)) = text;
     const auto table = loadBindings(store);
     BindingTable expected;
     for (const auto& [index, value] : test.expected) expected.keys[at(index)] = value;
@@ -257,7 +257,7 @@ TEST(AssignBinding, TheValueAnEntryHoldsIsWrittenAsZeroThenAgain) {
   const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"HotkeyPlay", L"0x0000"},
                                                      {L"KeyBinds", L"HotkeyPlay", L"0x027a"}};
   EXPECT_EQ(store.writes, expected);
-  EXPECT_EQ(store.values[L"HotkeyPlay"], L"0x027a");
+  EXPECT_EQ(store.value(kBindingSection, L"HotkeyPlay"), L"0x027a");
 }
 
 struct AssignCase {
@@ -329,7 +329,7 @@ TEST(AssignBinding, AnySequenceKeepsEveryValueUniqueAndTheFileInStep) {
     std::set<KeyCode> held;
     for (int i = 0; i < kBindingCount; ++i) {
       const KeyCode key = table->keys[at(i)];
-      ASSERT_EQ(store.values[std::wstring(bindingIniKey(i))], formatBindingValue(key)) << "step " << step;
+      ASSERT_EQ(store.value(kBindingSection, bindingIniKey(i)), formatBindingValue(key)) << "step " << step;
       if (key != 0) {
         ASSERT_TRUE(held.insert(key).second) << "step " << step << " entry " << i;
       }

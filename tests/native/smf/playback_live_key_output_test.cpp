@@ -8,15 +8,8 @@
 
 #include "tests/support/playback_doubles.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using test::EventLog;
-using test::FakeClock;
-using test::FakeTime;
-using test::FakeWake;
-using test::RecordingSynthesizer;
-using Lines = std::vector<std::string>;
 
 class LiveKeyOutputTest : public ::testing::Test {
  protected:
@@ -140,4 +133,4 @@ TEST_F(LiveKeyOutputTest, DestroyingItEndsOurThreadMidWait) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

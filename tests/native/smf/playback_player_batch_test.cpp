@@ -11,54 +11,26 @@
 #include "bindings/binding_table.h"
 #include "output/keyboard_synthesizer.h"
 #include "tests/support/key_injector_double.h"
-#include "tests/support/playback_doubles.h"
-#include "tests/support/smf_bytes.h"
+#include "tests/support/player_fixture.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
 
-using test::EventLog;
-using test::FakeClock;
-using test::FakeTime;
-using test::FakeWake;
-using test::LoggingNotifier;
-using test::RecordingSynthesizer;
-using test::smfImage;
-using test::TrackBytes;
-using Lines = std::vector<std::string>;
-
-class PlayerBatchTest : public ::testing::Test {
+class PlayerBatchTest : public PlayerFixture {
  protected:
   PlayerBatchTest() { synth.recordFlushes = true; }
 
   // A chord of three at 0 ms; at 500 ms its three releases and a new note,
   // which ends at 750 ms (division 480, the default tempo).
   void loadChords() {
-    ASSERT_EQ(player->loadFile(smfImage(480, {TrackBytes()
-                                                  .noteOn(0, 60)
-                                                  .noteOn(0, 64)
-                                                  .noteOn(0, 67)
-                                                  .noteOff(480, 60)
-                                                  .noteOff(0, 64)
-                                                  .noteOff(0, 67)
-                                                  .noteOn(0, 72)
-                                                  .noteOff(240, 72)})),
-              LoadResult::kOk);
-    time.awaitBlocked();
+    load({TrackBytes().noteOn(0, 60).noteOn(0, 64).noteOn(0, 67).noteOff(480, 60).noteOff(0, 64).noteOff(0, 67)
+              .noteOn(0, 72).noteOff(240, 72)});
   }
-
-  FakeTime time;
-  EventLog log{time};
-  FakeClock clock{time};
-  LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log.sink()};
-  std::unique_ptr<Player> player = std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
 };
 
 TEST_F(PlayerBatchTest, NotesOfOneDueMillisecondAreFlushedTogetherInEventOrder) {
   loadChords();
-  ASSERT_TRUE(player->start(synth));
-  time.awaitBlocked();
+  startAndSettle(synth);
   EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "0 on 64", "0 on 67", "0 flush",                       //
                                 "500 off 60", "500 off 64", "500 off 67", "500 on 72", "500 flush",  //
                                 "750 off 72", "750 flush", "750 close", "750 ended"}));
@@ -79,14 +51,10 @@ TEST_F(PlayerBatchTest, AWorkerWakingLateFlushesEachDueTimeOnItsOwn) {
 TEST_F(PlayerBatchTest, AKeyEventHeldForTheGapJoinsTheNotesDueWithIt) {
   // Division 500 at the default tempo: one tick is one millisecond. The key
   // of 60 may come up only 30 ms after it went down, with the press of 64.
-  ASSERT_EQ(player->loadFile(smfImage(500, {TrackBytes().noteOn(0, 60).noteOff(10, 60).noteOn(20, 64).noteOff(70, 64)})),
-            LoadResult::kOk);
-  time.awaitBlocked();
+  load({TrackBytes().noteOn(0, 60).noteOff(10, 60).noteOn(20, 64).noteOff(70, 64)}, 500);
   PlayOptions options;
   options.repressGap = 30;
-  player->setOptions(options);
-  ASSERT_TRUE(player->start(synth));
-  time.awaitBlocked();
+  play(options);
   EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "0 flush", "30 off 60", "30 on 64", "30 flush", "100 off 64",
                                 "100 flush", "100 close", "100 ended"}));
 }
@@ -97,15 +65,12 @@ TEST_F(PlayerBatchTest, AChordReachesTheInjectorAsOneCallAndTheStopReleaseAsAnot
   bindings.keys[60 - 48] = 0x51;  // Q
   bindings.keys[64 - 48] = 0x54;  // T
   bindings.keys[67 - 48] = 0x49;  // I
-  test::RecordingKeyInjector injector;
+  RecordingKeyInjector injector;
   KeyboardSynthesizer keyboard(bindings, injector);
   // A chord held for seconds, stopped while held.
-  ASSERT_EQ(player->loadFile(smfImage(480, {TrackBytes().noteOn(0, 60).noteOn(0, 64).noteOn(0, 67).noteOff(4800, 60)})),
-            LoadResult::kOk);
-  time.awaitBlocked();
+  load({TrackBytes().noteOn(0, 60).noteOn(0, 64).noteOn(0, 67).noteOff(4800, 60)});
   time.setAutoAdvance(false);
-  ASSERT_TRUE(player->start(keyboard));
-  time.awaitBlocked();
+  startAndSettle(keyboard);
   player->stop();
   time.awaitBlocked();
   auto keys = [](std::initializer_list<std::uint8_t> virtualKeys, std::uint32_t flags) {
@@ -119,4 +84,4 @@ TEST_F(PlayerBatchTest, AChordReachesTheInjectorAsOneCallAndTheStopReleaseAsAnot
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

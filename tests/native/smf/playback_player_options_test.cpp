@@ -4,55 +4,25 @@
 #include <string>
 #include <vector>
 
-#include "smf/playback_player.h"
-#include "tests/support/playback_doubles.h"
-#include "tests/support/smf_bytes.h"
+#include "tests/support/player_fixture.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
 
-using test::EventLog;
-using test::FakeClock;
-using test::FakeTime;
-using test::FakeWake;
-using test::LoggingNotifier;
-using test::RecordingSynthesizer;
-using test::smfImage;
-using test::TrackBytes;
-using Lines = std::vector<std::string>;
-
-class OptionsPlaybackTest : public ::testing::Test {
+class OptionsPlaybackTest : public PlayerFixture {
  protected:
-  void load(std::initializer_list<TrackBytes> tracks, std::uint16_t division = 480) {
-    ASSERT_EQ(player->loadFile(smfImage(division, tracks)), LoadResult::kOk);
-    time.awaitBlocked();
-  }
-  void play(const PlayOptions& options) {
-    player->setOptions(options);
-    ASSERT_TRUE(player->start(synth));
-    time.awaitBlocked();
-  }
   static PlayOptions gapOf(int millis) {
     PlayOptions options;
     options.repressGap = millis;
     return options;
   }
-
-  FakeTime time;
-  EventLog log{time};
-  FakeClock clock{time};
-  LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log.sink()};
-  std::unique_ptr<Player> player =
-      std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
 };
 
 TEST_F(OptionsPlaybackTest, DefaultOptionsPlayAsWithoutAny) {
   const auto song = {TrackBytes().noteOn(0, 60).noteOn(0, 60).noteOff(10, 60).noteOff(0, 60).noteOn(0, 62, 100, 2)
                          .noteOff(0, 70).noteOn(240, 30)};
   load(song);
-  ASSERT_TRUE(player->start(synth));
-  time.awaitBlocked();
+  startAndSettle(synth);
   const Lines without = log.take();
   play(PlayOptions{});
   Lines with = log.take();
@@ -178,10 +148,9 @@ TEST_F(OptionsPlaybackTest, OptionsAreTakenAtTheNextStart) {
   options.speed = 200;
   player->setOptions(options);
   EXPECT_EQ(log.take(), (Lines{"0 open", "0 on 60", "500 off 60", "500 close", "500 ended"}));
-  ASSERT_TRUE(player->start(synth));
-  time.awaitBlocked();
+  startAndSettle(synth);
   EXPECT_EQ(log.take(), (Lines{"500 open", "500 on 48", "750 off 48", "750 close", "750 ended"}));
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

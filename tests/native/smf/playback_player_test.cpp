@@ -2,49 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "smf/smf_load_file.h"
-#include "tests/support/playback_doubles.h"
-#include "tests/support/smf_bytes.h"
+#include "tests/support/player_fixture.h"
+#include "tests/support/temp_folder.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
 
-using test::EventLog;
-using test::FakeClock;
-using test::FakeTime;
-using test::FakeWake;
-using test::LoggingNotifier;
-using test::RecordingSynthesizer;
-using test::smfImage;
-using test::TrackBytes;
-using Lines = std::vector<std::string>;
-
-class PlayerTest : public ::testing::Test {
- protected:
-  void load(std::initializer_list<TrackBytes> tracks, std::uint16_t division = 480) {
-    ASSERT_EQ(player->loadFile(smfImage(division, tracks)), LoadResult::kOk);
-    time.awaitBlocked();
-  }
-  // Starts into `output` and lets the worker run until nothing but the test can move it on.
-  void startAndSettle(Synthesizer& output) {
-    ASSERT_TRUE(player->start(output));
-    time.awaitBlocked();
-  }
-
-  FakeTime time;
-  EventLog log{time};
-  FakeClock clock{time};
-  LoggingNotifier notifier{log};
-  RecordingSynthesizer synth{log.sink()};
-  std::unique_ptr<Player> player = std::make_unique<Player>(notifier, clock, std::make_unique<FakeWake>(time));
-};
+using PlayerTest = PlayerFixture;
 
 TEST_F(PlayerTest, NotesAreSentAtTheirDueTimesThenTheOutputIsClosedAndTheEndReportedOnce) {
   load({TrackBytes().noteOn(0, 60).noteOff(480, 60).noteOn(0, 62).noteOff(240, 62)});
@@ -259,10 +229,9 @@ TEST_F(PlayerTest, LoadingWhilePlayingEndsThatPlaybackFirst) {
 }
 
 TEST_F(PlayerTest, LoadFileReadsFromDisk) {
-  const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) / "player_load_file.mid";
-  const std::vector<std::uint8_t> image = smfImage(96, {TrackBytes().noteOn(0, 60).noteOff(96, 60)});
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                              static_cast<std::streamsize>(image.size()));
+  const TempFolder folder;
+  const std::filesystem::path path =
+      folder.write("player_load_file.mid", smfImage(96, {TrackBytes().noteOn(0, 60).noteOff(96, 60)}));
   const std::unique_ptr<FileReader> reader = makePlatformFileReader();
   EXPECT_EQ(loadFile(*player, *reader, path), LoadResult::kOk);
   EXPECT_EQ(loadFile(*player, *reader, path.string() + ".missing"), LoadResult::kOpenFailed);
@@ -270,7 +239,6 @@ TEST_F(PlayerTest, LoadFileReadsFromDisk) {
   EXPECT_EQ(loadFile(*player, *reader, path), LoadResult::kOk);
   startAndSettle(synth);
   EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "500 off 60", "500 close", "500 ended"}));
-  std::filesystem::remove(path);
 }
 
 TEST_F(PlayerTest, TeardownWhilePlayingEndsTheWorkerAtOnceWithoutClosingTheOutput) {
@@ -304,4 +272,4 @@ TEST(PlayerWithoutWakeEvent, NeverStarts) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

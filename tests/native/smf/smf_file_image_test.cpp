@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 #include "tests/support/smf_bytes.h"
+#include "tests/support/temp_folder.h"
 
 namespace murvane {
 namespace {
@@ -107,22 +107,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, FileImageFaultTest, testing::Values(
 // The platform reader against real files in a scratch folder.
 class PlatformFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("murvane-smf-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::filesystem::path write(const char* name, const Bytes& bytes) { return folder_.write(name, bytes); }
 
-  std::filesystem::path write(const char* name, const Bytes& bytes) {
-    const std::filesystem::path path = folder_ / name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-
-  std::filesystem::path folder_;
+  test::TempFolder folder_;
   std::unique_ptr<FileReader> reader_ = makePlatformFileReader();
 };
 
@@ -134,12 +121,12 @@ TEST_F(PlatformFileTest, LoadsAFile) {
 
 TEST_F(PlatformFileTest, MissingFileFailsToOpen) {
   SmfFile file;
-  EXPECT_EQ(loadFile(file, *reader_, folder_ / "missing.mid"), LoadResult::kOpenFailed);
+  EXPECT_EQ(loadFile(file, *reader_, folder_.file("missing.mid")), LoadResult::kOpenFailed);
 }
 
 TEST_F(PlatformFileTest, FolderFailsToOpen) {
   SmfFile file;
-  EXPECT_EQ(loadFile(file, *reader_, folder_), LoadResult::kOpenFailed);
+  EXPECT_EQ(loadFile(file, *reader_, folder_.path()), LoadResult::kOpenFailed);
 }
 
 TEST_F(PlatformFileTest, ShortFileIsIllegal) {
