@@ -7,14 +7,8 @@
 #include "bindings/binding_table.h"
 #include "tests/native/bindings/ini_test_files.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using test::kReadCases;
-using test::ReadCase;
-using test::readBytes;
-using test::TempFolder;
-using test::writeBytes;
 
 class PortableIniStoreTest : public ::testing::Test {
  protected:
@@ -259,4 +253,4 @@ TEST_F(PortableIniStoreTest, NoTemporaryFileIsLeftBehind) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test
