@@ -5,11 +5,6 @@
 #include <utility>
 
 namespace murvane {
-namespace {
-
-constexpr std::uint64_t kLongestWait = WakeEvent::kInfinite - 1;
-
-}  // namespace
 
 LiveKeyOutput::LiveKeyOutput(Synthesizer& target, Clock& clock, std::unique_ptr<WakeEvent> wake)
     : target_(target), clock_(clock), wake_(std::move(wake)) {
@@ -107,8 +102,9 @@ void LiveKeyOutput::run() {
     const std::uint64_t now = nowMillis();
     sendDue(now);
     const std::uint64_t next = gaps_.nextDue();
-    timeout = next != RepressGap::kNever ? static_cast<std::uint32_t>(std::min(next - now, kLongestWait))
-                                         : WakeEvent::kInfinite;
+    timeout = next == RepressGap::kNever
+                  ? WakeEvent::kInfinite
+                  : static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, WakeEvent::kLongestTimedWait));
   }
 }
 

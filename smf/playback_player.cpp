@@ -7,11 +7,6 @@
 #include "smf/smf_note_counts.h"
 
 namespace murvane {
-namespace {
-
-constexpr std::uint32_t kLongestWait = WakeEvent::kInfinite - 1;
-
-}  // namespace
 
 Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
     : notifier_(notifier), clock_(clock), wake_(std::move(wake)) {
@@ -132,7 +127,7 @@ std::uint32_t Player::step() {
         flushOutput();
         // The held keys' next event may come before the file's.
         const std::uint64_t until = std::min(due, gaps_.nextDue());
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, kLongestWait));
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, WakeEvent::kLongestTimedWait));
       }
       needsClock_ = false;
     }

@@ -10,6 +10,8 @@ namespace murvane {
 class WakeEvent {
  public:
   static constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+  // The longest wait with a limit: a later due time is waited for in steps.
+  static constexpr std::uint32_t kLongestTimedWait = kInfinite - 1;
 
   virtual ~WakeEvent() = default;
   virtual void signal() = 0;

@@ -116,23 +116,13 @@ constexpr int kD3 = 2;
 TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
   const LoadCase cases[] = {
       {kC3, L"0x0031", 0x0031},
-      {kC3, L"0x31", 0},     // 4 characters
-      {kC3, L"0x00031", 0},  // 7 characters
-      {kHotkeyPlayIndex, L"0x31", 0},
-      {kC3, L"0x0131", 0x0031},  // notes lose Shift
-      {kHotkeyPlayIndex, L"0x0131", 0x0131},
-      {kHotkeyPlayIndex, L"0x1a7a", 0x027A},  // bits above Alt removed
-      {kC3, L"0x1a7a", 0x007A},
-      {kC3, L"-0x031", 0x00CF},
-      {kHotkeyMidiInputIndex, L"-0x031", 0x07CF},
-      {kHotkeyAllStopIndex, L"abcdef", 0x05EF},
-      {kC3, L"0xzz31", 0},
-      {kC3, L"0x00 1", 0},
-      {kC3, L"", 0},
-      {kC3, L"000031", 0x0031},
-      {kC3, L"0X0031", 0x0031},
-      {kC3, L"+0x031", 0x0031},
-      {kC3, L" -0x31", 0x00CF},
+      {kC3, L"0x31", 0}, {kHotkeyPlayIndex, L"0x31", 0},  // 4 characters
+      {kC3, L"0x00031", 0},                              // 7 characters
+      {kC3, L"0x0131", 0x0031}, {kHotkeyPlayIndex, L"0x0131", 0x0131},  // notes lose Shift
+      {kHotkeyPlayIndex, L"0x1a7a", 0x027A}, {kC3, L"0x1a7a", 0x007A},  // bits above Alt removed
+      {kC3, L"-0x031", 0x00CF}, {kHotkeyMidiInputIndex, L"-0x031", 0x07CF}, {kHotkeyAllStopIndex, L"abcdef", 0x05EF},
+      {kC3, L"0xzz31", 0}, {kC3, L"0x00 1", 0}, {kC3, L"", 0},
+      {kC3, L"000031", 0x0031}, {kC3, L"0X0031", 0x0031}, {kC3, L"+0x031", 0x0031}, {kC3, L" -0x31", 0x00CF},
       {kC3, L"0x0000", 0},
       {kC3, L"0x00ff", 0x00FF},  // loads although no key has that name
   };
