@@ -8,7 +8,7 @@
 
 #include "output/midi_input_result.h"
 #include "res/resource.h"
-#include "smf/load_result.h"
+#include "smf/smf_load_result.h"
 
 namespace murvane {
 

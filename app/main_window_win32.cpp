@@ -6,20 +6,20 @@
 #include <cstdlib>
 
 #include "app/hotkeys_win32.h"
-#include "app/process_values.h"
 #include "app/key_bind_window_win32.h"
 #include "app/options_window_win32.h"
+#include "app/process_values.h"
 #include "app/target_integrity_win32.h"
 #include "bindings/ini_store_win32.h"
+#include "options/play_options.h"
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
-#include "options/play_options.h"
 #include "res/resource.h"
-#include "smf/clock_win32.h"
-#include "smf/load_file.h"
-#include "smf/player_win32.h"
-#include "smf/wake_event_win32.h"
+#include "smf/playback_clock_win32.h"
+#include "smf/playback_player_win32.h"
+#include "smf/playback_wake_event_win32.h"
+#include "smf/smf_load_file.h"
 
 namespace murvane {
 

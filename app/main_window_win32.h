@@ -9,8 +9,8 @@
 #include "app/controller.h"
 #include "app/error_reporter.h"
 #include "app/hotkeys.h"
-#include "app/window_win32.h"
 #include "app/target_integrity.h"
+#include "app/window_win32.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "output/key_injector.h"
@@ -19,9 +19,9 @@
 #include "output/midi_input.h"
 #include "output/midi_out_port.h"
 #include "output/midi_synthesizer.h"
-#include "smf/clock.h"
-#include "smf/live_key_output.h"
-#include "smf/player.h"
+#include "smf/playback_clock.h"
+#include "smf/playback_live_key_output.h"
+#include "smf/playback_player.h"
 
 namespace murvane {
 

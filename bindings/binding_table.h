@@ -8,17 +8,17 @@
 
 #include "bindings/ini_store.h"
 #include "bindings/key_code.h"
+#include "bindings/note_range.h"
 
 namespace murvane {
 
-// Entries 0-36 bind the notes C3 to C6 (MIDI note 48 + index); 37-39 are
-// the Play/Stop, MIDI input and All-stop hotkeys.
-inline constexpr int kBindingCount = 40;
-inline constexpr int kNoteBindingCount = 37;
-inline constexpr int kHotkeyPlayIndex = 37;
-inline constexpr int kHotkeyMidiInputIndex = 38;
-inline constexpr int kHotkeyAllStopIndex = 39;
-inline constexpr std::uint8_t kFirstBoundNote = 48;
+// The first entries bind the key notes (entry = note - kLowestKeyNote); the
+// last three are the Play/Stop, MIDI input and All-stop hotkeys.
+inline constexpr int kNoteBindingCount = kKeyNoteCount;
+inline constexpr int kHotkeyPlayIndex = kNoteBindingCount;
+inline constexpr int kHotkeyMidiInputIndex = kNoteBindingCount + 1;
+inline constexpr int kHotkeyAllStopIndex = kNoteBindingCount + 2;
+inline constexpr int kBindingCount = kNoteBindingCount + 3;
 
 inline constexpr KeyCode kNoteBindingMask = 0x00FF;
 inline constexpr KeyCode kHotkeyBindingMask = 0x07FF;

@@ -18,10 +18,11 @@
 #include <cstdio>
 
 #include "bindings/binding_table.h"
+#include "bindings/note_range.h"
 #include "cli/commands.h"
-#include "smf/load_file.h"
-#include "smf/schedule.h"
+#include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
 
 namespace {
 
@@ -42,8 +43,6 @@ const char* loadErrorText(LoadResult result) {
       return "Unsupport SMF file.";
   }
 }
-
-bool hasBoundKey(std::uint8_t note) { return note >= kFirstBoundNote && note - kFirstBoundNote < kNoteBindingCount; }
 
 }  // namespace
 
@@ -68,7 +67,7 @@ int runCheckCommand(int argc, char** argv) {
   while (file.readEvent(event)) {
     if (noteActionOf(event) == NoteAction::kDown) {
       ++notes;
-      if (!hasBoundKey(event.data1)) ++outside;
+      if (!isKeyNote(event.data1)) ++outside;
     }
   }
   std::printf("OK format=%u tracks=%u division=%u events=%lu notes=%lu outside=%lu\n", unsigned{file.format()},

@@ -9,14 +9,15 @@
 
 #include "bindings/binding_table.h"
 #include "bindings/key_names.h"
+#include "bindings/note_range.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "options/play_options.h"
 #include "options/repress_gap.h"
-#include "smf/load_file.h"
-#include "smf/schedule.h"
+#include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
 
 namespace {
 
@@ -28,9 +29,8 @@ constexpr int kUsageError = 64;
 // without the leading space, "-" for no key, and the virtual-key code for a
 // bound key that has no display name (one set by hand in the INI file).
 std::string keyText(const BindingTable& bindings, std::uint8_t note, KeyNameFormatter& formatter) {
-  const int index = note - kFirstBoundNote;
-  if (index < 0 || index >= kNoteBindingCount) return "-";
-  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(index)]);
+  if (!isKeyNote(note)) return "-";
+  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
   if (vk == 0) return "-";
   const wchar_t* name = formatter.formatKeyName(vk);
   if (name == nullptr) {
@@ -111,7 +111,7 @@ int runKeysCommand(int argc, char** argv) {
     // sent, and every key still down comes up at once, lowest virtual key first.
     std::vector<std::pair<std::uint8_t, int>> down;
     for (int note = kLowestKeyNote; note <= kHighestKeyNote; ++note) {
-      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kFirstBoundNote)]);
+      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
       if (vk != 0 && gaps.isDown(static_cast<std::uint8_t>(note))) down.emplace_back(vk, note);
     }
     std::sort(down.begin(), down.end());

@@ -23,9 +23,9 @@
 #include "cli/file_arguments.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
-#include "smf/load_file.h"
-#include "smf/note_counts.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
+#include "smf/smf_note_counts.h"
 
 int runTracksCommand(int argc, char** argv) {
   murvane::FileArguments arguments;

@@ -1,12 +1,17 @@
-# One area of the program (app, bindings, smf, output) is one folder.
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+
+# One area of the program (app, bindings, options, smf, output) is one folder.
 # Its portable logic becomes the library murvane_<area>: every .cpp in the
 # folder but the platform files. Platform files sit beside the header they
 # implement and are chosen here: *_posix.cpp natively, *_win32.cpp in the
-# Windows build, where they form murvane_<area>_win32.
+# Windows build, where they form murvane_<area>_win32. The area takes its
+# place in the layer order of cmake/Layers.cmake, which its includes and
+# DEPENDS must keep.
 #
 # murvane_area(<area> [DEPENDS libs...] [WIN32_LIBS system libs...] [EXCLUDE files...])
 function(murvane_area area)
   cmake_parse_arguments(ARG "" "" "DEPENDS;WIN32_LIBS;EXCLUDE" ${ARGN})
+  murvane_check_layer_depends(${area} ${ARG_DEPENDS} ${ARG_WIN32_LIBS})
   file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(core_sources "")
   set(posix_sources "")
@@ -37,6 +42,7 @@ function(murvane_area area)
     target_include_directories(${core} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${core} INTERFACE ${ARG_DEPENDS})
   endif()
+  murvane_layer_check(${area} ${core})
 
   if(WIN32)
     set(platform murvane_${area}_win32)

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "bindings/ini_store.h"
+#include "bindings/note_range.h"
 
 namespace murvane {
 
@@ -20,10 +21,6 @@ inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
 inline constexpr int kFastestSpeed = 400;
 inline constexpr int kLongestRepressGap = 200;
-
-// The notes that have keys: C3 to C6.
-inline constexpr int kLowestKeyNote = 48;
-inline constexpr int kHighestKeyNote = 84;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -57,13 +54,8 @@ std::optional<bool> parseFoldOctaves(std::wstring_view text);
 std::optional<int> parseSpeed(std::wstring_view text);
 std::optional<int> parseRepressGap(std::wstring_view text);
 
-// Whether notes of an event's channel (0 to 15) are played.
-constexpr bool playsChannel(std::uint16_t channels, std::uint8_t channel) {
-  return channel < 16 && (channels >> channel & 1u) != 0;
-}
-
 // The note a played note becomes: transposed, then, when folding, moved by
-// whole octaves into 48-84 if it lies outside. May lie outside 0-127 when not
+// whole octaves into the key notes if it lies outside. May lie outside 0-127 when not
 // folding (then it is no MIDI note at all and plays nothing).
 int mapNote(std::uint8_t note, const PlayOptions& options);
 

@@ -1,5 +1,6 @@
 #include "options/track_suggestion.h"
 
+#include "bindings/note_range.h"
 #include "options/play_options.h"
 
 namespace murvane {

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "bindings/binding_table.h"
+#include "bindings/note_range.h"
 #include "bindings/key_code.h"
 
 namespace murvane {
@@ -107,10 +108,9 @@ void KeyboardSynthesizer::flush() {
 }
 
 std::uint8_t KeyboardSynthesizer::virtualKeyFor(std::uint8_t note) const {
-  const auto index = static_cast<std::uint8_t>(note - kFirstBoundNote);
-  if (index >= kNoteBindingCount) return 0;
+  if (!isKeyNote(note)) return 0;
   // Modifier bits of the binding are dropped: notes never press Shift, Ctrl or Alt.
-  return virtualKeyOf(bindings_.keys[index]);
+  return virtualKeyOf(bindings_.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
 }
 
 std::uint16_t KeyboardSynthesizer::scanCodeFor(std::uint8_t virtualKey) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "smf/file_image.h"
+#include "smf/smf_file_image.h"
 
 namespace murvane {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "smf/load_result.h"
-#include "smf/midi_event.h"
+#include "smf/smf_load_result.h"
+#include "smf/smf_midi_event.h"
 
 namespace murvane {
 

@@ -10,11 +10,11 @@
 #include <mutex>
 #include <vector>
 
-#include "options/play_options.h"
 #include "bench/playback/end_signal.h"
-#include "smf/clock.h"
-#include "smf/player.h"
-#include "smf/wake_event.h"
+#include "options/play_options.h"
+#include "smf/playback_clock.h"
+#include "smf/playback_player.h"
+#include "smf/playback_wake_event.h"
 
 namespace murvane {
 namespace {

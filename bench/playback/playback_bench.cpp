@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "bench/playback/end_signal.h"
-#include "smf/clock.h"
-#include "smf/file_image.h"
-#include "smf/player.h"
-#include "smf/schedule.h"
-#include "smf/wake_event.h"
+#include "smf/playback_clock.h"
+#include "smf/playback_player.h"
+#include "smf/playback_schedule.h"
+#include "smf/playback_wake_event.h"
+#include "smf/smf_file_image.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "smf/load_file.h"
 #include "smf/smf_file.h"
+#include "smf/smf_load_file.h"
 
 // Counts allocations, so that ReadAll shows it allocates nothing per event.
 namespace {

@@ -21,7 +21,7 @@
 #include <random>
 #include <vector>
 
-#include "smf/wake_event_win32.h"
+#include "smf/playback_wake_event_win32.h"
 
 namespace murvane {
 namespace {

@@ -34,52 +34,78 @@ TEST(OptionsForm, TheFieldsShowTheOptionsAsTheFileHoldsThem) {
   EXPECT_EQ(entryOf(PlayOptions{0x8004, -12, true, 25, 200}), (OptionsEntry{0x8004, L"-12", true, L"25", L"200"}));
 }
 
-struct EntryCase {
-  const char* name;
-  OptionsEntry entry;
-  std::optional<PlayOptions> options;  // none: refused
-  OptionsField refused;
-  std::int32_t message;
-};
+// The text box of a number field.
+std::wstring& textOf(OptionsEntry& entry, OptionsField field) {
+  return field == OptionsField::kTranspose ? entry.transpose
+         : field == OptionsField::kSpeed   ? entry.speed
+                                           : entry.repressGap;
+}
 
-TEST(OptionsForm, AnEntryIsTakenOnlyWithEveryFieldInItsRangeAndTheFirstOtherIsRefused) {
-  const std::vector<EntryCase> cases = {
-      {"the defaults", kDefaultEntry, PlayOptions{}, {}, 0},
-      {"every field at an end of its range", {0xFFFF, L"-48", true, L"400", L"200"}, PlayOptions{0xFFFF, -48, true, 400, 200}, {}, 0},
-      {"the other ends", {0x0002, L"48", false, L"25", L"0"}, PlayOptions{0x0002, 48, false, 25, 0}, {}, 0},
+OptionsEntry withText(OptionsField field, std::wstring_view text) {
+  OptionsEntry entry = kDefaultEntry;
+  textOf(entry, field) = text;
+  return entry;
+}
+
+TEST(OptionsForm, AnEntryWithEveryFieldInItsRangeIsTaken) {
+  const struct {
+    const char* name;
+    OptionsEntry entry;
+    PlayOptions options;
+  } cases[] = {
+      {"the defaults", kDefaultEntry, PlayOptions{}},
+      {"every field at an end of its range", {0xFFFF, L"-48", true, L"400", L"200"}, {0xFFFF, -48, true, 400, 200}},
+      {"the other ends", {0x0002, L"48", false, L"25", L"0"}, {0x0002, 48, false, 25, 0}},
       {"blanks around the numbers and a plus sign", {0x0001, L" +12 ", false, L"\t50", L"30  "},
-       PlayOptions{0x0001, 12, false, 50, 30}, {}, 0},
-      {"no channel checked", {0x0000, L"0", false, L"100", L"0"}, std::nullopt, OptionsField::kChannels,
-       IDS_ERROR_NO_CHANNEL},
-      {"transpose above its range", {0x0001, L"49", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
-       IDS_ERROR_TRANSPOSE_RANGE},
-      {"transpose empty", {0x0001, L"", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
-       IDS_ERROR_TRANSPOSE_RANGE},
-      {"transpose not a number", {0x0001, L"1 2", false, L"100", L"0"}, std::nullopt, OptionsField::kTranspose,
-       IDS_ERROR_TRANSPOSE_RANGE},
-      {"speed below its range", {0x0001, L"0", false, L"24", L"0"}, std::nullopt, OptionsField::kSpeed,
-       IDS_ERROR_SPEED_RANGE},
-      {"speed as a fraction", {0x0001, L"0", false, L"12.5", L"0"}, std::nullopt, OptionsField::kSpeed,
-       IDS_ERROR_SPEED_RANGE},
-      {"speed far too long to be a number of its range", {0x0001, L"0", false, L"99999999999", L"0"}, std::nullopt,
-       OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE},
-      {"gap above its range", {0x0001, L"0", false, L"100", L"201"}, std::nullopt, OptionsField::kRepressGap,
-       IDS_ERROR_REPRESS_GAP_RANGE},
-      {"gap negative", {0x0001, L"0", false, L"100", L"-1"}, std::nullopt, OptionsField::kRepressGap,
-       IDS_ERROR_REPRESS_GAP_RANGE},
-      {"the first of several bad fields", {0x0000, L"99", false, L"1", L"999"}, std::nullopt, OptionsField::kChannels,
-       IDS_ERROR_NO_CHANNEL},
-      {"the first of two bad numbers", {0x0001, L"0", false, L"1", L"999"}, std::nullopt, OptionsField::kSpeed,
-       IDS_ERROR_SPEED_RANGE},
+       {0x0001, 12, false, 50, 30}},
   };
-  for (const EntryCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const EntryReading reading = readEntry(c.entry);
-    EXPECT_EQ(reading.options, c.options);
-    if (!c.options) {
-      EXPECT_EQ(reading.refused, c.refused);
+    EXPECT_EQ(readEntry(c.entry).options, c.options);
+  }
+}
+
+TEST(OptionsForm, ANumberOutsideItsRangeOrNoNumberIsRefusedWithItsFieldsMessage) {
+  const struct {
+    OptionsField field;
+    std::int32_t message;
+    std::vector<std::wstring_view> texts;
+  } cases[] = {
+      {OptionsField::kTranspose, IDS_ERROR_TRANSPOSE_RANGE, {L"49", L"", L"1 2"}},
+      // The last is far too long to be a number of the range.
+      {OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE, {L"24", L"12.5", L"99999999999"}},
+      {OptionsField::kRepressGap, IDS_ERROR_REPRESS_GAP_RANGE, {L"201", L"-1"}},
+  };
+  for (const auto& c : cases) {
+    for (std::wstring_view text : c.texts) {
+      SCOPED_TRACE(narrow(std::wstring(text)));
+      const EntryReading reading = readEntry(withText(c.field, text));
+      EXPECT_EQ(reading.options, std::nullopt);
+      EXPECT_EQ(reading.refused, c.field);
       EXPECT_EQ(reading.message, c.message);
     }
+  }
+}
+
+TEST(OptionsForm, WithoutAChannelOrWithSeveralBadFieldsTheFirstIsRefused) {
+  const struct {
+    const char* name;
+    OptionsEntry entry;
+    OptionsField refused;
+    std::int32_t message;
+  } cases[] = {
+      {"no channel checked", {0x0000, L"0", false, L"100", L"0"}, OptionsField::kChannels, IDS_ERROR_NO_CHANNEL},
+      {"the first of several bad fields", {0x0000, L"99", false, L"1", L"999"}, OptionsField::kChannels,
+       IDS_ERROR_NO_CHANNEL},
+      {"the first of two bad numbers", {0x0001, L"0", false, L"1", L"999"}, OptionsField::kSpeed,
+       IDS_ERROR_SPEED_RANGE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EntryReading reading = readEntry(c.entry);
+    EXPECT_EQ(reading.options, std::nullopt);
+    EXPECT_EQ(reading.refused, c.refused);
+    EXPECT_EQ(reading.message, c.message);
   }
 }
 
@@ -88,13 +114,8 @@ TEST(OptionsForm, RefusalsNameTheRangeTheFieldIsReadWith) {
   for (OptionsField field : {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap}) {
     const FieldRange range = rangeOf(field);
     for (int value : {range.lowest - 1, range.lowest, range.highest, range.highest + 1}) {
-      OptionsEntry entry = kDefaultEntry;
-      std::wstring& text = field == OptionsField::kTranspose ? entry.transpose
-                           : field == OptionsField::kSpeed   ? entry.speed
-                                                             : entry.repressGap;
-      text = formatDecimal(value);
       const bool inside = value >= range.lowest && value <= range.highest;
-      EXPECT_EQ(readEntry(entry).options.has_value(), inside) << value;
+      EXPECT_EQ(readEntry(withText(field, formatDecimal(value))).options.has_value(), inside) << value;
     }
   }
 }

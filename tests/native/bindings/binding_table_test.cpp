@@ -116,30 +116,20 @@ constexpr int kD3 = 2;
 TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
   const LoadCase cases[] = {
       {kC3, L"0x0031", 0x0031},
-      {kC3, L"0x31", 0},     // 4 characters
-      {kC3, L"0x00031", 0},  // 7 characters
-      {kHotkeyPlayIndex, L"0x31", 0},
-      {kC3, L"0x0131", 0x0031},  // notes lose Shift
-      {kHotkeyPlayIndex, L"0x0131", 0x0131},
-      {kHotkeyPlayIndex, L"0x1a7a", 0x027A},  // bits above Alt removed
-      {kC3, L"0x1a7a", 0x007A},
-      {kC3, L"-0x031", 0x00CF},
-      {kHotkeyMidiInputIndex, L"-0x031", 0x07CF},
-      {kHotkeyAllStopIndex, L"abcdef", 0x05EF},
-      {kC3, L"0xzz31", 0},
-      {kC3, L"0x00 1", 0},
-      {kC3, L"", 0},
-      {kC3, L"000031", 0x0031},
-      {kC3, L"0X0031", 0x0031},
-      {kC3, L"+0x031", 0x0031},
-      {kC3, L" -0x31", 0x00CF},
+      {kC3, L"0x31", 0}, {kHotkeyPlayIndex, L"0x31", 0},  // 4 characters
+      {kC3, L"0x00031", 0},                              // 7 characters
+      {kC3, L"0x0131", 0x0031}, {kHotkeyPlayIndex, L"0x0131", 0x0131},  // notes lose Shift
+      {kHotkeyPlayIndex, L"0x1a7a", 0x027A}, {kC3, L"0x1a7a", 0x007A},  // bits above Alt removed
+      {kC3, L"-0x031", 0x00CF}, {kHotkeyMidiInputIndex, L"-0x031", 0x07CF}, {kHotkeyAllStopIndex, L"abcdef", 0x05EF},
+      {kC3, L"0xzz31", 0}, {kC3, L"0x00 1", 0}, {kC3, L"", 0},
+      {kC3, L"000031", 0x0031}, {kC3, L"0X0031", 0x0031}, {kC3, L"+0x031", 0x0031}, {kC3, L" -0x31", 0x00CF},
       {kC3, L"0x0000", 0},
       {kC3, L"0x00ff", 0x00FF},  // loads although no key has that name
   };
   for (const LoadCase& test : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(bindingIniKey(test.index)) + L"=" + test.text));
     MemoryIniStore store;
-    store.values[std::wstring(bindingIniKey(test.index))] = test.text;
+    store.value(kBindingSection, bindingIniKey(test.index)) = test.text;
     const auto table = loadBindings(store);
     for (int i = 0; i < kBindingCount; ++i) {
       EXPECT_EQ(hex(table->keys[at(i)]), hex(i == test.index ? test.expected : 0)) << i;
@@ -150,7 +140,7 @@ TEST(LoadBindings, ValuesAreMaskedForTheirEntryOrRefused) {
 
 TEST(LoadBindings, ValueLongerThanTheBufferIsCutAndRefused) {
   MemoryIniStore store;
-  store.values[L"C3"] = L"0x003100";  // the platform hands back "0x00310"
+  store.value(kBindingSection, L"C3") = L"0x003100";  // the platform hands back "0x00310"
   EXPECT_EQ(loadBindings(store)->keys[0], 0);
 }
 
@@ -178,7 +168,7 @@ TEST(LoadBindings, HighestIndexKeepsAValueHeldTwice) {
   for (const DuplicateCase& test : cases) {
     SCOPED_TRACE(test.name);
     MemoryIniStore store;
-    for (const auto& [index, text] : test.file) store.values[std::wstring(bindingIniKey(index))] = text;
+    for (const auto& [index, text] : test.file) store.value(kBindingSection, bindingIniKey(index)) = text;
     const auto table = loadBindings(store);
     BindingTable expected;
     for (const auto& [index, value] : test.expected) expected.keys[at(index)] = value;
@@ -257,7 +247,7 @@ TEST(AssignBinding, TheValueAnEntryHoldsIsWrittenAsZeroThenAgain) {
   const std::vector<MemoryIniStore::Write> expected = {{L"KeyBinds", L"HotkeyPlay", L"0x0000"},
                                                      {L"KeyBinds", L"HotkeyPlay", L"0x027a"}};
   EXPECT_EQ(store.writes, expected);
-  EXPECT_EQ(store.values[L"HotkeyPlay"], L"0x027a");
+  EXPECT_EQ(store.value(kBindingSection, L"HotkeyPlay"), L"0x027a");
 }
 
 struct AssignCase {
@@ -329,7 +319,7 @@ TEST(AssignBinding, AnySequenceKeepsEveryValueUniqueAndTheFileInStep) {
     std::set<KeyCode> held;
     for (int i = 0; i < kBindingCount; ++i) {
       const KeyCode key = table->keys[at(i)];
-      ASSERT_EQ(store.values[std::wstring(bindingIniKey(i))], formatBindingValue(key)) << "step " << step;
+      ASSERT_EQ(store.value(kBindingSection, bindingIniKey(i)), formatBindingValue(key)) << "step " << step;
       if (key != 0) {
         ASSERT_TRUE(held.insert(key).second) << "step " << step << " entry " << i;
       }

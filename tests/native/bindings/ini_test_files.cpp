@@ -1,39 +1,9 @@
 #include "tests/native/bindings/ini_test_files.h"
 
-#include <atomic>
-#include <chrono>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
-namespace murvane::testing {
-
-TempDir::TempDir() {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  const std::filesystem::path base = std::filesystem::temp_directory_path();
-  for (;;) {
-    path_ = base / ("murvane-ini-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-    std::error_code error;
-    if (std::filesystem::create_directory(path_, error)) break;
-  }
-}
-
-TempDir::~TempDir() {
-  std::error_code error;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
-  std::filesystem::remove_all(path_, error);
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+namespace murvane::test {
 
 bool readIniFixtures(const std::filesystem::path& folder, std::vector<IniFixture>& fixtures, std::string& error) {
   std::ifstream file(folder / "expected.txt");
@@ -120,4 +90,4 @@ const std::vector<ReadCase> kReadCases = {
     {"utf-8 with byte order mark", "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0031\r\n", L"0x0031"},
 };
 
-}  // namespace murvane::testing
+}  // namespace murvane::test

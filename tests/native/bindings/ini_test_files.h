@@ -5,26 +5,11 @@
 #include <string_view>
 #include <vector>
 
-// Helpers shared by the native tests and the Wine tests of the INI stores.
-namespace murvane::testing {
+#include "tests/support/temp_folder.h"
 
-// A fresh folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-std::string readBytes(const std::filesystem::path& path);
-void writeBytes(const std::filesystem::path& path, std::string_view bytes);
+// The INI fixtures, shared by the native tests and the Wine tests of the INI
+// stores; their scratch files go in a TempFolder.
+namespace murvane::test {
 
 // One file of tests/data/ini and the 40 entries that loading it must give.
 struct IniFixture {
@@ -46,4 +31,4 @@ struct ReadCase {
 
 extern const std::vector<ReadCase> kReadCases;
 
-}  // namespace murvane::testing
+}  // namespace murvane::test

@@ -7,23 +7,19 @@
 #include "bindings/binding_table.h"
 #include "tests/native/bindings/ini_test_files.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
 
 class PortableIniStoreTest : public ::testing::Test {
  protected:
   std::filesystem::path file() const { return dir_.path() / "Murvane.ini"; }
   std::unique_ptr<IniStore> store() const { return makePortableIniStore(file()); }
 
-  TempDir dir_;
+  TempFolder dir_;
 };
 
 TEST_F(PortableIniStoreTest, ReadsValuesAsThePlatformDoes) {
-  for (const testing::ReadCase& test : testing::kReadCases) {
+  for (const ReadCase& test : kReadCases) {
     SCOPED_TRACE(test.name);
     writeBytes(file(), test.file);
     EXPECT_EQ(store()->read(L"KeyBinds", L"C3"), test.c3);
@@ -188,7 +184,7 @@ TEST_F(PortableIniStoreTest, WriteTellsWhetherTheFileHoldsTheValue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TempDir dir;
+    TempFolder dir;
     const std::filesystem::path path = dir.path() / "Murvane.ini";
     c.prepare(path);
     EXPECT_EQ(makePortableIniStore(path)->write(L"KeyBinds", L"C3", L"0x0031"), c.written);
@@ -257,4 +253,4 @@ TEST_F(PortableIniStoreTest, NoTemporaryFileIsLeftBehind) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/cli/cli_run.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/smf_bytes.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using test::CliRun;
-using test::CliScratch;
-using test::runCli;
-using test::smfImage;
-using test::TrackBytes;
 
 CliRun runKeys(const std::string& arguments) { return runCli("keys " + arguments); }
 
@@ -96,4 +90,4 @@ TEST_F(KeysCommand, ExitStatusIsTheLoadResult) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

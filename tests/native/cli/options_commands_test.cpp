@@ -10,17 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/cli/cli_run.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/smf_bytes.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using test::CliRun;
-using test::CliScratch;
-using test::runCli;
-using test::smfImage;
-using test::TrackBytes;
 
 class OptionsCommands : public CliScratch {
  protected:
@@ -31,6 +25,14 @@ class OptionsCommands : public CliScratch {
     if (runCli("keys " + empty + " --ini " + ini).status != 0) ADD_FAILURE() << "no first-run INI file";
     std::ofstream(ini, std::ios::binary | std::ios::app) << more;
     return ini;
+  }
+
+  // What `keys` prints for the song with an Options section of `options`;
+  // a failing status fails the test.
+  std::string keysWithOptions(const std::string& options) {
+    const CliRun run = runCli("keys " + song() + " --ini " + iniWith("[Options]\r\n" + options));
+    EXPECT_EQ(run.status, 0);
+    return run.out;
   }
 
   // Channel 3 (and others that are not chosen), 480 ticks a half second.
@@ -62,10 +64,7 @@ TEST_F(OptionsCommands, KeysWithoutAnOptionsSectionAreTodays) {
 }
 
 TEST_F(OptionsCommands, KeysListTheChosenChannelTransposedAtTheTimesTheGapSendsThem) {
-  const std::string ini = iniWith("[Options]\r\nChannels=0x0004\r\nTranspose=12\r\nRepressGap=30\r\n");
-  const CliRun run = runCli("keys " + song() + " --ini " + ini);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out,
+  EXPECT_EQ(keysWithOptions("Channels=0x0004\r\nTranspose=12\r\nRepressGap=30\r\n"),
             "0 down 62 E\n"
             "500 up 62 E\n"
             "530 down 62 E\n"
@@ -79,10 +78,7 @@ TEST_F(OptionsCommands, KeysListTheChosenChannelTransposedAtTheTimesTheGapSendsT
 }
 
 TEST_F(OptionsCommands, KeysAtSpeedAndFoldedWithoutGapKeepTheOrderOfTheFile) {
-  const std::string ini = iniWith("[Options]\r\nChannels=0x0005\r\nTranspose=-12\r\nFoldOctaves=1\r\nSpeed=200\r\n");
-  const CliRun run = runCli("keys " + song() + " --ini " + ini);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out,
+  EXPECT_EQ(keysWithOptions("Channels=0x0005\r\nTranspose=-12\r\nFoldOctaves=1\r\nSpeed=200\r\n"),
             "0 down 50 3\n"
             "0 down 58 -\n"
             "250 up 50 3\n"
@@ -127,4 +123,4 @@ TEST_F(OptionsCommands, TracksExitStatusAndFailureLineAreThoseOfCheck) {
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test

@@ -41,15 +41,29 @@ std::uint32_t noteMessage(std::uint8_t status, std::uint8_t note, std::uint8_t v
   return status | (std::uint32_t{note} << 8) | (std::uint32_t{velocity} << 16);
 }
 
-TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeaveNoKeyDown) {
-  BindingTable bindings;
-  for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
+// Every note bound to a key of its own, played from MIDI input open on a
+// device the test delivers for, and from the test itself.
+class KeyboardSynthesizerConcurrency : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(input.open(), MidiInputResult::kOk);
+    receiver = port.receiver;  // as the device keeps it, open or not
+  }
+  static BindingTable everyNoteBound() {
+    BindingTable bindings;
+    for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
+    return bindings;
+  }
+
+  const BindingTable bindings = everyNoteBound();
   KeyboardModel keyboard;
-  KeyboardSynthesizer synth(bindings, keyboard);
+  KeyboardSynthesizer synth{bindings, keyboard};
   test::RecordingMidiInPort port;
-  MidiInput input(synth, port);
-  ASSERT_EQ(input.open(), MidiInputResult::kOk);
-  MidiInput* receiver = port.receiver;
+  MidiInput input{synth, port};
+  MidiInput* receiver = nullptr;
+};
+
+TEST_F(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeaveNoKeyDown) {
 
   constexpr int kRounds = 20000;
   std::atomic<bool> notesDone{false};
@@ -89,16 +103,7 @@ TEST(KeyboardSynthesizerConcurrency, MidiInputPlaybackAndAllNotesOffTogetherLeav
   input.close();
 }
 
-TEST(KeyboardSynthesizerConcurrency, NoKeyIsDownOnceMidiInputHasClosedWhileNotesStillArrive) {
-  BindingTable bindings;
-  for (int i = 0; i < kNoteBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = static_cast<KeyCode>(0x30 + i);
-  KeyboardModel keyboard;
-  KeyboardSynthesizer synth(bindings, keyboard);
-  test::RecordingMidiInPort port;
-  MidiInput input(synth, port);
-  ASSERT_EQ(input.open(), MidiInputResult::kOk);
-  MidiInput* receiver = port.receiver;  // as the device keeps it, open or not
-
+TEST_F(KeyboardSynthesizerConcurrency, NoKeyIsDownOnceMidiInputHasClosedWhileNotesStillArrive) {
   std::atomic<bool> closingDone{false};
   std::atomic<long> deliveries{0};
   std::thread device([&] {

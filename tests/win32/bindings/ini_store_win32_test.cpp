@@ -16,9 +16,11 @@
 namespace murvane {
 namespace {
 
-using testing::readBytes;
-using testing::TempDir;
-using testing::writeBytes;
+using test::kReadCases;
+using test::ReadCase;
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
 
 std::filesystem::path executableFolder() {
   wchar_t path[MAX_PATH];
@@ -56,7 +58,7 @@ class Win32IniStoreTest : public ::testing::Test {
   std::unique_ptr<IniStore> win32() const { return makeWin32IniStore(file().wstring()); }
   std::unique_ptr<IniStore> portable() const { return makePortableIniStore(file()); }
 
-  TempDir dir_;
+  TempFolder dir_;
   int serial_ = 0;
 };
 
@@ -113,7 +115,7 @@ TEST_F(Win32IniStoreTest, AssignmentLeavesOtherSectionsKeysAndCommentsAlone) {
 }
 
 TEST_F(Win32IniStoreTest, ValuesReadAsThePlatformReadsThemByBothStores) {
-  for (const testing::ReadCase& test : testing::kReadCases) {
+  for (const ReadCase& test : kReadCases) {
     SCOPED_TRACE(test.name);
     nextFile();
     writeBytes(file(), test.file);
@@ -123,10 +125,10 @@ TEST_F(Win32IniStoreTest, ValuesReadAsThePlatformReadsThemByBothStores) {
 }
 
 TEST_F(Win32IniStoreTest, FixturesGiveTheSameFortyEntriesThroughBothStores) {
-  std::vector<testing::IniFixture> fixtures;
+  std::vector<test::IniFixture> fixtures;
   std::string error;
-  ASSERT_TRUE(testing::readIniFixtures(executableFolder() / "ini", fixtures, error)) << error;
-  for (const testing::IniFixture& fixture : fixtures) {
+  ASSERT_TRUE(test::readIniFixtures(executableFolder() / "ini", fixtures, error)) << error;
+  for (const test::IniFixture& fixture : fixtures) {
     SCOPED_TRACE(fixture.fileName);
     const std::string original = readBytes(executableFolder() / "ini" / fixture.fileName);
     nextFile();
@@ -172,7 +174,7 @@ TEST_F(Win32IniStoreTest, AFileWrittenByEitherStoreLoadsTheSameThroughTheOther) 
 // through either store.
 TEST_F(Win32IniStoreTest, WritesIntoOddFilesReadTheSameWhoeverWroteThem) {
   int serial = 0;
-  for (const testing::ReadCase& test : testing::kReadCases) {
+  for (const ReadCase& test : kReadCases) {
     SCOPED_TRACE(test.name);
     ++serial;
     const auto byWindows = dir_.path() / ("windows" + std::to_string(serial) + ".ini");

@@ -1,0 +1,207 @@
+#include "smf/playback_player.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "smf/smf_note_counts.h"
+
+namespace murvane {
+
+Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
+    : notifier_(notifier), clock_(clock), wake_(std::move(wake)) {
+  if (!wake_) return;
+  try {
+    worker_ = std::thread([this] { run(); });
+  } catch (const std::system_error&) {
+    // No worker: start() reports every playback as impossible.
+  }
+}
+
+Player::~Player() {
+  if (worker_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      quit_.store(true);
+    }
+    wake_->signal();
+    worker_.join();
+  }
+}
+
+LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
+  LoadResult result = LoadResult::kOk;
+  {
+    std::lock_guard lock(mutex_);
+    playing_.store(false);
+    readNext_ = true;
+    result = smf_.load(std::move(image));
+    // Leaves the file at its end; every start rewinds it.
+    noteCounts_ = countNoteOns(smf_);
+  }
+  if (wake_) wake_->signal();
+  return result;
+}
+
+bool Player::start(Synthesizer& output) {
+  if (!worker_.joinable()) return false;
+  {
+    std::lock_guard lock(mutex_);
+    if (!smf_.loaded()) return false;
+    if (!output.open()) return false;
+    Synthesizer* current = output_.load();
+    if (current != &output) {
+      // An output whose playback has been reported is closed already.
+      if (current != nullptr && unreported_) current->close();
+      output_.store(&output);
+    } else if (unreported_) {
+      // The playback being replaced may hold notes whose ends it will now
+      // never send. Closing would undo the open just made.
+      output.allNotesOff();
+    }
+    smf_.rewind();
+    schedule_.restart(smf_.division(), static_cast<std::uint16_t>(options_.speed), options_.channels);
+    gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
+    readNext_ = true;
+    needsClock_ = false;
+    unreported_ = true;
+    handedOver_ = false;  // open, close or allNotesOff above has sent it
+    playedMillis_ = 0;
+    lastReading_ = clock_.nowMillis();
+    playing_.store(true);
+  }
+  wake_->signal();
+  return true;
+}
+
+void Player::stop() {
+  {
+    std::lock_guard lock(mutex_);
+    playing_.store(false);
+  }
+  // Without the wake the keys would stay down until the waiting event's due
+  // time, which can be seconds away.
+  if (wake_) wake_->signal();
+}
+
+void Player::setOptions(const PlayOptions& options) {
+  std::lock_guard lock(mutex_);
+  options_ = options;
+}
+
+void Player::run() {
+  std::uint32_t timeout = WakeEvent::kInfinite;
+  for (;;) {
+    if (timeout != 0) wake_->wait(timeout);
+    if (quit_.load()) return;  // the output stays open: its owner releases it
+    std::lock_guard lock(mutex_);
+    timeout = step();
+  }
+}
+
+std::uint32_t Player::step() {
+  if (!playing_.load()) {
+    if (unreported_) endPlayback();
+    return WakeEvent::kInfinite;
+  }
+  if (readNext_) {
+    if (!smf_.readEvent(event_)) {
+      playing_.store(false);
+      endPlayback();
+      return WakeEvent::kInfinite;
+    }
+    readNext_ = false;
+    if (schedule_.advance(event_.delta)) needsClock_ = true;
+  }
+  // Checked again after every wait: a wait can end early (a signal given for
+  // an earlier cycle), and a due time can lie beyond the longest wait.
+  const bool holdsKeys = gaps_.nextDue() != RepressGap::kNever;
+  if (needsClock_ || holdsKeys) {
+    readClock();
+    const std::uint64_t due = schedule_.dueMillis();
+    // What was held back for a time before the event's goes out before it.
+    if (holdsKeys) sendHeldKeys(std::min(due, playedMillis_));
+    if (needsClock_) {
+      if (due > playedMillis_) {
+        // Everything due by now has been handed over.
+        flushOutput();
+        // The held keys' next event may come before the file's.
+        const std::uint64_t until = std::min(due, gaps_.nextDue());
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, WakeEvent::kLongestTimedWait));
+      }
+      needsClock_ = false;
+    }
+  }
+  const NoteAction action = schedule_.play(event_);
+  if (action != NoteAction::kNone) play(action, event_.data1);
+  readNext_ = true;
+  return 0;
+}
+
+void Player::readClock() {
+  const std::uint32_t reading = clock_.nowMillis();
+  playedMillis_ += static_cast<std::uint32_t>(reading - lastReading_);
+  lastReading_ = reading;
+}
+
+void Player::play(NoteAction action, std::uint8_t fileNote) {
+  Synthesizer* output = output_.load();
+  if (output == nullptr) return;
+  const int mapped = mapNote(fileNote, options_);
+  if (mapped < 0 || mapped > 127) return;  // transposed beyond MIDI: no note, no key
+  const auto note = static_cast<std::uint8_t>(mapped);
+  if (gaps_.gap() == 0) {
+    joinBatch(schedule_.dueMillis());
+    if (action == NoteAction::kDown) output->noteOn(note);
+    if (action == NoteAction::kUp) output->noteOff(note);
+    return;
+  }
+  // On musical time, not the clock's: the keys follow the file's schedule
+  // even when the worker runs late, as `murvane-cli keys` lists them.
+  const std::uint64_t now = schedule_.dueMillis();
+  if (action == NoteAction::kDown) gaps_.noteOn(note, now);
+  if (action == NoteAction::kUp) gaps_.noteOff(note, now);
+  sendHeldKeys(now);
+}
+
+void Player::sendHeldKeys(std::uint64_t limit) {
+  Synthesizer* output = output_.load();
+  KeyChange change;
+  while (gaps_.takeDue(limit, change)) {
+    if (output == nullptr) continue;
+    joinBatch(change.atMillis);
+    if (change.down) {
+      output->noteOn(change.key);
+    } else {
+      output->noteOff(change.key);
+    }
+  }
+}
+
+// A worker running late sends several due times back to back; each still
+// goes out as a batch of its own.
+void Player::joinBatch(std::uint64_t due) {
+  if (due != batchDue_) flushOutput();
+  batchDue_ = due;
+  handedOver_ = true;
+}
+
+void Player::flushOutput() {
+  if (!handedOver_) return;
+  handedOver_ = false;
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->flush();
+}
+
+void Player::endPlayback() {
+  // Closing the output releases every key at once; nothing held back is sent.
+  // What was handed over before goes first, so the releases are a batch of their own.
+  gaps_.clear();
+  flushOutput();
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->close();
+  unreported_ = false;
+  notifier_.playbackEnded();
+}
+
+}  // namespace murvane

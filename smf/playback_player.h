@@ -1,0 +1,115 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "options/play_options.h"
+#include "options/repress_gap.h"
+#include "options/track_suggestion.h"
+#include "output/synthesizer.h"
+#include "smf/playback_clock.h"
+#include "smf/playback_notifier.h"
+#include "smf/playback_schedule.h"
+#include "smf/playback_wake_event.h"
+#include "smf/smf_file.h"
+#include "smf/smf_load_result.h"
+#include "smf/smf_midi_event.h"
+
+namespace murvane {
+
+// Plays the loaded Standard MIDI File in real time into a Synthesizer, on a
+// worker thread of its own that starts with the object.
+//
+// The worker reads an event, works out when it is due, waits outside the lock,
+// looks at `quit` and `playing` again, and only then sends it; so a stop or a
+// restart during a wait drops the waiting event. Every call into the output
+// runs under the one lock, on whichever thread makes it.
+//
+// The notes of one due millisecond are handed to the output together and
+// then flushed, before the worker waits and before any note of a later
+// millisecond, so a keyboard can send a chord in one input call.
+//
+// All member functions are for one controlling thread (the GUI thread), except
+// playing() and output(), which any thread may read.
+class Player {
+ public:
+  // We don't own the notifier or the clock; they must outlive the player. A
+  // null wake event (the platform could not make one) leaves a player that
+  // never starts.
+  Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake);
+  // Ends the worker, at once even mid-wait, without closing the output: the
+  // owner of the output releases what it holds.
+  virtual ~Player();
+
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Ends any playback first (the worker may hold an event that points into
+  // the old file), then loads the bytes of a file (readFileImage reads them):
+  // the loader's kOk, kIllegal or kUnsupported.
+  LoadResult loadFile(std::vector<std::uint8_t> image);
+
+  // Plays the loaded file from its beginning into `output`, which we don't
+  // own. While a playback has not yet wound down, it starts over (with
+  // `output`), and what that playback held is released first. False, with
+  // nothing changed, when no file is loaded, the worker or its wake event
+  // could not be made, or output.open() fails.
+  bool start(Synthesizer& output);
+  // The worker drops the waiting event, closes the output and notifies at once.
+  void stop();
+  // Taken by every later start: channels, transpose and folding, speed, and
+  // the re-press gap (0 for an output that is no keyboard).
+  void setOptions(const PlayOptions& options);
+
+  // The note-ons of each channel of the loaded file, counted when it was
+  // loaded; none when nothing is loaded.
+  const NoteCounts& noteCounts() const { return noteCounts_; }
+
+  bool playing() const { return playing_.load(); }
+  Synthesizer* output() const { return output_.load(); }
+
+ private:
+  void run();
+  // One step of the worker under the lock; returns the time to wait before the next.
+  std::uint32_t step();
+  void endPlayback();
+  void readClock();
+  void play(NoteAction action, std::uint8_t note);
+  // Sends the key events held back for the re-press gap that are due by `limit`.
+  void sendHeldKeys(std::uint64_t limit);
+  // Flushes the output when `due` is not the due time of the notes it holds.
+  void joinBatch(std::uint64_t due);
+  void flushOutput();
+
+  PlaybackNotifier& notifier_;
+  Clock& clock_;
+  std::unique_ptr<WakeEvent> wake_;
+
+  std::mutex mutex_;  // guards everything below but the atomics
+  SmfFile smf_;
+  NoteCounts noteCounts_;  // of smf_; only the controlling thread changes it
+  Schedule schedule_;
+  PlayOptions options_;
+  RepressGap gaps_;       // empty unless playing with a re-press gap
+  MidiEvent event_;       // the worker's last event read
+  bool readNext_ = true;  // false: event_ waits to be sent
+  bool needsClock_ = false;  // event_ lies later than the last event sent
+  bool unreported_ = false;  // a playback has started whose end is not yet reported
+  // Time played, widened from the 32-bit clock reading by reading (waits are
+  // shorter than its wrap), so a due time of any size is met when it is due.
+  std::uint64_t playedMillis_ = 0;
+  std::uint32_t lastReading_ = 0;
+  std::uint64_t batchDue_ = 0;  // of the notes handed over since the last flush
+  bool handedOver_ = false;     // notes have been handed over since the last flush
+
+  std::atomic<bool> quit_{false};
+  std::atomic<bool> playing_{false};
+  std::atomic<Synthesizer*> output_{nullptr};
+  std::thread worker_;
+};
+
+}  // namespace murvane

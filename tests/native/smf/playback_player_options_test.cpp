@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/player_fixture.h"
+
+namespace murvane::test {
+namespace {
+
+class OptionsPlaybackTest : public PlayerFixture {
+ protected:
+  static PlayOptions gapOf(int millis) {
+    PlayOptions options;
+    options.repressGap = millis;
+    return options;
+  }
+};
+
+TEST_F(OptionsPlaybackTest, DefaultOptionsPlayAsWithoutAny) {
+  const auto song = {TrackBytes().noteOn(0, 60).noteOn(0, 60).noteOff(10, 60).noteOff(0, 60).noteOn(0, 62, 100, 2)
+                         .noteOff(0, 70).noteOn(240, 30)};
+  load(song);
+  startAndSettle(synth);
+  const Lines without = log.take();
+  play(PlayOptions{});
+  Lines with = log.take();
+  const std::uint64_t second = std::stoull(with.at(0));
+  for (std::string& line : with) line = std::to_string(std::stoull(line) - second) + line.substr(line.find(' '));
+  EXPECT_EQ(with, without);
+  EXPECT_EQ(without, (Lines{"0 open", "0 on 60", "0 on 60", "10 off 60", "10 off 60", "10 off 70", "260 on 30",
+                            "260 close", "260 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, ThousandEventsAtHalfAndDoubleSpeedEndWithoutDrift) {
+  // 1000 events one tick apart at 1041.67 us per tick: dropping the fraction
+  // of each interval would lose up to a millisecond per thousand.
+  for (int speed : {50, 100, 200, 400, 25, 33}) {
+    SCOPED_TRACE("speed " + std::to_string(speed));
+    TrackBytes track;
+    for (int i = 0; i < 500; ++i) track.noteOn(1, 60).noteOff(1, 60);
+    load({track});
+    PlayOptions options;
+    options.speed = speed;
+    play(options);
+    const Lines lines = log.take();
+    ASSERT_EQ(lines.size(), 1000u + 3);
+    const auto dueOf = [speed](std::uint64_t ticks) {
+      // ticks x 500000 / 480 microseconds, x 100 / speed, exactly, then to the nearest millisecond.
+      const std::uint64_t micros = ticks * 500000 * 100 / (480 * static_cast<std::uint64_t>(speed));
+      return (micros + 500) / 1000;
+    };
+    const std::uint64_t start = std::stoull(lines[0]);
+    for (std::size_t i = 1; i <= 1000; ++i) {
+      EXPECT_EQ(std::stoull(lines[i]) - start, dueOf(i)) << lines[i];
+    }
+  }
+}
+
+TEST_F(OptionsPlaybackTest, OnlyTheChosenChannelsPlayTransposedAndFolded) {
+  load({TrackBytes()
+            .noteOn(0, 60)                 // channel 1: not chosen
+            .noteOn(0, 50, 100, 2)         // channel 3: 50 + 12
+            .noteOn(0, 80, 100, 15)        // channel 16: 92 folds down to 80
+            .noteOff(480, 50, 2)
+            .noteOn(0, 120, 100, 2)        // beyond MIDI after transposing: folded to 84
+            .noteOn(0, 60, 100, 9)});      // channel 10: not chosen
+  PlayOptions options;
+  options.channels = 0x8004;
+  options.transpose = 12;
+  options.foldOctaves = true;
+  play(options);
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 62", "0 on 80", "500 off 62", "500 on 84", "500 close",
+                                "500 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, NotesTransposedBeyondMidiPlayNothingWithoutFolding) {
+  load({TrackBytes().noteOn(0, 120).noteOn(0, 100).noteOff(10, 120).noteOff(0, 100)});
+  PlayOptions options;
+  options.transpose = 20;
+  play(options);
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 120", "10 off 120", "10 close", "10 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, ARepeatedNoteIsPressedAgainOneGapAfterItsRelease) {
+  load({TrackBytes().noteOn(0, 60).noteOff(480, 60).noteOn(0, 60).noteOff(480, 60).noteOn(480, 62)});
+  play(gapOf(30));
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "500 off 60", "530 on 60", "1000 off 60", "1500 on 62",
+                                "1500 close", "1500 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, OverlappingNotesOfOnePitchHoldTheKeyUntilTheLastEnds) {
+  load({TrackBytes().noteOn(0, 60).noteOn(240, 60).noteOff(240, 60).noteOff(240, 60).noteOn(240, 62)});
+  play(gapOf(30));
+  // The older note's off at 500 releases nothing.
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "250 off 60", "280 on 60", "750 off 60", "1000 on 62",
+                                "1000 close", "1000 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, TheWaitEndsForAHeldBackKeyWithoutDelayingOthers) {
+  time.setAutoAdvance(false);
+  // One tick a millisecond. 60 lasts 10 ms and must stay down 30; 62 comes
+  // at 19 and is not held up by 60.
+  load({TrackBytes().noteOn(0, 60).event(10, {0x80, 60, 0}).noteOn(9, 62).noteOff(460, 62)}, 500);
+  player->setOptions(gapOf(30));
+  ASSERT_TRUE(player->start(synth));
+  EXPECT_EQ(time.awaitBlocked(), 10u);
+  time.advance(10);
+  EXPECT_EQ(time.awaitBlocked(), 9u);  // the next file event, before the held release
+  time.advance(9);
+  EXPECT_EQ(time.awaitBlocked(), 11u);  // now the held release
+  time.advance(11);
+  EXPECT_EQ(time.awaitBlocked(), 479u - 30);
+  time.advance(479 - 30);
+  time.awaitBlocked();
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "19 on 62", "30 off 60", "479 off 62", "479 close",
+                                "479 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, StopWhileAPressIsHeldBackLeavesNothingDown) {
+  time.setAutoAdvance(false);
+  load({TrackBytes().noteOn(0, 60).noteOff(480, 60).noteOn(0, 60).noteOff(4800, 60)});
+  player->setOptions(gapOf(30));
+  ASSERT_TRUE(player->start(synth));
+  EXPECT_EQ(time.awaitBlocked(), 500u);
+  time.advance(500);
+  EXPECT_EQ(time.awaitBlocked(), 30u);  // the press again, due at 530
+  time.advance(10);
+  EXPECT_EQ(time.awaitBlocked(), 20u);
+  player->stop();
+  EXPECT_EQ(time.awaitBlocked(), WakeEvent::kInfinite);
+  time.advance(10000);
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "500 off 60", "510 close", "510 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, TheEndOfTheFileReleasesAtOnceWhatTheGapWouldHold) {
+  load({TrackBytes().noteOn(0, 60).noteOff(5, 60)});
+  play(gapOf(30));
+  EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "5 close", "5 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, OptionsAreTakenAtTheNextStart) {
+  load({TrackBytes().noteOn(0, 60).noteOff(480, 60)});
+  play(PlayOptions{});
+  PlayOptions options;
+  options.transpose = -12;
+  options.speed = 200;
+  player->setOptions(options);
+  EXPECT_EQ(log.take(), (Lines{"0 open", "0 on 60", "500 off 60", "500 close", "500 ended"}));
+  startAndSettle(synth);
+  EXPECT_EQ(log.take(), (Lines{"500 open", "500 on 48", "750 off 48", "750 close", "750 ended"}));
+}
+
+}  // namespace
+}  // namespace murvane::test
