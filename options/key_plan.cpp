@@ -23,11 +23,11 @@ KeyPresses pressesOf(std::span<const NoteChange> notes) {
     const std::size_t key = note.key & 0x7F;
     std::vector<Press>& list = presses[key];
     if (note.down) {
-      if (!list.empty() && list.back().press == note.atMillis) {
-        ++holds[key];  // a unison or a folded octave: the same press
-        continue;
-      }
       if (holds[key] > 0) {
+        if (list.back().press == note.atMillis) {
+          ++holds[key];  // a unison or a folded octave: the same press
+          continue;
+        }
         list.back().release = note.atMillis;
         list.back().struckAgain = true;
       }

@@ -28,36 +28,27 @@ void RepressGap::clear() {
 
 void RepressGap::noteOn(std::uint8_t key, std::uint64_t now) {
   Key& state = keys_[key & 0x7F];
-  if (state.holds > 0 && state.pressedAt == now) {
-    ++state.holds;  // a unison or a folded octave: the same press
-    return;
-  }
-  // Held by an earlier note: up first, so that the game sees a new press.
+  if (state.sounding++ > 0 && state.struckAt == now) return;  // a unison or a folded octave: the same press
+  state.struckAt = now;
+  // Down already: up first, so that the game sees a new press.
+  const bool down = downOnceSent(state);
   const std::uint64_t release = nextSlot(state, now);
-  const std::uint64_t press = state.holds > 0 ? release + gap_ : release;
+  const std::uint64_t press = down ? release + gap_ : release;
   if (press > now + gap_) {
-    ++skippedPresses_;
-    if (state.holds > 0) {
-      ++state.holds;
-    } else {
-      ++state.skipped;
-    }
+    ++skippedPresses_;  // the key stays as it is
     return;
   }
-  if (state.holds > 0) schedule(state, now);
+  if (down) schedule(state, now);
   schedule(state, now);
-  ++state.holds;
-  state.pressedAt = now;
 }
 
 void RepressGap::noteOff(std::uint8_t key, std::uint64_t now) {
   Key& state = keys_[key & 0x7F];
-  if (state.holds == 0) {
-    if (state.skipped > 0) --state.skipped;
-    return;
-  }
-  if (--state.holds == 0) schedule(state, now);
+  if (state.sounding == 0) return;
+  if (--state.sounding == 0 && downOnceSent(state)) schedule(state, now);
 }
+
+bool RepressGap::downOnceSent(const Key& key) { return key.down != (key.pending % 2 == 1); }
 
 std::uint64_t RepressGap::nextSlot(const Key& key, std::uint64_t now) const {
   // The caller has taken everything due by `now`, so what is still held

@@ -28,8 +28,8 @@ struct KeyChange {
 //   event is held back until then, after the ones held before it;
 // - a press that could not go out within one gap of its note-on is skipped:
 //   the key stays as it is (held on through the skipped note when it was
-//   down), and the skipped note's note-off changes nothing. So no press is
-//   more than one gap late, and no release more than two.
+//   down, until every note on it has ended). So no press is more than one gap
+//   late, and no release more than two.
 // Keys never wait for one another.
 //
 // Nothing is sent from here: noteOn and noteOff only schedule, and takeDue
@@ -70,9 +70,8 @@ class RepressGap {
   // The events held back for a key alternate in direction, starting opposite
   // to `down`, and are due one gap apart from `firstDue`: so a count says it all.
   struct Key {
-    std::uint32_t holds = 0;    // note-ons without their note-off
-    std::uint32_t skipped = 0;  // skipped note-ons without their note-off, while not held
-    std::uint64_t pressedAt = 0;  // the note-on of the latest press
+    std::uint32_t sounding = 0;   // note-ons without their note-off, skipped ones too
+    std::uint64_t struckAt = 0;   // the latest note-on that was not part of a press before it
     std::uint32_t pending = 0;  // events held back
     std::uint64_t firstDue = 0;
     std::uint64_t lastSent = 0;  // due time of the last event handed out
@@ -80,6 +79,8 @@ class RepressGap {
     bool down = false;  // after the events handed out
   };
 
+  // Whether the key is down once everything held back has been sent.
+  static bool downOnceSent(const Key& key);
   // When an event of the key asked for at `now` would be due.
   std::uint64_t nextSlot(const Key& key, std::uint64_t now) const;
   void schedule(Key& key, std::uint64_t now);

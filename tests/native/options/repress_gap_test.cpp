@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
+
+#include "tests/support/gap_rules.h"
 
 namespace murvane {
 namespace {
@@ -95,6 +99,35 @@ TEST(RepressGapTest, KeyEventsOfEachKeyComeAtLeastOneGapApartInTheirOrder) {
   for (const GapCase& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(play(c.gap, c.steps), c.expected);
+  }
+}
+
+// Live notes come one at a time, with nothing known ahead; the rules hold all the same.
+TEST(RepressGapTest, RandomDenseLiveNotesKeepEveryRule) {
+  std::mt19937 random(20261210);
+  for (int song = 0; song < 50; ++song) {
+    const std::vector<NoteChange> notes = test::randomDenseSong(random);
+    for (std::uint32_t gap : {0u, 30u, 60u, 80u, 200u}) {
+      SCOPED_TRACE("song " + std::to_string(song) + ", gap " + std::to_string(gap));
+      RepressGap gaps;
+      gaps.restart(gap);
+      std::vector<KeyChange> sent;
+      const auto drain = [&](std::uint64_t limit) {
+        KeyChange change;
+        while (gaps.takeDue(limit, change)) sent.push_back(change);
+      };
+      for (const NoteChange& note : notes) {
+        drain(note.atMillis);
+        if (note.down) {
+          gaps.noteOn(note.key, note.atMillis);
+        } else {
+          gaps.noteOff(note.key, note.atMillis);
+        }
+      }
+      drain(RepressGap::kNever - 1);
+      test::expectGapRules(notes, gap, sent, gaps.skippedPresses());
+      if (testing::Test::HasFailure()) return;
+    }
   }
 }
 
