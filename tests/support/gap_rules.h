@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ inline std::vector<std::string> listed(const std::vector<KeyChange>& changes) {
 // The rules of the re-press gap, checked against the notes the key events
 // were made from rather than against a second copy of the rules' code.
 inline void expectGapRules(const std::vector<NoteChange>& notes, std::uint32_t gap,
-                           const std::vector<KeyChange>& sent, std::uint32_t skippedPresses) {
+                           const std::vector<KeyChange>& sent, std::optional<std::uint32_t> skippedPresses) {
   // The presses the notes ask for: a note-on while its key is held, in the
   // millisecond of the press, is that press.
   std::map<int, std::vector<std::uint64_t>> duePresses;
@@ -72,7 +73,10 @@ inline void expectGapRules(const std::vector<NoteChange>& notes, std::uint32_t g
   }
   std::uint32_t wanted = 0;
   for (const auto& [key, times] : duePresses) wanted += static_cast<std::uint32_t>(times.size());
-  EXPECT_EQ(wanted - typed, skippedPresses) << "every press not typed is counted as skipped";
+  EXPECT_GE(wanted, typed);
+  if (skippedPresses) {
+    EXPECT_EQ(wanted - typed, *skippedPresses) << "every press not typed is counted as skipped";
+  }
   if (!sent.empty()) {
     EXPECT_LE(sent.back().atMillis, lastNote + 2 * gap) << "the song ends in time";
   }

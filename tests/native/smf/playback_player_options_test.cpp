@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/gap_rules.h"
 #include "tests/support/player_fixture.h"
 
 namespace murvane::test {
@@ -142,6 +145,33 @@ TEST_F(OptionsPlaybackTest, TheEndOfTheFileLetsWhatTheGapHoldsBackGoOutFirst) {
   load({TrackBytes().noteOn(0, 60).noteOff(5, 60)});
   play(gapOf(30));
   EXPECT_EQ(log.lines(), (Lines{"0 open", "0 on 60", "30 off 60", "30 close", "30 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, ADenseSongPlayedWithAGapKeepsEveryRuleToItsEnd) {
+  std::mt19937 random(7);
+  const std::vector<NoteChange> notes = randomDenseSong(random);
+  TrackBytes track;  // one tick a millisecond
+  std::uint64_t now = 0;
+  for (const NoteChange& note : notes) {
+    const auto delta = static_cast<std::uint32_t>(note.atMillis - now);
+    now = note.atMillis;
+    if (note.down) {
+      track.noteOn(delta, note.key);
+    } else {
+      track.noteOff(delta, note.key);
+    }
+  }
+  load({track}, 500);
+  play(gapOf(60));
+  std::vector<KeyChange> sent;
+  for (const std::string& line : log.lines()) {
+    std::istringstream fields(line);
+    std::uint64_t at = 0;
+    std::string what;
+    int key = 0;
+    if (fields >> at >> what >> key) sent.push_back(KeyChange{static_cast<std::uint8_t>(key), what == "on", at});
+  }
+  expectGapRules(notes, 60, sent, std::nullopt);
 }
 
 TEST_F(OptionsPlaybackTest, OptionsAreTakenAtTheNextStart) {
