@@ -70,6 +70,7 @@ void planKey(std::uint8_t key, std::vector<Press>& presses, std::uint64_t gap, K
     std::uint64_t releaseAt = current.release;
     if (next < presses.size()) releaseAt = std::min(releaseAt, presses[next].press - gap);
     releaseAt = std::max(releaseAt, pressAt + gap);
+    plan.latestPressMillis = std::max(plan.latestPressMillis, pressAt - due);
     plan.changes.push_back(KeyChange{key, true, pressAt});
     plan.changes.push_back(KeyChange{key, false, releaseAt});
     sentAny = true;

@@ -22,6 +22,7 @@ struct NoteChange {
 struct KeyPlan {
   std::vector<KeyChange> changes;  // by due time; one due time: by key, each key in its own order
   std::uint32_t skippedPresses = 0;
+  std::uint64_t latestPressMillis = 0;  // the most any press comes after its note-on
 };
 
 // Plans the key events of notes given in time order, for a game that must
