@@ -104,15 +104,7 @@ def _ini_value(text):
 
 
 def bindings_from_ini(text):
-    values = {}
-    section = None
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("[") and line.endswith("]"):
-            section = line[1:-1].strip().lower()
-        elif section == "keybinds" and "=" in line:
-            key, value = line.split("=", 1)
-            values.setdefault(key.strip().lower(), value.strip())
+    values = smf_model.ini_section(text, "keybinds")
     names = [note_ini_key(index) for index in range(NOTE_COUNT)] + list(HOTKEY_INI_KEYS)
     table = []
     for index, name in enumerate(names):

@@ -122,16 +122,22 @@ def _decimal(text, lowest, highest, default):
     return value if lowest <= value <= highest else default
 
 
-def options_from_ini(text):
+def ini_section(text, name):
+    """The keys of one section, lowercased, each with the first value given it."""
     values = {}
     section = None
     for line in text.splitlines():
         line = line.strip()
         if line.startswith("[") and line.endswith("]"):
             section = line[1:-1].strip().lower()
-        elif section == "options" and "=" in line:
+        elif section == name and "=" in line:
             key, value = line.split("=", 1)
             values.setdefault(key.strip().lower(), value.strip())
+    return values
+
+
+def options_from_ini(text):
+    values = ini_section(text, "options")
     channels = values.get("channels", "")
     channels = int(channels[2:], 16) if re.fullmatch(r"0[xX][0-9a-fA-F]{1,4}", channels) else 0
     return Options(channels or 0x0001, _decimal(values.get("transpose"), -48, 48, 0),
