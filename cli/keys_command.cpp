@@ -1,11 +1,8 @@
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "bindings/binding_table.h"
 #include "bindings/key_names.h"
@@ -14,7 +11,7 @@
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "options/play_options.h"
-#include "options/repress_gap.h"
+#include "smf/playback_plan.h"
 #include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
@@ -80,42 +77,21 @@ int runKeysCommand(int argc, char** argv) {
     std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note,
                 keyText(bindings, static_cast<std::uint8_t>(note), formatter).c_str());
   };
-  RepressGap gaps;
-  gaps.restart(static_cast<std::uint32_t>(options.repressGap));
-  const auto printDue = [&](std::uint64_t limit) {
-    KeyChange change;
-    while (gaps.takeDue(limit, change)) print(change.atMillis, change.down, change.key);
-  };
+  if (options != PlayOptions{}) {
+    // As the player plays such a song: from a plan made before it starts.
+    for (const KeyChange& change : planPlayback(smf, options).keys.changes) {
+      print(change.atMillis, change.down, change.key);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 74;
+  }
   Schedule schedule;
   smf.rewind();
-  schedule.restart(smf.division(), static_cast<std::uint16_t>(options.speed), options.channels);
+  schedule.restart(smf.division());
   MidiEvent event;
   while (smf.readEvent(event)) {
     schedule.advance(event.delta);
-    const std::uint64_t now = schedule.dueMillis();
-    printDue(now);
     const NoteAction action = schedule.play(event);
-    if (action == NoteAction::kNone) continue;
-    const int note = mapNote(event.data1, options);
-    if (note < 0 || note > 127) continue;
-    if (gaps.gap() == 0) {
-      print(now, action == NoteAction::kDown, note);
-      continue;
-    }
-    if (action == NoteAction::kDown) gaps.noteOn(static_cast<std::uint8_t>(note), now);
-    if (action == NoteAction::kUp) gaps.noteOff(static_cast<std::uint8_t>(note), now);
-    printDue(now);
-  }
-  if (gaps.gap() > 0) {
-    // At the end the output is closed: what the gap still held back is never
-    // sent, and every key still down comes up at once, lowest virtual key first.
-    std::vector<std::pair<std::uint8_t, int>> down;
-    for (int note = kLowestKeyNote; note <= kHighestKeyNote; ++note) {
-      const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
-      if (vk != 0 && gaps.isDown(static_cast<std::uint8_t>(note))) down.emplace_back(vk, note);
-    }
-    std::sort(down.begin(), down.end());
-    for (const auto& [vk, note] : down) print(schedule.dueMillis(), false, note);
+    if (action != NoteAction::kNone) print(schedule.dueMillis(), action == NoteAction::kDown, event.data1);
   }
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

@@ -23,30 +23,46 @@ void RepressGap::clear() {
   keys_.fill(Key{});
   pendingKeys_.fill(0);
   nextDue_ = kNever;
+  skippedPresses_ = 0;
 }
 
 void RepressGap::noteOn(std::uint8_t key, std::uint64_t now) {
   Key& state = keys_[key & 0x7F];
-  // Held by an earlier note: up first, so that the game sees a new press.
-  if (state.holds > 0) schedule(state, now);
+  if (state.sounding++ > 0 && state.struckAt == now) return;  // a unison or a folded octave: the same press
+  state.struckAt = now;
+  // Down already: up first, so that the game sees a new press.
+  const bool down = downOnceSent(state);
+  const std::uint64_t release = nextSlot(state, now);
+  const std::uint64_t press = down ? release + gap_ : release;
+  if (press > now + gap_) {
+    ++skippedPresses_;  // the key stays as it is
+    return;
+  }
+  if (down) schedule(state, now);
   schedule(state, now);
-  ++state.holds;
 }
 
 void RepressGap::noteOff(std::uint8_t key, std::uint64_t now) {
   Key& state = keys_[key & 0x7F];
-  if (state.holds == 0) return;
-  if (--state.holds == 0) schedule(state, now);
+  if (state.sounding == 0) return;
+  if (--state.sounding == 0 && downOnceSent(state)) schedule(state, now);
+}
+
+bool RepressGap::downOnceSent(const Key& key) { return key.down != (key.pending % 2 == 1); }
+
+std::uint64_t RepressGap::nextSlot(const Key& key, std::uint64_t now) const {
+  // The caller has taken everything due by `now`, so what is still held
+  // back lies after `now`.
+  if (key.pending > 0) return key.firstDue + std::uint64_t{gap_} * key.pending;
+  return key.sentAny ? std::max(now, key.lastSent + gap_) : now;
 }
 
 void RepressGap::schedule(Key& key, std::uint64_t now) {
   if (key.pending > 0) {
-    // Due one gap after the last event held back; the caller has taken
-    // everything due by `now`, so that lies after `now`.
     ++key.pending;
     return;
   }
-  key.firstDue = key.sentAny ? std::max(now, key.lastSent + gap_) : now;
+  key.firstDue = nextSlot(key, now);
   key.pending = 1;
   const auto index = static_cast<std::size_t>(&key - keys_.data());
   pendingKeys_[index / 64] |= std::uint64_t{1} << (index % 64);

@@ -14,16 +14,22 @@ struct KeyChange {
   bool operator==(const KeyChange&) const = default;
 };
 
-// Spaces the key events of each key so that a game that reads its input once
-// a frame sees every press: a pure function of the times it is given, in
-// milliseconds from any origin, never decreasing.
+// Spaces the key events of live notes so that a game that reads its input
+// once a frame sees every press, without ever falling behind: a pure function
+// of the times it is given, in milliseconds from any origin, never decreasing.
+// Nothing of the future is known, so nothing can be sent early.
 //
 // For each key:
 // - it goes up only when every note-on that pressed it has had its note-off;
+//   note-ons in the same millisecond are one press;
 // - a note-on while it is down sends a key-up at once and a key-down one gap
 //   later;
 // - no event comes less than one gap after that key's previous one; such an
-//   event is held back until then, after the ones held before it.
+//   event is held back until then, after the ones held before it;
+// - a press that could not go out within one gap of its note-on is skipped:
+//   the key stays as it is (held on through the skipped note when it was
+//   down, until every note on it has ended). So no press is more than one gap
+//   late, and no release more than two.
 // Keys never wait for one another.
 //
 // Nothing is sent from here: noteOn and noteOff only schedule, and takeDue
@@ -57,12 +63,15 @@ class RepressGap {
 
   // As the events sent so far left it.
   bool isDown(std::uint8_t key) const { return keys_[key & 0x7F].down; }
+  // Presses skipped since the last restart or clear.
+  std::uint32_t skippedPresses() const { return skippedPresses_; }
 
  private:
   // The events held back for a key alternate in direction, starting opposite
   // to `down`, and are due one gap apart from `firstDue`: so a count says it all.
   struct Key {
-    std::uint32_t holds = 0;    // note-ons without their note-off
+    std::uint32_t sounding = 0;   // note-ons without their note-off, skipped ones too
+    std::uint64_t struckAt = 0;   // the latest note-on that was not part of a press before it
     std::uint32_t pending = 0;  // events held back
     std::uint64_t firstDue = 0;
     std::uint64_t lastSent = 0;  // due time of the last event handed out
@@ -70,6 +79,10 @@ class RepressGap {
     bool down = false;  // after the events handed out
   };
 
+  // Whether the key is down once everything held back has been sent.
+  static bool downOnceSent(const Key& key);
+  // When an event of the key asked for at `now` would be due.
+  std::uint64_t nextSlot(const Key& key, std::uint64_t now) const;
   void schedule(Key& key, std::uint64_t now);
   void findNextDue();
 
@@ -82,6 +95,7 @@ class RepressGap {
   std::array<std::uint64_t, 2> pendingKeys_{};  // bit n: key n has events held back
   std::uint32_t gap_ = 0;
   std::uint64_t nextDue_ = kNever;
+  std::uint32_t skippedPresses_ = 0;
 };
 
 }  // namespace murvane

@@ -34,6 +34,8 @@ void LiveKeyOutput::setOptions(const PlayOptions& options) {
   }
   if (!sender_.joinable()) options_.repressGap = 0;
   gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
+  // Of the options only these mean anything live.
+  straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0;
 }
 
 bool LiveKeyOutput::open() {
@@ -72,7 +74,7 @@ void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
   const int mapped = mapNote(fileNote, options_);
   if (mapped < 0 || mapped > 127) return;
   const auto note = static_cast<std::uint8_t>(mapped);
-  if (gaps_.gap() == 0) {
+  if (straight_) {
     if (down) {
       target_.noteOn(note);
     } else {

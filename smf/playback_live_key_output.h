@@ -24,7 +24,8 @@ namespace murvane {
 // into the keyboard runs under it, so a held event can never follow a release
 // of everything.
 //
-// With the default options every call goes straight through to the target.
+// With the default options every call goes straight through to the target;
+// otherwise notes of one key in one millisecond are one press, at gap 0 too.
 // What our thread sends it flushes itself, one batch per due time.
 class LiveKeyOutput final : public Synthesizer {
  public:
@@ -64,6 +65,7 @@ class LiveKeyOutput final : public Synthesizer {
 
   std::mutex mutex_;  // guards everything below
   PlayOptions options_;
+  bool straight_ = true;  // every live option at its default: nothing to map or space
   RepressGap gaps_;
   std::uint64_t millis_ = 0;
   std::uint32_t lastReading_ = 0;

@@ -60,8 +60,11 @@ bool Player::start(Synthesizer& output) {
       output.allNotesOff();
     }
     smf_.rewind();
+    fromPlan_ = options_ != PlayOptions{};
+    plan_ = fromPlan_ ? planPlayback(smf_, options_) : PlaybackPlan{};
+    planned_ = 0;
+    smf_.rewind();
     schedule_.restart(smf_.division(), static_cast<std::uint16_t>(options_.speed), options_.channels);
-    gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
     readNext_ = true;
     needsClock_ = false;
     unreported_ = true;
@@ -104,6 +107,7 @@ std::uint32_t Player::step() {
     if (unreported_) endPlayback();
     return WakeEvent::kInfinite;
   }
+  if (fromPlan_) return stepThroughPlan();
   if (readNext_) {
     if (!smf_.readEvent(event_)) {
       playing_.store(false);
@@ -115,27 +119,46 @@ std::uint32_t Player::step() {
   }
   // Checked again after every wait: a wait can end early (a signal given for
   // an earlier cycle), and a due time can lie beyond the longest wait.
-  const bool holdsKeys = gaps_.nextDue() != RepressGap::kNever;
-  if (needsClock_ || holdsKeys) {
-    readClock();
-    const std::uint64_t due = schedule_.dueMillis();
-    // What was held back for a time before the event's goes out before it.
-    if (holdsKeys) sendHeldKeys(std::min(due, playedMillis_));
-    if (needsClock_) {
-      if (due > playedMillis_) {
-        // Everything due by now has been handed over.
-        flushOutput();
-        // The held keys' next event may come before the file's.
-        const std::uint64_t until = std::min(due, gaps_.nextDue());
-        return static_cast<std::uint32_t>(std::min<std::uint64_t>(until - playedMillis_, WakeEvent::kLongestTimedWait));
-      }
-      needsClock_ = false;
-    }
+  if (needsClock_) {
+    if (const std::uint32_t wait = waitFor(schedule_.dueMillis())) return wait;
+    needsClock_ = false;
   }
   const NoteAction action = schedule_.play(event_);
   if (action != NoteAction::kNone) play(action, event_.data1);
   readNext_ = true;
   return 0;
+}
+
+std::uint32_t Player::stepThroughPlan() {
+  const std::vector<KeyChange>& changes = plan_.keys.changes;
+  // The song ends with its last event, which may come after its last key.
+  const std::uint64_t due = planned_ < changes.size() ? changes[planned_].atMillis : plan_.endMillis;
+  if (due > playedMillis_) {
+    if (const std::uint32_t wait = waitFor(due)) return wait;
+  }
+  if (planned_ == changes.size()) {
+    playing_.store(false);
+    endPlayback();
+    return WakeEvent::kInfinite;
+  }
+  const KeyChange& change = changes[planned_++];
+  Synthesizer* output = output_.load();
+  if (output == nullptr) return 0;
+  joinBatch(change.atMillis);
+  if (change.down) {
+    output->noteOn(change.key);
+  } else {
+    output->noteOff(change.key);
+  }
+  return 0;
+}
+
+std::uint32_t Player::waitFor(std::uint64_t due) {
+  readClock();
+  if (due <= playedMillis_) return 0;
+  // Everything due by now has been handed over.
+  flushOutput();
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(due - playedMillis_, WakeEvent::kLongestTimedWait));
 }
 
 void Player::readClock() {
@@ -144,38 +167,12 @@ void Player::readClock() {
   lastReading_ = reading;
 }
 
-void Player::play(NoteAction action, std::uint8_t fileNote) {
+void Player::play(NoteAction action, std::uint8_t note) {
   Synthesizer* output = output_.load();
   if (output == nullptr) return;
-  const int mapped = mapNote(fileNote, options_);
-  if (mapped < 0 || mapped > 127) return;  // transposed beyond MIDI: no note, no key
-  const auto note = static_cast<std::uint8_t>(mapped);
-  if (gaps_.gap() == 0) {
-    joinBatch(schedule_.dueMillis());
-    if (action == NoteAction::kDown) output->noteOn(note);
-    if (action == NoteAction::kUp) output->noteOff(note);
-    return;
-  }
-  // On musical time, not the clock's: the keys follow the file's schedule
-  // even when the worker runs late, as `murvane-cli keys` lists them.
-  const std::uint64_t now = schedule_.dueMillis();
-  if (action == NoteAction::kDown) gaps_.noteOn(note, now);
-  if (action == NoteAction::kUp) gaps_.noteOff(note, now);
-  sendHeldKeys(now);
-}
-
-void Player::sendHeldKeys(std::uint64_t limit) {
-  Synthesizer* output = output_.load();
-  KeyChange change;
-  while (gaps_.takeDue(limit, change)) {
-    if (output == nullptr) continue;
-    joinBatch(change.atMillis);
-    if (change.down) {
-      output->noteOn(change.key);
-    } else {
-      output->noteOff(change.key);
-    }
-  }
+  joinBatch(schedule_.dueMillis());
+  if (action == NoteAction::kDown) output->noteOn(note);
+  if (action == NoteAction::kUp) output->noteOff(note);
 }
 
 // A worker running late sends several due times back to back; each still
@@ -194,9 +191,9 @@ void Player::flushOutput() {
 }
 
 void Player::endPlayback() {
-  // Closing the output releases every key at once; nothing held back is sent.
-  // What was handed over before goes first, so the releases are a batch of their own.
-  gaps_.clear();
+  // Closing the output releases every key at once. What was handed over
+  // before goes first, so the releases are a batch of their own.
+  plan_ = PlaybackPlan{};
   flushOutput();
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "options/play_options.h"
-#include "options/repress_gap.h"
 #include "options/track_suggestion.h"
 #include "output/synthesizer.h"
 #include "smf/playback_clock.h"
 #include "smf/playback_notifier.h"
+#include "smf/playback_plan.h"
 #include "smf/playback_schedule.h"
 #include "smf/playback_wake_event.h"
 #include "smf/smf_file.h"
@@ -32,6 +32,11 @@ namespace murvane {
 // The notes of one due millisecond are handed to the output together and
 // then flushed, before the worker waits and before any note of a later
 // millisecond, so a keyboard can send a chord in one input call.
+//
+// With every option at its default the worker plays the file's events as it
+// reads them. Otherwise start() plans the whole song's key events first
+// (planPlayback: the re-press gap needs to know each key's next press), and
+// the worker plays the plan instead.
 //
 // All member functions are for one controlling thread (the GUI thread), except
 // playing() and output(), which any thread may read.
@@ -78,9 +83,10 @@ class Player {
   std::uint32_t step();
   void endPlayback();
   void readClock();
+  std::uint32_t stepThroughPlan();
+  // Milliseconds to wait until `due`, or 0 when it is due.
+  std::uint32_t waitFor(std::uint64_t due);
   void play(NoteAction action, std::uint8_t note);
-  // Sends the key events held back for the re-press gap that are due by `limit`.
-  void sendHeldKeys(std::uint64_t limit);
   // Flushes the output when `due` is not the due time of the notes it holds.
   void joinBatch(std::uint64_t due);
   void flushOutput();
@@ -94,7 +100,9 @@ class Player {
   NoteCounts noteCounts_;  // of smf_; only the controlling thread changes it
   Schedule schedule_;
   PlayOptions options_;
-  RepressGap gaps_;       // empty unless playing with a re-press gap
+  PlaybackPlan plan_;     // empty unless playing with options away from the defaults
+  std::size_t planned_ = 0;  // plan_ entries sent
+  bool fromPlan_ = false;
   MidiEvent event_;       // the worker's last event read
   bool readNext_ = true;  // false: event_ waits to be sent
   bool needsClock_ = false;  // event_ lies later than the last event sent

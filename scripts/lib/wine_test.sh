@@ -176,7 +176,9 @@ start_recorder() {
   (exec wine "$recorder" "$(winpath "$log")" --title "$title" "$@" </dev/null >"$(dirname "$log")/recorder.out" 2>&1) &
   recorder_pid=$!
   app_probe wait-window KeyRecorder 30000 || return 1
-  xdotool search --sync --name "^$title\$" windowfocus --sync
+  # Wine shows the window before the X server maps it, and the focus cannot
+  # go to a window not yet viewable (BadMatch): wait for that too.
+  timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" windowfocus --sync
 }
 
 # close_recorder: the recorder closed once the last key messages reached it.

@@ -66,15 +66,13 @@ TEST_F(OptionsCommands, KeysWithoutAnOptionsSectionAreTodays) {
 TEST_F(OptionsCommands, KeysListTheChosenChannelTransposedAtTheTimesTheGapSendsThem) {
   EXPECT_EQ(keysWithOptions("Channels=0x0004\r\nTranspose=12\r\nRepressGap=30\r\n"),
             "0 down 62 E\n"
-            "500 up 62 E\n"
-            "530 down 62 E\n"
-            "750 down 65 Y\n"
-            "780 up 65 Y\n"    // the second note-on on one key: up one gap after the press
-            "810 down 65 Y\n"  //   and down again one gap later
-            "1000 up 62 E\n"   // 65's older press ends at 1000: the key stays down
+            "470 up 62 E\n"   // one gap early, so that the press again keeps its time
+            "500 down 62 E\n"
+            "750 down 65 Y\n"  // two note-ons of one key in one millisecond: one press
+            "1000 up 62 E\n"
             "1500 down 48 1\n"
             "1510 up 65 Y\n"
-            "1510 up 48 1\n");  // held to 1530, but the end of the file releases at once
+            "1530 up 48 1\n");  // the end of the file still lets it sound for the gap
 }
 
 TEST_F(OptionsCommands, KeysAtSpeedAndFoldedWithoutGapKeepTheOrderOfTheFile) {
@@ -83,14 +81,12 @@ TEST_F(OptionsCommands, KeysAtSpeedAndFoldedWithoutGapKeepTheOrderOfTheFile) {
             "0 down 58 -\n"
             "250 up 50 3\n"
             "250 down 50 3\n"
-            "375 down 53 6\n"
-            "375 down 53 6\n"
+            "375 down 53 6\n"  // an octave pair folded onto one key: one press,
             "500 up 50 3\n"
-            "500 up 53 6\n"
             "500 up 58 -\n"
             "750 down 48 1\n"
             "750 up 48 1\n"
-            "755 up 53 6\n");  // channel 10 is not chosen
+            "755 up 53 6\n");  // up when the last of the two ends; channel 10 is not chosen
 }
 
 TEST_F(OptionsCommands, TracksCountsEachChannelAndSuggestsTheBestChannelAndShift) {

@@ -8,6 +8,7 @@ import unittest
 E2E = pathlib.Path(__file__).resolve().parents[2] / "win32" / "e2e"
 sys.path.insert(0, str(E2E))
 import compare_keys  # noqa: E402
+import gap_properties  # noqa: E402
 import make_songs  # noqa: E402
 import smf_model  # noqa: E402
 
@@ -246,6 +247,75 @@ class SongModel(unittest.TestCase):
                          [(500, "down", 60), (500, "down", 64), (500, "down", 67)])
         self.assertGreater(held[-1][0] - 500, 9000)
         self.assertEqual(make_songs.chords_tempo(), make_songs.chords_tempo())
+
+
+    def test_options_choose_map_and_time_the_notes(self):
+        data = smf_bytes(0, 480, [(0, b"\x92\x24\x40"), (0, b"\x90\x3c\x40"), (480, b"\x82\x24\x00"),
+                                  (480, b"\x93\x62\x40"), (960, b"\x83\x62\x00")])
+        cases = {
+            "channels 3 and 4, an octave up, unfolded": (
+                smf_model.Options(channels=0x000C, transpose=12),
+                [(0, "on", 48), (500, "off", 48), (500, "on", 110), (1000, "off", 110)]),
+            "folded to the nearest octave inside, at half speed": (
+                smf_model.Options(channels=0x000C, transpose=12, fold=True, speed=50),
+                [(0, "on", 48), (1000, "off", 48), (1000, "on", 74), (2000, "off", 74)]),
+        }
+        for name, (options, expected) in cases.items():
+            with self.subTest(name):
+                self.assertEqual(smf_model.notes(data, options), expected)
+        ini = "[KeyBinds]\nC4=0x0051\n[Options]\nChannels=0x000c\nTranspose=+7\nSpeed=401\nRepressGap=30\n"
+        options = smf_model.options_from_ini(ini)
+        self.assertEqual((options.channels, options.transpose, options.fold, options.speed, options.gap),
+                         (0x000C, 7, False, 100, 30))
+        self.assertTrue(smf_model.options_from_ini(DEFAULT_INI + "[Options]\nChannels=0x0000\n").is_default())
+
+
+class GapProperties(unittest.TestCase):
+    # Key 1: struck at 0 and again at 40 (closer than 2G), legato, up at 100;
+    # key 2: a unison of two notes at 200, the longer ending at 400.
+    NOTES = [(0, "on", 1), (40, "off", 1), (40, "on", 1), (100, "off", 1),
+             (200, "on", 2), (200, "on", 2), (300, "off", 2), (400, "off", 2)]
+
+    def test_what_the_gap_may_do_passes(self):
+        cases = {
+            "the second strike skipped": [(0, "down", 1), (100, "up", 1), (200, "down", 2), (400, "up", 2)],
+            "the second strike late by less than G, the first shortened": [
+                (0, "down", 1), (30, "up", 1), (60, "down", 1), (100, "up", 1), (200, "down", 2), (400, "up", 2)],
+            "a release held back up to 2G": [(0, "down", 1), (160, "up", 1), (200, "down", 2), (460, "up", 2)],
+        }
+        for name, events in cases.items():
+            with self.subTest(name):
+                self.assertEqual(gap_properties.check(self.NOTES, events, 30), [])
+
+    def test_what_it_may_not_do_is_named(self):
+        cases = {
+            "out of turn": ([(0, "down", 1), (50, "down", 1), (100, "up", 1), (200, "down", 2), (400, "up", 2)],
+                            "1: down at 50 ms out of turn"),
+            "closer than G": ([(0, "down", 1), (20, "up", 1), (200, "down", 2), (400, "up", 2)],
+                              "1: up at 20 ms only 20 ms after the event before"),
+            "left down": ([(0, "down", 1), (100, "up", 1), (200, "down", 2)], "2: still down at the end"),
+            "a press more than G late": ([(0, "down", 1), (100, "up", 1), (231, "down", 2), (400, "up", 2)],
+                                         "2: the note-on due at 200 ms has no press"),
+            "a press before its note-on": ([(0, "down", 1), (100, "up", 1), (190, "down", 2), (400, "up", 2)],
+                                           "2: press at 190 ms serves no note-on (due 200)"),
+            "the unison pressed twice": (
+                [(0, "down", 1), (100, "up", 1), (200, "down", 2), (230, "up", 2), (260, "down", 2), (400, "up", 2)],
+                "2: press at 260 ms serves no note-on (due 200)"),
+            "up before the longer note ends": ([(0, "down", 1), (100, "up", 1), (200, "down", 2), (300, "up", 2)],
+                                               "2: released at 300 ms, before its note's end at 400 ms"),
+            "up more than 2G after the end": ([(0, "down", 1), (161, "up", 1), (200, "down", 2), (400, "up", 2)],
+                                              "1: released at 161 ms, more than 2G after its note's end at 100 ms"),
+        }
+        for name, (events, fault) in cases.items():
+            with self.subTest(name):
+                self.assertIn(fault, gap_properties.check(self.NOTES, events, 30))
+
+    def test_a_note_on_far_from_the_others_may_not_be_dropped_and_slack_widens_the_bounds(self):
+        notes = [(0, "on", 1), (50, "off", 1), (100, "on", 1), (150, "off", 1)]
+        self.assertEqual(gap_properties.check(notes, [(0, "down", 1), (50, "up", 1)], 30),
+                         ["1: the note-on due at 100 ms has no press"])
+        late = [(0, "down", 1), (50, "up", 1), (135, "down", 1), (180, "up", 1)]
+        self.assertEqual(gap_properties.check(notes, late, 30, slack=10), [])
 
 
 if __name__ == "__main__":

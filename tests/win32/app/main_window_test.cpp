@@ -101,7 +101,11 @@ enum class Ports { kFake, kWin32 };
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void TearDown() override { closeAndDestroy(); }
+  void TearDown() override {
+    closeAndDestroy();
+    EXPECT_TRUE(watcher.overstayed().empty())
+        << "a window the test should have closed stayed open; the watcher closed it";
+  }
 
   void open(const wchar_t* file = nullptr, Ports ports = Ports::kFake) {
     construct(ports);

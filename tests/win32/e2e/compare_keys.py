@@ -20,7 +20,10 @@ down. With --stopped, playback was stopped at the last mark (or, without
 one, at the last key message of a hotkey: the stop hotkey's release): what
 came before must be the start of that list, and then only the release of
 every key held, each within the tolerance of the stop. --model also checks the tool's list
-against an independent reading of the song (smf_model.py).
+against an independent reading of the song (smf_model.py): event for event
+when the INI file's Options are the defaults, else the notes the options
+choose must be typed as the re-press gap promises (gap_properties.py), both
+in the tool's list and as the keys arrived.
 
 Every run also gives the first key's delay: from the moment the Play/Stop
 hotkey's press was sent (--hotkey-sent-us, on the log's clock) to the first
@@ -36,6 +39,7 @@ import statistics
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+import gap_properties  # noqa: E402
 import smf_model  # noqa: E402
 
 NOTE_COUNT = 37
@@ -100,15 +104,7 @@ def _ini_value(text):
 
 
 def bindings_from_ini(text):
-    values = {}
-    section = None
-    for line in text.splitlines():
-        line = line.strip()
-        if line.startswith("[") and line.endswith("]"):
-            section = line[1:-1].strip().lower()
-        elif section == "keybinds" and "=" in line:
-            key, value = line.split("=", 1)
-            values.setdefault(key.strip().lower(), value.strip())
+    values = smf_model.ini_section(text, "keybinds")
     names = [note_ini_key(index) for index in range(NOTE_COUNT)] + list(HOTKEY_INI_KEYS)
     table = []
     for index, name in enumerate(names):
@@ -197,6 +193,17 @@ def check_tool_against_model(expected, model, outcome):
         _describe(model, index, lambda e: "%d %s %d" % e)))
 
 
+def check_gap_properties(expected, typed, notes, bindings, gap, tolerance_ms, outcome):
+    """The tool's list exactly, and the keys on arrival within the tolerance, against the gap's promises."""
+    model = [(due, kind, bindings.vk_of(note)) for due, kind, note in notes if bindings.vk_of(note)]
+    listed = [(event.due, event.direction, bindings.vk_of(event.note)) for event in expected
+              if bindings.vk_of(event.note)]
+    arrived = [(on_song_clock, event.direction, event.vk) for on_song_clock, _, event, _ in typed]
+    for what, events, slack in (("murvane-cli keys", listed, 0), ("typed", arrived, tolerance_ms)):
+        for fault in gap_properties.check(model, events, gap, slack, key_name):
+            outcome.fail("%s, with the options: %s" % (what, fault))
+
+
 def check_key_names(expected, bindings, outcome):
     for event in expected:
         vk = bindings.vk_of(event.note)
@@ -277,7 +284,9 @@ def _keys_left_down(received):
 
 def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_MS,
             stopped=False, model=None, allowed_notes=None, keys_down=(), release_tolerance_ms=None,
-            hotkey_sent_us=None):
+            hotkey_sent_us=None, notes=None, gap=0):
+    """model: the song's key events without options; notes: with them, the
+    notes they choose (smf_model.notes), played with re-press gap `gap`."""
     outcome = Outcome()
     if release_tolerance_ms is None:
         release_tolerance_ms = tolerance_ms
@@ -299,6 +308,8 @@ def compare(expected, received, marks, bindings, tolerance_ms=DEFAULT_TOLERANCE_
     if not stopped:
         agreed = _match_sequence(wanted, received, outcome, "playback")
         _timing(wanted, received, agreed, tolerance_ms, outcome)
+        if notes is not None:
+            check_gap_properties(expected, outcome.typed, notes, bindings, gap, tolerance_ms, outcome)
         left = _keys_left_down(received)
         if left:
             outcome.fail("keys still down at the end: %s" % ", ".join(key_name(vk) for vk in sorted(left)))
@@ -412,12 +423,17 @@ def main(argv=None):
     args = parser.parse_args(argv)
 
     expected, received, marks, bindings = read_run(args)
-    model = smf_model.key_events(pathlib.Path(args.model).read_bytes()) if args.model else None
+    model = notes = None
+    options = smf_model.options_from_ini(_decode_ini(pathlib.Path(args.ini).read_bytes()))
+    if args.model and options.is_default():
+        model = smf_model.key_events(pathlib.Path(args.model).read_bytes())
+    elif args.model:
+        notes = smf_model.notes(pathlib.Path(args.model).read_bytes(), options)
     allowed = [int(note) for note in args.allowed_notes.split(",")] if args.allowed_notes else None
     keys_down = [int(vk, 16) for vk in args.keys_down.split()]
     outcome = compare(expected, received, marks, bindings, args.tolerance_ms,
                       args.stopped, model, allowed, keys_down, args.release_tolerance_ms,
-                      args.hotkey_sent_us)
+                      args.hotkey_sent_us, notes, options.gap)
     if args.print_keys:
         print_keys(outcome, sys.stdout)
     print(summary(outcome, args.label, args.tolerance_ms))

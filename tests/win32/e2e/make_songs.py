@@ -19,11 +19,14 @@ and aims at one way the road from file to typed keys can go wrong:
                     enter after the intro and not at once.
   held.mid          a short note, then a three-note chord held for ten
                     seconds: the stop paths stop it during the hold.
-  options.mid       a melody on channel 3 an octave below C3-C6, for
-                    Channels=0x0004, Transpose=12 and RepressGap=30: a note
-                    struck again on the tick of its release, two overlapping
-                    notes of one pitch, a note shorter than the gap, a run;
-                    the same rhythm on channel 1, which must type nothing.
+  options.mid       a melody on channels 3 and 4 an octave below C3-C6, for
+                    Channels=0x000C, Transpose=12, FoldOctaves=1 and
+                    RepressGap=30: a note struck again on the tick of its
+                    release, two overlapping notes of one pitch, a note
+                    shorter than the gap, a run, a note repeated legato
+                    faster than two gaps, a unison of the two channels and
+                    an octave pair above C6 folded onto one key; the same
+                    rhythm on channel 1, which must type nothing.
 """
 import pathlib
 import sys
@@ -152,10 +155,18 @@ def options():
     for index, pitch in enumerate([36, 38, 40, 41, 43, 45, 47, 48]):
         melody += note(6 * q + index * q // 2, q // 2, pitch, channel=2)
     melody += note(11 * q, q, 55, channel=2)
+    # Struck every 40 ticks (42 ms), legato: closer than two gaps, so some
+    # presses must give way.
+    for index in range(6):
+        melody += [on(12 * q + index * 40, 52, 2), off(12 * q + (index + 1) * 40, 52, 2)]
+    # A unison of channels 3 and 4 (one press, up when the longer ends), and
+    # D7 with D8, both folded onto D6's octave: one key, one press.
+    melody += note(13 * q, q // 2, 45, channel=2) + note(13 * q, q, 45, channel=3)
+    melody += note(15 * q, q // 2, 86, channel=2) + note(15 * q, q, 98, channel=2)
     decoy = []
     for index, pitch in enumerate([60, 64, 67, 72, 60, 64, 67, 72, 60, 64, 67]):
         decoy += note(index * q, q // 2, pitch)
-    return smf(0, q, [track(in_order(events + melody + decoy + [(13 * q, b"\xff\x01\x00")]))])
+    return smf(0, q, [track(in_order(events + melody + decoy + [(17 * q, b"\xff\x01\x00")]))])
 
 
 SONGS = {

@@ -13,7 +13,7 @@
 # that hotkey while a chord is held, close closes the main window then; all
 # three require every held key to come up at once. --options writes those keys
 # into the section Options of the INI file before Murvane starts (the song
-# model knows no options, so it is not consulted then). Needs DISPLAY (an X server
+# model then checks the keys against what the options promise). Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
     --print-keys) print_keys=--print-keys; shift ;;
     --screenshot) screenshot=$2; shift 2 ;;
     --no-model) model=; shift ;;
-    --options) options=$2; model=; shift 2 ;;
+    --options) options=$2; shift 2 ;;
     *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done

@@ -15,6 +15,7 @@ catch a fault that the program and murvane-cli would share:
   to the nearest millisecond (half up); a set-tempo event shorter than three
   bytes is ignored.
 """
+import re
 from fractions import Fraction
 
 DEFAULT_TEMPO = 500000
@@ -101,24 +102,83 @@ def read_events(data):
     return division, [(tick, status, payload) for tick, _, _, status, payload in merged]
 
 
-def key_events(data):
-    """Returns [(due ms, 'down' or 'up', note)] for the first channel's notes, in order."""
+FIRST_NOTE, LAST_NOTE = 48, 84
+
+
+class Options:
+    """The Options section as it plays: a missing or out-of-range value is the default."""
+
+    def __init__(self, channels=0x0001, transpose=0, fold=False, speed=100, gap=0):
+        self.channels, self.transpose, self.fold, self.speed, self.gap = channels, transpose, fold, speed, gap
+
+    def is_default(self):
+        return (self.channels, self.transpose, self.fold, self.speed, self.gap) == (0x0001, 0, False, 100, 0)
+
+
+def _decimal(text, lowest, highest, default):
+    if text is None or not re.fullmatch(r"[+-]?[0-9]+", text):
+        return default
+    value = int(text)
+    return value if lowest <= value <= highest else default
+
+
+def ini_section(text, name):
+    """The keys of one section, lowercased, each with the first value given it."""
+    values = {}
+    section = None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            section = line[1:-1].strip().lower()
+        elif section == name and "=" in line:
+            key, value = line.split("=", 1)
+            values.setdefault(key.strip().lower(), value.strip())
+    return values
+
+
+def options_from_ini(text):
+    values = ini_section(text, "options")
+    channels = values.get("channels", "")
+    channels = int(channels[2:], 16) if re.fullmatch(r"0[xX][0-9a-fA-F]{1,4}", channels) else 0
+    return Options(channels or 0x0001, _decimal(values.get("transpose"), -48, 48, 0),
+                   _decimal(values.get("foldoctaves"), 0, 1, 0) == 1,
+                   _decimal(values.get("speed"), 25, 400, 100), _decimal(values.get("repressgap"), 0, 200, 0))
+
+
+def mapped_note(note, options):
+    """The note as the options make it (outside C3-C6 it types nothing)."""
+    note += options.transpose
+    if options.fold:
+        while note < FIRST_NOTE:
+            note += 12
+        while note > LAST_NOTE:
+            note -= 12
+    return note
+
+
+def notes(data, options=Options()):
+    """Returns [(due ms, 'on' or 'off', note)] of the chosen channels, mapped, in order."""
     division, events = read_events(data)
     tempo = DEFAULT_TEMPO
     exact = Fraction(0)
     previous_tick = 0
     result = []
     for tick, status, payload in events:
-        exact += Fraction(tempo * (tick - previous_tick), division)
+        exact += Fraction(tempo * (tick - previous_tick) * 100, division * options.speed)
         previous_tick = tick
         due = (int(exact) + 500) // 1000
         if status == 0xFF:
             if payload[0] == 0x51 and len(payload) >= 4:
                 tempo = int.from_bytes(payload[1:4], "big")
-        elif status & 0x0F == 0:
+        elif status < 0xF0 and options.channels >> (status & 0x0F) & 1:
             kind = status & 0xF0
             if kind == 0x90 and payload[1] > 0:
-                result.append((due, "down", payload[0]))
-            elif kind == 0x80 or (kind == 0x90 and payload[1] == 0):
-                result.append((due, "up", payload[0]))
+                result.append((due, "on", mapped_note(payload[0], options)))
+            elif kind in (0x80, 0x90):
+                result.append((due, "off", mapped_note(payload[0], options)))
     return result
+
+
+def key_events(data):
+    """Returns [(due ms, 'down' or 'up', note)] for the first channel's notes, in order (no options)."""
+    return [(due, "down" if kind == "on" else "up", note) for due, kind, note in notes(data)]

@@ -41,26 +41,28 @@ others_registered_again() {
 # select_entry ID TEXT WHY: the entry of control ID clicked; the selection
 # must read TEXT.
 select_entry() {
-  probe click "$1"
+  probe click "$1" || fail "$3 (no click)"
   probe wait-text "${selection[@]}" "$2" 5000 || fail "$3"
 }
 
-# capture KEY WHY: KEY typed into the key window; the capture must show it.
+# capture KEY WHY: KEY typed into the key window once it has the keyboard;
+# the capture must show it.
 capture() {
-  xdotool key "$1"
+  probe wait-keys 5000 || fail "$2 (the key window did not take the keyboard)"
+  xdotool key "$1" || fail "$2 (xdotool)"
   probe wait-text "${captured[@]}" " $1" 5000 || fail "$2"
 }
 
 # commit X Y TEXT WHY: Commit pressed; the label at X, Y must then read TEXT.
 commit() {
-  probe click 100
+  probe click 100 || fail "$4 (no click)"
   probe wait-text "$1" "$2" "$3" 5000 || fail "$4"
 }
 
 # f9_then STATUS MS WHY: F9 pressed through X; the status must read STATUS
 # within MS.
 f9_then() {
-  xdotool key F9
+  xdotool key F9 || fail "$3 (xdotool)"
   probe wait-status "$1" "$2" || fail "$3"
 }
 

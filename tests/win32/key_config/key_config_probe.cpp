@@ -2,7 +2,10 @@
 // running Murvane from another process, for hotkeys_with_app.sh:
 //
 //   key_config_probe open MS             click "Key config"; exit 0 once the key window shows
-//   key_config_probe click ID            click the key window's control ID (BM_CLICK)
+//   key_config_probe click ID            click the key window's control ID (BM_CLICK) once the
+//                                        window shows and takes clicks (within five seconds)
+//   key_config_probe wait-keys MS        exit 0 once the key window is in front with the keyboard
+//                                        focus, so that a key typed now reaches it
 //   key_config_probe wait-text X Y TEXT MS
 //                                        exit 0 once the key window's control at client X, Y
 //                                        reads TEXT ("" for none)
@@ -55,6 +58,14 @@ HWND keyWindow() {
   return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
+// Where a key typed now goes: the focus of the thread in front.
+bool takesTheKeys(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  return GetForegroundWindow() == window && GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+         info.hwndFocus == window;
+}
+
 bool hotkeyFree(UINT vk) {
   if (!RegisterHotKey(nullptr, kProbeHotkeyId, 0, vk)) return false;
   UnregisterHotKey(nullptr, kProbeHotkeyId);
@@ -79,12 +90,21 @@ int wmain(int count, wchar_t** arguments) {
     return waitFor(number(arguments[2]), [] { return keyWindow() != nullptr; }) ? 0 : fail(L"no key window");
   }
   if (command == L"click" && count == 3) {
-    const HWND key = keyWindow();
-    if (key == nullptr) return fail(L"no key window");
-    const HWND control = GetDlgItem(key, static_cast<int>(number(arguments[2])));
-    if (control == nullptr) return fail(L"no such control");
+    // A message box of the window's own disables it until it is gone.
+    HWND control = nullptr;
+    const bool ok = waitFor(5000, [&] {
+      const HWND key = keyWindow();
+      control = key != nullptr && IsWindowEnabled(key) ? GetDlgItem(key, static_cast<int>(number(arguments[2]))) : nullptr;
+      return control != nullptr;
+    });
+    if (!ok) return fail(keyWindow() == nullptr ? L"no key window" : L"no such control, or the window takes no clicks");
     PostMessageW(control, BM_CLICK, 0, 0);
     return 0;
+  }
+  if (command == L"wait-keys" && count == 3) {
+    return waitFor(number(arguments[2]), [] { return keyWindow() != nullptr && takesTheKeys(keyWindow()); })
+               ? 0
+               : fail(L"the key window does not have the keyboard");
   }
   if (command == L"wait-text" && count == 6) {
     const POINT point = {number(arguments[2]), number(arguments[3])};

@@ -79,18 +79,21 @@ open_key_window() {
   probe open 10000 || fail "the key window did not open"
 }
 
-# The key window's own message box: Ctrl+Q refused on a note.
+# C4 selected, and the key window ready for the key typed next: selecting
+# gives it the focus, and a key typed before that would go elsewhere.
 select_c4() {
   focus "$key_title"
-  probe click 12
+  probe click 12 || fail "C4 could not be clicked"
   probe wait-text "${selection[@]}" "$c4" 5000 || fail "C4 was not selected"
+  probe wait-keys 5000 || fail "the key window did not take the keyboard"
 }
 
+# The key window's own message box: Ctrl+Q refused on a note.
 raise_modifier_message() {
   select_c4
-  xdotool keydown ctrl key q keyup ctrl
+  xdotool keydown ctrl key q keyup ctrl || fail "Ctrl+Q could not be typed"
   probe wait-text "${captured[@]}" " Ctrl + Q" 5000 || fail "Ctrl+Q was not captured"
-  probe click 100
+  probe click 100 || fail "Commit could not be clicked"
   probe wait-box 5000 >"$work/box.txt" || fail "the message box did not appear"
   [ "$(cat "$work/box.txt")" = "Murvane: Error|Ctrl, Alt and Shift do not use in note" ] ||
     fail "unexpected message box: $(cat "$work/box.txt")"
@@ -165,10 +168,10 @@ case $scenario in
     start_murvane "$work/app" "Murvane did not start with a read-only INI file"
     open_key_window
     select_c4
-    xdotool key z
+    xdotool key z || fail "Z could not be typed"
     probe wait-text "${captured[@]}" " Z" 5000 || fail "Z was not captured"
-    probe click 100
-    probe dismiss-boxes 3000 >"$work/boxes.txt"
+    probe click 100 || fail "Commit could not be clicked"
+    probe dismiss-boxes 3000 >"$work/boxes.txt" || fail "the message boxes could not be read"
     [ "$(cat "$work/boxes.txt")" = "$expected" ] || fail "expected one message '$expected', got: $(cat "$work/boxes.txt")"
     probe wait-text "${c4_label[@]}" " Z" 5000 || fail "C4 does not show Z after the Commit"
     [ "$(cat "$ini")" = "$before" ] || fail "the read-only INI file changed"
@@ -181,7 +184,7 @@ case $scenario in
     locked+=("$work/locked")
     if [ "$(id -u)" -eq 0 ]; then chattr +i "$work/locked" || fail "cannot make the folder read-only for root"; fi
     start_murvane "$work/locked" "Murvane did not start in a read-only folder"
-    probe dismiss-boxes 1000 >"$work/boxes.txt"
+    probe dismiss-boxes 1000 >"$work/boxes.txt" || fail "the message boxes could not be read"
     [ ! -s "$work/boxes.txt" ] || fail "the start showed: $(cat "$work/boxes.txt")"
     [ ! -e "$work/locked/Murvane.ini" ] || fail "an INI file was written into the read-only folder"
     quit_murvane

@@ -103,7 +103,8 @@ play_and_compare() {
   wine "$cli" keys "$(winpath "$1")" --ini "$(winpath "$ini")" </dev/null | tr -d '\r' >"$work/cli.txt" ||
     fail "murvane-cli keys failed"
   python3 "$here/../e2e/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/keys.log" --ini "$ini" \
-    --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$1") ($scenario-$language)" || fail "the keys typed are not those the tool lists"
+    --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$1") ($scenario-$language)" ||
+    fail "the keys typed, or their times, are not what the tool lists (the lines above say which)"
 }
 
 case $scenario in

@@ -177,8 +177,32 @@ void WindowWatcher::clear() {
   boxes_.clear();
 }
 
+std::vector<std::wstring> WindowWatcher::overstayed() {
+  std::lock_guard lock(mutex_);
+  return overstayed_;
+}
+
+void WindowWatcher::closeOverstaying(std::map<HWND, std::chrono::steady_clock::time_point>& handled) {
+  const auto now = std::chrono::steady_clock::now();
+  for (auto it = handled.begin(); it != handled.end();) {
+    if (!IsWindow(it->first)) {
+      it = handled.erase(it);
+    } else if (now - it->second > kOverstay) {
+      {
+        std::lock_guard lock(mutex_);
+        overstayed_.push_back(classOf(it->first));
+      }
+      PostMessageW(it->first, WM_CLOSE, 0, 0);
+      it = handled.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
 void WindowWatcher::run() {
   std::set<HWND> seen;
+  std::map<HWND, std::chrono::steady_clock::time_point> handled;
   while (!stop_) {
     for (HWND dialog : topLevelWindows(L"#32770", Owner::kThisProcess)) {
       if (seen.insert(dialog).second) {
@@ -200,9 +224,13 @@ void WindowWatcher::run() {
     }
     for (auto& [className, handler] : handlers) {
       for (HWND window : topLevelWindows(className.c_str(), Owner::kThisProcess)) {
-        if (seen.insert(window).second) handler(window);
+        if (seen.insert(window).second) {
+          handler(window);
+          handled.emplace(window, std::chrono::steady_clock::now());
+        }
       }
     }
+    closeOverstaying(handled);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }

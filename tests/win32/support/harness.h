@@ -95,7 +95,9 @@ class CreationHook {
 // thread timer cannot reach a nested loop that is not a message box's, so a
 // second thread deals with them: it records each message box of this process
 // and presses its OK button, and it hands every other watched window to a
-// handler (which should close it).
+// handler (which should close it). A handled window still open after
+// kOverstay is closed and named in overstayed(): a test whose script went
+// wrong fails instead of waiting in the window's loop for ever.
 class WindowWatcher {
  public:
   using Handler = std::function<void(HWND)>;
@@ -116,14 +118,19 @@ class WindowWatcher {
 
   std::vector<SeenMessageBox> messageBoxes();
   void clear();
+  std::vector<std::wstring> overstayed();
+
+  static constexpr std::chrono::seconds kOverstay{20};
 
  private:
   void run();
+  void closeOverstaying(std::map<HWND, std::chrono::steady_clock::time_point>& handled);
 
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<SeenMessageBox> boxes_;
   std::map<std::wstring, Handler> handlers_;
+  std::vector<std::wstring> overstayed_;
   Handler messageBoxHandler_;
   std::thread thread_;
 };

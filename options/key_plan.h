@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "options/repress_gap.h"
+
+namespace murvane {
+
+// A played note starting or ending on its key (the note after transposing
+// and folding), at its due time.
+struct NoteChange {
+  std::uint64_t atMillis = 0;
+  std::uint8_t key = 0;
+  bool down = false;
+
+  bool operator==(const NoteChange&) const = default;
+};
+
+// The key events a song's notes make when the whole song is known ahead.
+struct KeyPlan {
+  std::vector<KeyChange> changes;  // by due time; one due time: by key, each key in its own order
+  std::uint32_t skippedPresses = 0;
+  std::uint64_t latestPressMillis = 0;  // the most any press comes after its note-on
+};
+
+// Plans the key events of notes given in time order, for a game that must
+// see every press (gap G in milliseconds, 0 for none):
+// - note-ons of one key in the same millisecond are one press, and a key goes
+//   up only when every note that pressed it has ended; a note struck while
+//   its key is down releases it and presses it again;
+// - two events of one key are at least G apart;
+// - a release that would make the next press of its key late comes early
+//   instead (the earlier note is shortened, never below G), so a press is
+//   late only when two presses of one key come closer than 2G, and never by
+//   more than G: one that cannot go out by then is skipped, with its release,
+//   and the key stays as it is;
+// - a release is never more than 2G late, and nothing is left down.
+KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis);
+
+}  // namespace murvane
