@@ -132,14 +132,17 @@ TEST(OptionsForm, SuggestChecksOnlyTheSuggestedChannelAndSetsItsShiftLeavingTheR
   EXPECT_EQ(withSuggestion(before, suggestTrack(NoteCounts{})), (OptionsEntry{0x0001, L"0", true, L"80", L"30"}));
 }
 
-TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileChecked) {
+TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileCheckedAndWithNoFileEveryChannelIs) {
   NoteCounts counts;
   counts.add(2, 60);
-  EXPECT_TRUE(channelSelectable(counts, 2, false));
-  EXPECT_TRUE(channelSelectable(counts, 2, true));
-  EXPECT_FALSE(channelSelectable(counts, 0, false));
-  EXPECT_TRUE(channelSelectable(counts, 0, true));
-  EXPECT_FALSE(channelSelectable(counts, 15, false));
+  EXPECT_TRUE(channelSelectable(&counts, 2, false));
+  EXPECT_TRUE(channelSelectable(&counts, 2, true));
+  EXPECT_FALSE(channelSelectable(&counts, 0, false));
+  EXPECT_TRUE(channelSelectable(&counts, 0, true));
+  EXPECT_FALSE(channelSelectable(&counts, 15, false));
+  for (std::uint8_t channel = 0; channel < kChannelCount; ++channel) {
+    EXPECT_TRUE(channelSelectable(nullptr, channel, false)) << int{channel};
+  }
 }
 
 TEST(OptionsForm, ChannelLabelsGiveTheNumberFromOneTheNoteOnsAndThoseInRange) {
