@@ -281,17 +281,9 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
   }
 }
 
-TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAll) {
-  const std::string before = iniText();
-  open();
-  PostMessageW(control(IDOK), BM_CLICK, 0, 0);
-  runLoop();
-  EXPECT_EQ(iniText(), before);
-}
-
-// Held open by another program that lets others only read: the file is as
-// good as read-only (whose attribute root would not heed).
-TEST_F(OptionsWindowTest, UnchangedValuesInOtherFormsCloseOnAReadOnlyFileWithoutAWrite) {
+// Values in forms of their own, on a file another program lets others only
+// read (root would not heed a read-only attribute).
+TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAllSoAReadOnlyFileIsNoError) {
   writeOptions(L"Speed", L"050");
   writeOptions(L"Transpose", L"+7");
   writeOptions(L"Channels", L"0x0001");
@@ -311,7 +303,6 @@ TEST_F(OptionsWindowTest, WithNoFileLoadedEveryChannelCanBeChecked) {
   context.counts = nullptr;
   open();
   for (int channel = 1; channel <= 16; ++channel) EXPECT_TRUE(IsWindowEnabled(channelBox(channel))) << channel;
-  EXPECT_EQ(test::windowText(channelBox(3)), noNotesLabel(3));
 }
 
 TEST_F(OptionsWindowTest, CancelTheCloseBoxAndEscapeDiscardEveryChange) {
