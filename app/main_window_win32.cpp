@@ -111,7 +111,8 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
 
   if (commandLineFile != nullptr) {
     const std::wstring path = commandLineFile;
-    if (loadFile(*player_, *makePlatformFileReader(), path) == LoadResult::kOk) showFileTitle(path);
+    fileLoaded_ = loadFile(*player_, *makePlatformFileReader(), path) == LoadResult::kOk;
+    if (fileLoaded_) showFileTitle(path);
   }
   refreshStatus();
   return true;
@@ -252,7 +253,7 @@ void MainWindow::openKeyConfig() {
 
 void MainWindow::openOptions() {
   const OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
-                                     backgroundBrush(),  this,     &player_->noteCounts()};
+                                     backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
   runOptionsWindow(context);
 }
 
@@ -270,7 +271,8 @@ void MainWindow::onDropFiles(HDROP drop) {
 
 void MainWindow::loadDroppedFile(const std::wstring& path) {
   const LoadResult result = loadFile(*player_, *makePlatformFileReader(), path);
-  if (result == LoadResult::kOk) {
+  fileLoaded_ = result == LoadResult::kOk;
+  if (fileLoaded_) {
     showFileTitle(path);
     return;
   }

@@ -114,6 +114,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   HWND testButton_ = nullptr;
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
+  bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
 
   MainWindowServices services_;
   std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;

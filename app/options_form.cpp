@@ -57,8 +57,8 @@ OptionsEntry withSuggestion(OptionsEntry entry, const TrackSuggestion& suggestio
   return entry;
 }
 
-bool channelSelectable(const NoteCounts& counts, std::uint8_t channel, bool checked) {
-  return checked || counts.notes(channel) > 0;
+bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool checked) {
+  return checked || fileCounts == nullptr || fileCounts->notes(channel) > 0;
 }
 
 std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,

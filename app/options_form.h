@@ -58,8 +58,10 @@ FieldRange rangeOf(OptionsField field);
 OptionsEntry withSuggestion(OptionsEntry entry, const TrackSuggestion& suggestion);
 
 // A channel without notes in the file is offered only while it is checked,
-// so that a checked one can still be taken back.
-bool channelSelectable(const NoteCounts& counts, std::uint8_t channel, bool checked);
+// so that a checked one can still be taken back. fileCounts are those of the
+// loaded file, null when none is loaded: then there is nothing to go by, and
+// every channel is offered, so that Channels can be widened as well.
+bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool checked);
 
 // The text of a channel's box from its counts: withNotes for a channel that
 // has note-ons (%1 its number from 1, %2 its note-ons, %3 those inside

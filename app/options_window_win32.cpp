@@ -21,7 +21,8 @@ std::wstring_view orEmpty(const wchar_t* text) { return text != nullptr ? std::w
 OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
     : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindow, IDS_OPTIONS_TITLE}),
       store_(context.store),
-      counts_(context.counts != nullptr ? *context.counts : NoteCounts{}) {}
+      counts_(context.counts != nullptr ? *context.counts : NoteCounts{}),
+      fileLoaded_(context.counts != nullptr) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   // The up-down control lives in the common controls library.
@@ -115,7 +116,8 @@ void OptionsWindow::showChannels(std::uint16_t channels) {
   for (std::size_t channel = 0; channel < channelBoxes_.size(); ++channel) {
     const bool checked = (channels >> channel & 1u) != 0;
     SendMessageW(channelBoxes_[channel], BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    EnableWindow(channelBoxes_[channel], channelSelectable(counts_, static_cast<std::uint8_t>(channel), checked));
+    EnableWindow(channelBoxes_[channel],
+                 channelSelectable(fileLoaded_ ? &counts_ : nullptr, static_cast<std::uint8_t>(channel), checked));
   }
 }
 

@@ -25,7 +25,7 @@ struct OptionsWindowContext {
   const StringTable* strings;
   HBRUSH background;
   HotkeyControl* hotkeys;
-  const NoteCounts* counts;  // of the loaded file; copied when the window opens
+  const NoteCounts* counts;  // of the loaded file, null when none is loaded; copied when the window opens
 };
 
 // Opens the Options window and returns when it has closed. The caller has
@@ -64,6 +64,7 @@ class OptionsWindow final : public ModalWindow {
 
   IniStore* store_;
   NoteCounts counts_;  // a copy: the player that counted may go before this window
+  bool fileLoaded_;
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
 };

@@ -26,8 +26,9 @@ class IniStore {
   // then as it was.
   virtual bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) = 0;
 
-  // Takes key out of section, so that it reads as missing again; a key that
-  // is not there is no failure. False when the file could not be changed.
+  // Takes key out of section, every line of it when the file holds it more
+  // than once, so that it reads as missing again; a key that is not there is
+  // no failure. False when the file could not be changed.
   // A store that cannot take keys out says so.
   virtual bool remove(std::wstring_view section, std::wstring_view key) {
     static_cast<void>(section);

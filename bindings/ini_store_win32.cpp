@@ -29,14 +29,33 @@ class Win32IniStore final : public IniStore {
     return WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), valueText.c_str(), path_.c_str()) != FALSE;
   }
 
-  // A null value deletes the key.
+  // A null value deletes only the first line of the key, and the next read
+  // finds the one after it: delete until none is left. The count is bounded
+  // so that a line the platform keeps finding but never deletes is reported
+  // as a failure instead of holding the program.
   bool remove(std::wstring_view section, std::wstring_view key) override {
     const std::wstring sectionText(section);
     const std::wstring keyText(key);
-    return WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), nullptr, path_.c_str()) != FALSE;
+    for (int deleted = 0; deleted < kMostLinesOfOneKey; ++deleted) {
+      if (!holds(sectionText, keyText)) return true;
+      if (WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), nullptr, path_.c_str()) == FALSE) {
+        return false;
+      }
+    }
+    return !holds(sectionText, keyText);
   }
 
  private:
+  static constexpr int kMostLinesOfOneKey = 64;
+
+  // Whether a read finds the key, even with an empty value. No value can be
+  // a line break, so the default given for a missing key tells it apart.
+  bool holds(const std::wstring& section, const std::wstring& key) const {
+    wchar_t buffer[2] = {};
+    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"\n", buffer, 2, path_.c_str());
+    return buffer[0] != L'\n';
+  }
+
   std::wstring path_;
 };
 

@@ -320,13 +320,16 @@ bool update(Document& document, std::wstring_view section, std::wstring_view key
   return true;
 }
 
-// The line of the key that a read finds, as the platform deletes it; false
-// when there is none.
+// Every line of the key in the section that a read looks in: a later line
+// of the same key would otherwise be found by the next read. False when
+// there is none.
 bool erase(Document& document, std::wstring_view section, std::wstring_view key) {
-  const Location location = locate(document, section, key);
-  if (!location.key) return false;
-  document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(*location.key));
-  return true;
+  bool erased = false;
+  for (Location location = locate(document, section, key); location.key; location = locate(document, section, key)) {
+    document.lines.erase(document.lines.begin() + static_cast<std::ptrdiff_t>(*location.key));
+    erased = true;
+  }
+  return erased;
 }
 
 enum class Change { kChanged, kAlreadyHeld, kRefused };

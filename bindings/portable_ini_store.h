@@ -22,9 +22,9 @@ std::wstring readIniValue(std::string_view file, std::wstring_view section, std:
 // with an odd number of bytes).
 bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value);
 
-// Takes out the line of key in section that a read finds, leaving every other
-// line as it was. False when there is no such line, or when the text cannot
-// be changed safely.
+// Takes out every line of key in the section that a read looks in, leaving
+// every other line as it was. False when there is no such line, or when the
+// text cannot be changed safely.
 bool removeIniValue(std::string& file, std::wstring_view section, std::wstring_view key);
 
 }  // namespace murvane

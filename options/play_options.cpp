@@ -72,12 +72,19 @@ PlayOptions readPlayOptions(IniStore& store) {
 
 namespace {
 
-// A key that reads as wanted already is left alone, so that keeping the
-// options as they are never touches the file (nor fails on a read-only one).
-bool storeOption(IniStore& store, std::wstring_view key, bool isDefault, const std::wstring& text) {
-  const std::wstring current = store.read(kOptionsSection, key);
-  if (isDefault) return current.empty() || store.remove(kOptionsSection, key);
-  return current == text || store.write(kOptionsSection, key, text);
+// A key is compared by the value playback reads from it, not by its text:
+// "050", "+7" or a default written out are left as they are, so that keeping
+// the options never touches the file (nor fails on a read-only one). After a
+// change the key is read again, since a store may report success while
+// another line of the key still gives the old value.
+template <class Value>
+bool storeOption(IniStore& store, std::wstring_view key, std::optional<Value> (*parse)(std::wstring_view),
+                 Value wanted, Value fallback, const std::wstring& text) {
+  const auto holdsWanted = [&] { return parse(store.read(kOptionsSection, key)).value_or(fallback) == wanted; };
+  if (holdsWanted()) return true;
+  const bool changed =
+      wanted == fallback ? store.remove(kOptionsSection, key) : store.write(kOptionsSection, key, text);
+  return changed && holdsWanted();
 }
 
 }  // namespace
@@ -85,12 +92,14 @@ bool storeOption(IniStore& store, std::wstring_view key, bool isDefault, const s
 bool writePlayOptions(IniStore& store, const PlayOptions& options) {
   const PlayOptions defaults;
   // Every key is tried even after a failure, so that as much as can be kept is.
-  bool stored = storeOption(store, kChannelsKey, options.channels == defaults.channels, formatChannels(options.channels));
-  stored &= storeOption(store, kTransposeKey, options.transpose == defaults.transpose, formatDecimal(options.transpose));
-  stored &= storeOption(store, kFoldOctavesKey, options.foldOctaves == defaults.foldOctaves,
-                        options.foldOctaves ? L"1" : L"0");
-  stored &= storeOption(store, kSpeedKey, options.speed == defaults.speed, formatDecimal(options.speed));
-  stored &= storeOption(store, kRepressGapKey, options.repressGap == defaults.repressGap,
+  bool stored = storeOption(store, kChannelsKey, parseChannels, options.channels, defaults.channels,
+                            formatChannels(options.channels));
+  stored &= storeOption(store, kTransposeKey, parseTranspose, options.transpose, defaults.transpose,
+                        formatDecimal(options.transpose));
+  stored &= storeOption(store, kFoldOctavesKey, parseFoldOctaves, options.foldOctaves, defaults.foldOctaves,
+                        std::wstring(options.foldOctaves ? L"1" : L"0"));
+  stored &= storeOption(store, kSpeedKey, parseSpeed, options.speed, defaults.speed, formatDecimal(options.speed));
+  stored &= storeOption(store, kRepressGapKey, parseRepressGap, options.repressGap, defaults.repressGap,
                         formatDecimal(options.repressGap));
   return stored;
 }

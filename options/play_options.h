@@ -40,8 +40,9 @@ PlayOptions readPlayOptions(IniStore& store);
 
 // Makes the section show what differs from the defaults: a key whose value
 // is not its default is written in the form readPlayOptions takes back, a key
-// at its default is taken out, and a key that reads so already is not
-// touched. False when a change failed.
+// set back to its default is taken out (every line of it), and a key whose
+// text readPlayOptions reads as the wanted value already, in whatever form,
+// is not touched. False when a change failed or does not read back.
 bool writePlayOptions(IniStore& store, const PlayOptions& options);
 
 // The value texts, one key at a time. A parse gives nothing for text that is

@@ -132,14 +132,16 @@ TEST(OptionsForm, SuggestChecksOnlyTheSuggestedChannelAndSetsItsShiftLeavingTheR
   EXPECT_EQ(withSuggestion(before, suggestTrack(NoteCounts{})), (OptionsEntry{0x0001, L"0", true, L"80", L"30"}));
 }
 
-TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileChecked) {
+TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileCheckedAndWithNoFileEveryChannelIs) {
   NoteCounts counts;
   counts.add(2, 60);
-  EXPECT_TRUE(channelSelectable(counts, 2, false));
-  EXPECT_TRUE(channelSelectable(counts, 2, true));
-  EXPECT_FALSE(channelSelectable(counts, 0, false));
-  EXPECT_TRUE(channelSelectable(counts, 0, true));
-  EXPECT_FALSE(channelSelectable(counts, 15, false));
+  EXPECT_TRUE(channelSelectable(&counts, 2, false));
+  EXPECT_TRUE(channelSelectable(&counts, 2, true));
+  EXPECT_FALSE(channelSelectable(&counts, 0, false));
+  EXPECT_TRUE(channelSelectable(&counts, 0, true));
+  EXPECT_FALSE(channelSelectable(&counts, 15, false));
+  // No file: nothing to go by.
+  for (std::uint8_t c = 0; c < kChannelCount; ++c) EXPECT_TRUE(channelSelectable(nullptr, c, false)) << int{c};
 }
 
 TEST(OptionsForm, ChannelLabelsGiveTheNumberFromOneTheNoteOnsAndThoseInRange) {

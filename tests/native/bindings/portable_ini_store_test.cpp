@@ -106,12 +106,14 @@ struct RemoveCase {
   std::string after;
 };
 
-TEST_F(PortableIniStoreTest, RemoveTakesOutOnlyTheLineThatAReadFinds) {
+TEST_F(PortableIniStoreTest, RemoveTakesOutEveryLineOfTheKeyInTheSectionAReadLooksIn) {
   const std::string tail = "\r\n[Other]\r\nSpeed=50\r\n; end";
   const RemoveCase cases[] = {
       {"the key's line goes, its neighbours stay", "; x\r\n[Options]\r\nTranspose=12\r\nSpeed=50\r\nRepressGap=30\r\n" + tail,
        true, "; x\r\n[Options]\r\nTranspose=12\r\nRepressGap=30\r\n" + tail},
       {"found in any case and spacing", "[OPTIONS]\r\n  speed = 50 \r\n", true, "[OPTIONS]\r\n"},
+      {"a key written twice: both lines go", "[Options]\r\nSpeed=50\r\nTranspose=12\r\n SPEED = 70\r\nSpeed\r\n",
+       true, "[Options]\r\nTranspose=12\r\n"},
       {"the last line without a break", "[Options]\r\nTranspose=12\r\nSpeed=50", true, "[Options]\r\nTranspose=12\r\n"},
       {"a key without equals sign", "[Options]\r\nSpeed\r\nTranspose=12\r\n", true, "[Options]\r\nTranspose=12\r\n"},
       {"only the first section of the name", "[Options]\r\n[Options]\r\nSpeed=50\r\n", true,

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bindings/portable_ini_store.h"
 #include "tests/support/ini_store_double.h"
+#include "tests/support/temp_folder.h"
 
 namespace murvane {
 namespace {
@@ -87,34 +89,39 @@ TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
 
 struct WrittenSectionCase {
   const char* name;
-  std::map<std::wstring, std::wstring> before;  // the section's keys
+  std::string before;  // the section's lines
   PlayOptions options;
-  std::vector<std::wstring> after;
-  std::size_t changes;  // writes and removals
+  bool written;  // false: the file is left alone, so a read-only one does not fail
+  std::string after;
 };
 
-TEST(PlayOptionsTest, TheSectionHoldsOnlyTheKeysThatDifferFromTheirDefaults) {
-  const std::vector<WrittenSectionCase> cases = {
-      {"defaults into an empty file: nothing at all", {}, {}, {}, 0},
-      {"every key changed", {}, {0x0004, -12, true, 50, 30},
-       {L"Channels=0x0004", L"FoldOctaves=1", L"RepressGap=30", L"Speed=50", L"Transpose=-12"}, 5},
-      {"one key changed", {}, {0x0002, 0, false, 100, 0}, {L"Channels=0x0002"}, 1},
-      {"a key set back to its default is taken out", {{L"Transpose", L"12"}, {L"Speed", L"50"}},
-       {0x0001, 0, false, 50, 0}, {L"Speed=50"}, 1},
-      {"a key that holds its value already is not touched", {{L"Speed", L"50"}}, {0x0001, 0, false, 50, 0},
-       {L"Speed=50"}, 0},
-      {"a value the reader refuses goes", {{L"Speed", L"fast"}, {L"FoldOctaves", L"yes"}}, {}, {}, 2},
-      {"the default written out is taken out", {{L"Channels", L"0x0001"}, {L"FoldOctaves", L"0"}}, {}, {}, 2},
+// On a real file, where a key can stand twice; a file that must not be
+// written cannot be (a folder stands where its replacement would go).
+TEST(PlayOptionsTest, TheSectionHoldsOnlyTheKeysWhoseValuesDifferFromTheirDefaults) {
+  const WrittenSectionCase cases[] = {
+      {"defaults into an empty section: nothing at all", "", {}, false, ""},
+      {"every key changed", "", {0x0004, -12, true, 50, 30}, true,
+       "Channels=0x0004\r\nTranspose=-12\r\nFoldOctaves=1\r\nSpeed=50\r\nRepressGap=30\r\n"},
+      {"a key set back to its default is taken out", "Transpose=12\r\nSpeed=50\r\n", {0x0001, 0, false, 50, 0}, true,
+       "Speed=50\r\n"},
+      {"every line of a key set back to its default goes", "Speed=50\r\nTranspose=3\r\n speed = 70\r\n",
+       {0x0001, 3, false, 100, 0}, true, "Transpose=3\r\n"},
+      {"a changed value is written as the reader's own form", "Speed=050\r\n", {0x0001, 0, false, 60, 0}, true,
+       "Speed=60\r\n"},
+      {"the values already held, in other forms", "Channels=0X0004\r\nTranspose=+7\r\nSpeed=050\r\n",
+       {0x0004, 7, false, 50, 0}, false, "Channels=0X0004\r\nTranspose=+7\r\nSpeed=050\r\n"},
+      {"the defaults written out", "Channels=0x0001\r\nFoldOctaves=0\r\nSpeed=100\r\n", {}, false,
+       "Channels=0x0001\r\nFoldOctaves=0\r\nSpeed=100\r\n"},
+      {"a value the reader refuses reads as the default", "Speed=fast\r\n", {}, false, "Speed=fast\r\n"},
   };
+  const std::string head = "[KeyBinds]\r\nC3=0x0031\r\n[Options]\r\n";
   for (const WrittenSectionCase& c : cases) {
     SCOPED_TRACE(c.name);
-    MemoryIniStore store;
-    store.values[{L"KeyBinds", L"C3"}] = L"0x0031";
-    for (const auto& [key, value] : c.before) store.values[{L"Options", key}] = value;
-    EXPECT_TRUE(writePlayOptions(store, c.options));
-    EXPECT_EQ(store.lines(L"Options"), c.after);
-    EXPECT_EQ(store.writes.size() + store.removals.size(), c.changes);
-    EXPECT_EQ((store.values[{L"KeyBinds", L"C3"}]), L"0x0031");
+    test::TempFolder folder;
+    const auto path = folder.write("Murvane.ini", head + c.before);
+    if (!c.written) std::filesystem::create_directory(folder.file("Murvane.ini.tmp"));
+    EXPECT_TRUE(writePlayOptions(*makePortableIniStore(path), c.options));
+    EXPECT_EQ(test::readBytes(path), head + c.after);
   }
 }
 

@@ -262,7 +262,8 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
        {"Channels=0x0009", "Transpose=-7", "FoldOctaves=1", "Speed=400", "RepressGap=30"}},
       {"a value set back to its default is taken out", {{L"Transpose", L"12"}, {L"Speed", L"50"}},
        [](OptionsWindowTest& test) { test.setText(kTransposeEditId, L"0"); }, {"Speed=50"}},
-      {"a value the file holds wrongly goes", {{L"Speed", L"fast"}}, [](OptionsWindowTest&) {}, {}},
+      {"a value the file holds wrongly reads as the default and stays", {{L"Speed", L"fast"}},
+       [](OptionsWindowTest&) {}, {"Speed=fast"}},
       {"nothing changed leaves the section as it was", {{L"Speed", L"50"}}, [](OptionsWindowTest&) {}, {"Speed=50"}},
   };
   for (const OkCase& c : cases) {
@@ -280,12 +281,28 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
   }
 }
 
-TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAll) {
+// Values in forms of their own, on a file another program lets others only
+// read (root would not heed a read-only attribute).
+TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAllSoAReadOnlyFileIsNoError) {
+  writeOptions(L"Speed", L"050");
+  writeOptions(L"Transpose", L"+7");
+  writeOptions(L"Channels", L"0x0001");
   const std::string before = iniText();
+  const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   open();
+  MessageBoxCatcher catcher;
   PostMessageW(control(IDOK), BM_CLICK, 0, 0);
   runLoop();
+  CloseHandle(held);
+  EXPECT_TRUE(catcher.seen.empty()) << "OK reported an error";
   EXPECT_EQ(iniText(), before);
+}
+
+TEST_F(OptionsWindowTest, WithNoFileLoadedEveryChannelCanBeChecked) {
+  context.counts = nullptr;
+  open();
+  for (int channel = 1; channel <= 16; ++channel) EXPECT_TRUE(IsWindowEnabled(channelBox(channel))) << channel;
 }
 
 TEST_F(OptionsWindowTest, CancelTheCloseBoxAndEscapeDiscardEveryChange) {
