@@ -516,11 +516,14 @@ TEST_F(MainWindowTest, DroppingThreeFilesLoadsTheFirst) {
 }
 
 TEST_F(MainWindowTest, DroppedFileInAFolderWhosePathIsOver300CharactersLoads) {
-  const std::filesystem::path deepFolder =
-      longNote.parent_path() / std::wstring(100, L'a') / std::wstring(100, L'b') / std::wstring(100, L'c');
-  std::filesystem::create_directories(deepFolder);
-  const std::filesystem::path deepSong = deepFolder / L"deep-song.mid";
-  std::filesystem::copy_file(longNote, deepSong);
+  // Made through the folder, which takes them away again in their long form.
+  std::wstring deepFolder = folder.path();
+  for (wchar_t letter : {L'a', L'b', L'c'}) {
+    deepFolder += L"\\" + std::wstring(100, letter);
+    ASSERT_TRUE(folder.makeFolder(deepFolder));
+  }
+  const std::filesystem::path deepSong = deepFolder + L"\\deep-song.mid";
+  ASSERT_TRUE(folder.copyFile(longNote.wstring(), deepSong.wstring()));
   ASSERT_GT(deepSong.wstring().size(), 300u);
   open();
   drop({deepSong.wstring()});

@@ -19,8 +19,13 @@ class ScratchFolder {
   explicit ScratchFolder(const wchar_t* prefix) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + prefix + L"-" + std::to_wstring(GetCurrentProcessId());
-    makeFolder(path_);
+    // Wine hands out the same process ids again after every start of its
+    // server, so the id alone may name a folder an earlier run left behind.
+    const std::wstring base = std::wstring(temp) + prefix + L"-" + std::to_wstring(GetCurrentProcessId());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = base + L"-" + std::to_wstring(GetTickCount64() % 1000000 + static_cast<ULONGLONG>(attempt));
+      if (makeFolder(path_)) break;
+    }
   }
   ~ScratchFolder() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
