@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "options/key_plan.h"
 #include "options/play_options.h"
 #include "smf/smf_file.h"
@@ -14,7 +17,15 @@ struct PlaybackPlan {
   std::uint64_t endMillis = 0;  // the file's last event, or the last key event if later
 };
 
-// Reads the file from its beginning to its end: rewind it before playing it.
+// The notes that playing the file with the options plays, mapped, in time
+// order, and the due time of the file's last event.
+struct PlayedNotes {
+  std::vector<NoteChange> notes;
+  std::uint64_t endMillis = 0;
+};
+
+// Both read the file from its beginning to its end: rewind it before playing it.
+PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options);
 PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options);
 
 }  // namespace murvane

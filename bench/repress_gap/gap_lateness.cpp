@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "smf/playback_plan.h"
-#include "smf/playback_schedule.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 
@@ -46,28 +45,20 @@ Figures before(SmfFile& smf, const PlayOptions& options) {
     key.lastDue = due;
     return due;
   };
-  Schedule schedule;
-  smf.rewind();
-  schedule.restart(smf.division(), static_cast<std::uint16_t>(options.speed), options.channels);
-  MidiEvent midi;
-  while (smf.readEvent(midi)) {
-    schedule.advance(midi.delta);
-    const NoteAction action = schedule.play(midi);
-    const int note = mapNote(midi.data1, options);
-    if (action == NoteAction::kNone || note < 0 || note > 127) continue;
-    Key& key = keys[static_cast<std::size_t>(note)];
-    const std::uint64_t now = schedule.dueMillis();
-    if (action == NoteAction::kDown) {
-      if (key.holds++ > 0) event(key, now);
-      const std::uint64_t due = event(key, now);
-      pressLateness.push_back(due - now);
+  const PlayedNotes played = playedNotes(smf, options);
+  for (const NoteChange& note : played.notes) {
+    Key& key = keys[note.key];
+    if (note.down) {
+      if (key.holds++ > 0) event(key, note.atMillis);
+      const std::uint64_t due = event(key, note.atMillis);
+      pressLateness.push_back(due - note.atMillis);
       pressDue.push_back(due);
     } else if (key.holds > 0 && --key.holds == 0) {
-      event(key, now);
+      event(key, note.atMillis);
     }
   }
   Figures figures;
-  const std::uint64_t end = schedule.dueMillis();
+  const std::uint64_t end = played.endMillis;
   for (std::size_t i = 0; i < pressDue.size(); ++i) {
     ++figures.presses;
     if (pressDue[i] > end) {
