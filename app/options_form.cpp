@@ -19,8 +19,11 @@ EntryReading refusal(OptionsField field, std::int32_t message) { return EntryRea
 }  // namespace
 
 OptionsEntry entryOf(const PlayOptions& options) {
-  return OptionsEntry{options.channels, formatDecimal(options.transpose), options.foldOctaves,
-                      formatDecimal(options.speed), formatDecimal(options.repressGap)};
+  return OptionsEntry{options.channels,           formatDecimal(options.transpose),
+                      options.foldOctaves,        formatDecimal(options.speed),
+                      formatDecimal(options.repressGap), options.layout,
+                      formatDecimal(options.modifierHold), options.focusGuard,
+                      options.midiInDevice};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -38,6 +41,12 @@ EntryReading readEntry(const OptionsEntry& entry) {
   const std::optional<int> gap = parseRepressGap(trimmed(entry.repressGap));
   if (!gap) return refusal(OptionsField::kRepressGap, IDS_ERROR_REPRESS_GAP_RANGE);
   options.repressGap = *gap;
+  options.layout = entry.layout;
+  const std::optional<int> hold = parseModifierHold(trimmed(entry.modifierHold));
+  if (!hold) return refusal(OptionsField::kModifierHold, IDS_ERROR_MODIFIER_HOLD_RANGE);
+  options.modifierHold = *hold;
+  options.focusGuard = entry.focusGuard;
+  options.midiInDevice = entry.midiInDevice;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 
@@ -47,6 +56,7 @@ FieldRange rangeOf(OptionsField field) {
     case OptionsField::kTranspose: return {-kTransposeLimit, kTransposeLimit};
     case OptionsField::kSpeed: return {kSlowestSpeed, kFastestSpeed};
     case OptionsField::kRepressGap: return {0, kLongestRepressGap};
+    case OptionsField::kModifierHold: return {0, kLongestModifierHold};
   }
   return {0, 0};
 }

@@ -25,13 +25,17 @@ struct OptionsEntry {
   bool foldOctaves = false;
   std::wstring speed;
   std::wstring repressGap;
+  std::wstring layout;  // as the INI file names it; empty for the default
+  std::wstring modifierHold = L"0";
+  bool focusGuard = false;
+  std::wstring midiInDevice;  // empty for the first device
 
   bool operator==(const OptionsEntry&) const = default;
 };
 
 // The fields in the order the window reads them, which is the order it
 // shows them in.
-enum class OptionsField : std::uint8_t { kChannels, kTranspose, kSpeed, kRepressGap };
+enum class OptionsField : std::uint8_t { kChannels, kTranspose, kSpeed, kRepressGap, kModifierHold };
 
 OptionsEntry entryOf(const PlayOptions& options);
 

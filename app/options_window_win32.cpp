@@ -35,7 +35,8 @@ void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
 }
 
 bool OptionsWindow::createControls() {
-  const OptionsEntry current = entryOf(readPlayOptions(*store_));
+  opened_ = entryOf(readPlayOptions(*store_));
+  const OptionsEntry& current = opened_;
   for (const ControlLayout& control : kOptionsLayout) {
     const std::wstring initial = initialText(control, current);
     const HWND created =
@@ -99,7 +100,9 @@ std::optional<LRESULT> OptionsWindow::answerMessage(UINT message, WPARAM wParam,
 }
 
 OptionsEntry OptionsWindow::entry() const {
-  OptionsEntry current;
+  // What the window has no control for is kept as the file gave it.
+  OptionsEntry current = opened_;
+  current.channels = 0;
   for (std::size_t channel = 0; channel < channelBoxes_.size(); ++channel) {
     if (SendMessageW(channelBoxes_[channel], BM_GETCHECK, 0, 0) == BST_CHECKED) current.channels |= 1u << channel;
   }

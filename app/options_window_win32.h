@@ -65,6 +65,7 @@ class OptionsWindow final : public ModalWindow {
   IniStore* store_;
   NoteCounts counts_;  // a copy: the player that counted may go before this window
   bool fileLoaded_;
+  OptionsEntry opened_;  // as the file held the options when the window opened
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
 };

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 namespace murvane {
 
 namespace {
@@ -20,6 +22,30 @@ class Win32IniStore final : public IniStore {
     const DWORD length = GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), L"", buffer,
                                                   static_cast<DWORD>(kIniValueMaxLength + 1), path_.c_str());
     return std::wstring(buffer, length <= kIniValueMaxLength ? length : kIniValueMaxLength);
+  }
+
+  std::wstring readText(std::wstring_view section, std::wstring_view key) override {
+    wchar_t buffer[kIniTextMaxLength + 1] = {};
+    const std::wstring sectionText(section);
+    const std::wstring keyText(key);
+    const DWORD length = GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), L"", buffer,
+                                                  static_cast<DWORD>(kIniTextMaxLength + 1), path_.c_str());
+    return std::wstring(buffer, length <= kIniTextMaxLength ? length : kIniTextMaxLength);
+  }
+
+  // The names come back one after another, each with its terminator, the
+  // list ending with an empty one; a list that does not fit is cut, so the
+  // buffer grows until it does.
+  std::vector<std::wstring> sectionNames() override {
+    for (DWORD size = 4096; size <= 1u << 20; size *= 4) {
+      std::wstring buffer(size, L'\0');
+      const DWORD length = GetPrivateProfileSectionNamesW(buffer.data(), size, path_.c_str());
+      if (length + 2 >= size) continue;
+      std::vector<std::wstring> names;
+      for (const wchar_t* name = buffer.c_str(); *name != L'\0'; name += wcslen(name) + 1) names.emplace_back(name);
+      return names;
+    }
+    return {};
   }
 
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {

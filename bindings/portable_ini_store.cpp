@@ -1,5 +1,6 @@
 #include "bindings/portable_ini_store.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -267,14 +268,14 @@ Location locate(const Document& document, std::wstring_view section, std::wstrin
 // value without its opening quote fits the buffer, its last character goes
 // as well (normally the closing quote, but the platform drops it even after
 // cutting the value short).
-std::wstring asPlatformReturns(std::wstring_view value) {
+std::wstring asPlatformReturns(std::wstring_view value, std::size_t longest) {
   bool quoted = false;
   if (value.size() > 1 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front()) {
     quoted = true;
     value.remove_prefix(1);
   }
-  std::wstring result(value.substr(0, kIniValueMaxLength));
-  if (quoted && value.size() <= kIniValueMaxLength + 1 && !result.empty()) result.pop_back();
+  std::wstring result(value.substr(0, longest));
+  if (quoted && value.size() <= longest + 1 && !result.empty()) result.pop_back();
   return result;
 }
 
@@ -365,6 +366,18 @@ class PortableIniStore final : public IniStore {
     return readIniValue(bytes, section, key);
   }
 
+  std::wstring readText(std::wstring_view section, std::wstring_view key) override {
+    std::string bytes;
+    if (!readFile(bytes)) return {};
+    return readIniText(bytes, section, key);
+  }
+
+  std::vector<std::wstring> sectionNames() override {
+    std::string bytes;
+    if (!readFile(bytes)) return {};
+    return iniSectionNames(bytes);
+  }
+
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
     return change(section, key, value);
   }
@@ -446,13 +459,37 @@ class PortableIniStore final : public IniStore {
 
 }  // namespace
 
-std::wstring readIniValue(std::string_view file, std::wstring_view section, std::wstring_view key) {
+namespace {
+
+std::wstring readCut(std::string_view file, std::wstring_view section, std::wstring_view key, std::size_t longest) {
   const Document document = parseDocument(file);
   const Location location = locate(document, section, key);
   if (!location.key) return {};
   const ParsedLine line = parseLine(document.lines[*location.key].text);
   if (!line.value) return {};
-  return asPlatformReturns(*line.value);
+  return asPlatformReturns(*line.value, longest);
+}
+
+}  // namespace
+
+std::wstring readIniValue(std::string_view file, std::wstring_view section, std::wstring_view key) {
+  return readCut(file, section, key, kIniValueMaxLength);
+}
+
+std::wstring readIniText(std::string_view file, std::wstring_view section, std::wstring_view key) {
+  return readCut(file, section, key, kIniTextMaxLength);
+}
+
+std::vector<std::wstring> iniSectionNames(std::string_view file) {
+  std::vector<std::wstring> names;
+  for (const Line& line : parseDocument(file).lines) {
+    const ParsedLine parsed = parseLine(line.text);
+    if (parsed.kind != LineKind::kSection) continue;
+    const bool seen = std::any_of(names.begin(), names.end(),
+                                  [&](const std::wstring& name) { return equalsIgnoringCase(name, parsed.name); });
+    if (!seen) names.emplace_back(parsed.name);
+  }
+  return names;
 }
 
 bool writeIniValue(std::string& file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {

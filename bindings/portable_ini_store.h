@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bindings/ini_store.h"
 
@@ -16,6 +17,10 @@ std::unique_ptr<IniStore> makePortableIniStore(std::filesystem::path path);
 // The store's work on a file's bytes, apart from reading and replacing the
 // file. What reading key of section gives, cut as the platform cuts it.
 std::wstring readIniValue(std::string_view file, std::wstring_view section, std::wstring_view key);
+// The same, cut at kIniTextMaxLength instead.
+std::wstring readIniText(std::string_view file, std::wstring_view section, std::wstring_view key);
+// The sections' names in file order, each once (compared as the platform does, ignoring case).
+std::vector<std::wstring> iniSectionNames(std::string_view file);
 
 // Sets key of section, leaving every other line as it was. False when there
 // is nothing to change, or when the text cannot be changed safely (UTF-16

@@ -77,7 +77,7 @@ int runKeysCommand(int argc, char** argv) {
     std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note,
                 keyText(bindings, static_cast<std::uint8_t>(note), formatter).c_str());
   };
-  if (options != PlayOptions{}) {
+  if (shapesKeys(options)) {
     // As the player plays such a song: from a plan made before it starts.
     for (const KeyChange& change : planPlayback(smf, options).keys.changes) {
       print(change.atMillis, change.down, change.key);

@@ -59,6 +59,17 @@ std::optional<int> parseSpeed(std::wstring_view text) { return parseDecimal(text
 
 std::optional<int> parseRepressGap(std::wstring_view text) { return parseDecimal(text, 0, kLongestRepressGap); }
 
+std::optional<int> parseModifierHold(std::wstring_view text) { return parseDecimal(text, 0, kLongestModifierHold); }
+
+std::optional<bool> parseFocusGuard(std::wstring_view text) { return parseFoldOctaves(text); }
+
+bool shapesKeys(const PlayOptions& options) {
+  PlayOptions keyShaping = options;
+  keyShaping.focusGuard = false;
+  keyShaping.midiInDevice.clear();
+  return keyShaping != PlayOptions{};
+}
+
 PlayOptions readPlayOptions(IniStore& store) {
   PlayOptions options;
   const auto read = [&store](std::wstring_view key) { return store.read(kOptionsSection, key); };
@@ -67,6 +78,10 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.foldOctaves = parseFoldOctaves(read(kFoldOctavesKey)).value_or(options.foldOctaves);
   options.speed = parseSpeed(read(kSpeedKey)).value_or(options.speed);
   options.repressGap = parseRepressGap(read(kRepressGapKey)).value_or(options.repressGap);
+  options.layout = store.readText(kOptionsSection, kLayoutKey);
+  options.modifierHold = parseModifierHold(read(kModifierHoldKey)).value_or(options.modifierHold);
+  options.focusGuard = parseFocusGuard(read(kFocusGuardKey)).value_or(options.focusGuard);
+  options.midiInDevice = store.readText(kOptionsSection, kMidiInDeviceKey);
   return options;
 }
 
@@ -87,6 +102,14 @@ bool storeOption(IniStore& store, std::wstring_view key, std::optional<Value> (*
   return changed && holdsWanted();
 }
 
+// A name is kept as written; empty is the default and is taken out.
+bool storeName(IniStore& store, std::wstring_view key, const std::wstring& wanted) {
+  const auto holdsWanted = [&] { return store.readText(kOptionsSection, key) == wanted; };
+  if (holdsWanted()) return true;
+  const bool changed = wanted.empty() ? store.remove(kOptionsSection, key) : store.write(kOptionsSection, key, wanted);
+  return changed && holdsWanted();
+}
+
 }  // namespace
 
 bool writePlayOptions(IniStore& store, const PlayOptions& options) {
@@ -101,6 +124,12 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
   stored &= storeOption(store, kSpeedKey, parseSpeed, options.speed, defaults.speed, formatDecimal(options.speed));
   stored &= storeOption(store, kRepressGapKey, parseRepressGap, options.repressGap, defaults.repressGap,
                         formatDecimal(options.repressGap));
+  stored &= storeName(store, kLayoutKey, options.layout);
+  stored &= storeOption(store, kModifierHoldKey, parseModifierHold, options.modifierHold, defaults.modifierHold,
+                        formatDecimal(options.modifierHold));
+  stored &= storeOption(store, kFocusGuardKey, parseFocusGuard, options.focusGuard, defaults.focusGuard,
+                        std::wstring(options.focusGuard ? L"1" : L"0"));
+  stored &= storeName(store, kMidiInDeviceKey, options.midiInDevice);
   return stored;
 }
 

@@ -16,11 +16,16 @@ inline constexpr std::wstring_view kTransposeKey = L"Transpose";
 inline constexpr std::wstring_view kFoldOctavesKey = L"FoldOctaves";
 inline constexpr std::wstring_view kSpeedKey = L"Speed";
 inline constexpr std::wstring_view kRepressGapKey = L"RepressGap";
+inline constexpr std::wstring_view kLayoutKey = L"Layout";
+inline constexpr std::wstring_view kModifierHoldKey = L"ModifierHold";
+inline constexpr std::wstring_view kFocusGuardKey = L"FocusGuard";
+inline constexpr std::wstring_view kMidiInDeviceKey = L"MidiInDevice";
 
 inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
 inline constexpr int kFastestSpeed = 400;
 inline constexpr int kLongestRepressGap = 200;
+inline constexpr int kLongestModifierHold = 50;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -30,9 +35,17 @@ struct PlayOptions {
   bool foldOctaves = false;
   int speed = 100;       // percent, 25 to 400
   int repressGap = 0;    // milliseconds, 0 to 200; 0 sends every key event at once
+  std::wstring layout;   // a built-in layout or a [Layout NAME] section; empty: [KeyBinds]
+  int modifierHold = 0;  // milliseconds, 0 to 50, that Shift or Ctrl is held before and after its key
+  bool focusGuard = false;   // keys only into the window in front when playing started
+  std::wstring midiInDevice;  // the MIDI input device's name; empty: the first device
 
   bool operator==(const PlayOptions&) const = default;
 };
+
+// Whether the options change which keys a song types or when: false plays
+// the file's events as they come, as Murvane did before it had options.
+bool shapesKeys(const PlayOptions& options);
 
 // Reads the section "Options"; a key that is missing or holds anything but a
 // value of its range gives that key's default. Never writes.
@@ -54,6 +67,8 @@ std::optional<int> parseTranspose(std::wstring_view text);
 std::optional<bool> parseFoldOctaves(std::wstring_view text);
 std::optional<int> parseSpeed(std::wstring_view text);
 std::optional<int> parseRepressGap(std::wstring_view text);
+std::optional<int> parseModifierHold(std::wstring_view text);
+std::optional<bool> parseFocusGuard(std::wstring_view text);
 
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not

@@ -60,7 +60,7 @@ bool Player::start(Synthesizer& output) {
       output.allNotesOff();
     }
     smf_.rewind();
-    fromPlan_ = options_ != PlayOptions{};
+    fromPlan_ = shapesKeys(options_);
     plan_ = fromPlan_ ? planPlayback(smf_, options_) : PlaybackPlan{};
     planned_ = 0;
     smf_.rewind();

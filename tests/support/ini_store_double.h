@@ -52,6 +52,22 @@ class MemoryIniStore final : public IniStore {
     return found->second.substr(0, kIniValueMaxLength);
   }
 
+  std::wstring readText(std::wstring_view section, std::wstring_view key) override {
+    if (!exists()) return {};
+    const auto found = values.find({std::wstring(section), std::wstring(key)});
+    if (found == values.end()) return {};
+    return found->second.substr(0, kIniTextMaxLength);
+  }
+
+  // In name order, which is all a test needs.
+  std::vector<std::wstring> sectionNames() override {
+    std::vector<std::wstring> names;
+    for (const auto& [where, text] : values) {
+      if (names.empty() || names.back() != where.first) names.push_back(where.first);
+    }
+    return names;
+  }
+
   bool write(std::wstring_view section, std::wstring_view key, std::wstring_view text) override {
     writes.push_back({std::wstring(section), std::wstring(key), std::wstring(text)});
     if (!writable) return false;

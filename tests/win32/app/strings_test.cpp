@@ -198,10 +198,34 @@ const ExpectedText kExpected[] = {
     {1090, L"Playing: keys blocked (target is admin)", L"\u518d\u751f\u4e2d: \u30ad\u30fc\u304c\u5c4a\u304d\u307e\u305b\u3093 (\u5bfe\u8c61\u304c\u7ba1\u7406\u8005\u6a29\u9650)"},
     // MIDI入力受付中: キーが届きません (対象が管理者権限)
     {1091, L"MIDI input: keys blocked (target is admin)", L"MIDI\u5165\u529b\u53d7\u4ed8\u4e2d: \u30ad\u30fc\u304c\u5c4a\u304d\u307e\u305b\u3093 (\u5bfe\u8c61\u304c\u7ba1\u7406\u8005\u6a29\u9650)"},
+    // キー配置
+    {1086, L"Keyboard layout", L"\u30ad\u30fc\u914d\u7f6e"},
+    // 標準 (キー設定)
+    {1087, L"Default (Key config)", L"\u6a19\u6e96 (\u30ad\u30fc\u8a2d\u5b9a)"},
+    // %1 (見つかりません)
+    {1088, L"%1 (missing)", L"%1 (\u898b\u3064\u304b\u308a\u307e\u305b\u3093)"},
+    // 修飾キーの保持 (ms)
+    {1089, L"Modifier hold (ms)", L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301 (ms)"},
+    // 一時停止中 (別のウィンドウが前面にあります)
+    {1092, L"Paused (another window is in front)", L"\u4e00\u6642\u505c\u6b62\u4e2d (\u5225\u306e\u30a6\u30a3\u30f3\u30c9\u30a6\u304c\u524d\u9762\u306b\u3042\u308a\u307e\u3059)"},
+    // MIDI入力一時停止中 (別のウィンドウが前面にあります)
+    {1093, L"MIDI input paused (another window is in front)", L"MIDI\u5165\u529b\u4e00\u6642\u505c\u6b62\u4e2d (\u5225\u306e\u30a6\u30a3\u30f3\u30c9\u30a6\u304c\u524d\u9762\u306b\u3042\u308a\u307e\u3059)"},
+    // 修飾キーの保持は %1 から %2 ms の間で指定してください。
+    {1100, L"Modifier hold must be from %1 to %2 ms.", L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301\u306f %1 \u304b\u3089 %2 ms \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+    // %1 (%2 キー)
+    {1101, L"%1 (%2 keys)", L"%1 (%2 \u30ad\u30fc)"},
+    // %1: %2、%3 音 (範囲内 %4)
+    {1102, L"%1: %2, %3 notes, %4 in range", L"%1: %2\u3001%3 \u97f3 (\u7bc4\u56f2\u5185 %4)"},
+    // 開始時に前面だったウィンドウにだけ入力する
+    {1103, L"Type only into the window in front at start", L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6\u306b\u3060\u3051\u5165\u529b\u3059\u308b"},
+    // MIDI入力デバイス
+    {1104, L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9"},
+    // 最初のデバイス
+    {1105, L"First device", L"\u6700\u521d\u306e\u30c7\u30d0\u30a4\u30b9"},
 };
 
-// Ids after the last of the original texts that hold none.
-bool isUnusedId(std::int32_t id) { return id >= 1086 && id != 1090 && id != 1091; }
+// Ids that hold no text yet.
+bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || id >= 1106; }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
@@ -305,7 +329,7 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1086, 1096, 1097, -1}) {
+  for (std::int32_t id : {1000, 1096, 1119, 1120, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));
