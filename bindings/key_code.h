@@ -12,6 +12,9 @@ inline constexpr KeyCode kShiftBit = 0x0100;
 inline constexpr KeyCode kCtrlBit = 0x0200;
 inline constexpr KeyCode kAltBit = 0x0400;
 inline constexpr KeyCode kModifierBits = kShiftBit | kCtrlBit | kAltBit;
+// Not a key of a note: the layout's sustain key, where held keys are named
+// by these bits.
+inline constexpr KeyCode kSustainHeld = 0x0800;
 
 constexpr std::uint8_t virtualKeyOf(KeyCode code) { return static_cast<std::uint8_t>(code & 0xFF); }
 

@@ -12,15 +12,16 @@ struct Press {
   std::uint64_t press = 0;
   std::uint64_t release = 0;
   bool struckAgain = false;  // released because the next press came
+  std::uint8_t note = 0;     // the note whose key (with its modifiers) goes down
 };
 
 using KeyPresses = std::array<std::vector<Press>, 128>;
 
-KeyPresses pressesOf(std::span<const NoteChange> notes) {
+KeyPresses pressesOf(std::span<const NoteChange> notes, const PhysicalKeys& physical) {
   KeyPresses presses;
   std::array<std::uint32_t, 128> holds{};
   for (const NoteChange& note : notes) {
-    const std::size_t key = note.key & 0x7F;
+    const std::size_t key = physical[note.key & 0x7F] & 0x7F;
     std::vector<Press>& list = presses[key];
     if (note.down) {
       if (holds[key] > 0) {
@@ -31,7 +32,7 @@ KeyPresses pressesOf(std::span<const NoteChange> notes) {
         list.back().release = note.atMillis;
         list.back().struckAgain = true;
       }
-      list.push_back(Press{note.atMillis, note.atMillis, false});
+      list.push_back(Press{note.atMillis, note.atMillis, false, note.key});
       ++holds[key];
     } else if (holds[key] > 0 && --holds[key] == 0) {
       list.back().release = note.atMillis;
@@ -47,7 +48,7 @@ KeyPresses pressesOf(std::span<const NoteChange> notes) {
 
 // Greedy over one key's presses, each release placed with the next press
 // that can still keep its time in view.
-void planKey(std::uint8_t key, std::vector<Press>& presses, std::uint64_t gap, KeyPlan& plan) {
+void planKey(std::vector<Press>& presses, std::uint64_t gap, KeyPlan& plan) {
   std::size_t index = 0;
   bool sentAny = false;
   std::uint64_t lastRelease = 0;
@@ -71,8 +72,8 @@ void planKey(std::uint8_t key, std::vector<Press>& presses, std::uint64_t gap, K
     if (next < presses.size()) releaseAt = std::min(releaseAt, presses[next].press - gap);
     releaseAt = std::max(releaseAt, pressAt + gap);
     plan.latestPressMillis = std::max(plan.latestPressMillis, pressAt - due);
-    plan.changes.push_back(KeyChange{key, true, pressAt});
-    plan.changes.push_back(KeyChange{key, false, releaseAt});
+    plan.changes.push_back(KeyChange{current.note, true, pressAt});
+    plan.changes.push_back(KeyChange{current.note, false, releaseAt});
     sentAny = true;
     lastRelease = releaseAt;
     index = next;
@@ -81,12 +82,20 @@ void planKey(std::uint8_t key, std::vector<Press>& presses, std::uint64_t gap, K
 
 }  // namespace
 
+PhysicalKeys oneKeyPerNote() {
+  PhysicalKeys physical{};
+  for (std::size_t note = 0; note < physical.size(); ++note) physical[note] = static_cast<std::uint8_t>(note);
+  return physical;
+}
+
 KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis) {
-  KeyPresses presses = pressesOf(notes);
+  return planKeys(notes, gapMillis, oneKeyPerNote());
+}
+
+KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis, const PhysicalKeys& physical) {
+  KeyPresses presses = pressesOf(notes, physical);
   KeyPlan plan;
-  for (std::size_t key = 0; key < presses.size(); ++key) {
-    planKey(static_cast<std::uint8_t>(key), presses[key], gapMillis, plan);
-  }
+  for (std::vector<Press>& keyPresses : presses) planKey(keyPresses, gapMillis, plan);
   std::stable_sort(plan.changes.begin(), plan.changes.end(),
                    [](const KeyChange& a, const KeyChange& b) { return a.atMillis < b.atMillis; });
   return plan;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -38,5 +39,12 @@ struct KeyPlan {
 //   and the key stays as it is;
 // - a release is never more than 2G late, and nothing is left down.
 KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis);
+
+// For each note, the number of the physical key that types it (see
+// KeyLayout::physicalKeys): notes on one key are one key to the rules above,
+// and each press types the note that struck it.
+using PhysicalKeys = std::array<std::uint8_t, 128>;
+PhysicalKeys oneKeyPerNote();
+KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis, const PhysicalKeys& physical);
 
 }  // namespace murvane

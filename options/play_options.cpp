@@ -134,12 +134,17 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
 }
 
 int mapNote(std::uint8_t note, const PlayOptions& options) {
+  return mapNote(note, options, kLowestKeyNote, kHighestKeyNote);
+}
+
+// A range of an octave or more (48-84 spans three) has exactly one octave
+// shift that lands nearest inside it; a narrower one may have none, and the
+// note then stays outside.
+int mapNote(std::uint8_t note, const PlayOptions& options, int lowest, int highest) {
   int mapped = note + options.transpose;
-  if (!options.foldOctaves) return mapped;
-  // 48-84 spans more than an octave, so exactly one octave shift lands
-  // nearest inside it.
-  if (mapped < kLowestKeyNote) mapped += (kLowestKeyNote - mapped + 11) / 12 * 12;
-  if (mapped > kHighestKeyNote) mapped -= (mapped - kHighestKeyNote + 11) / 12 * 12;
+  if (!options.foldOctaves || lowest < 0 || highest < lowest) return mapped;
+  if (mapped < lowest) mapped += (lowest - mapped + 11) / 12 * 12;
+  if (mapped > highest) mapped -= (mapped - highest + 11) / 12 * 12;
   return mapped;
 }
 

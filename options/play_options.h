@@ -74,5 +74,7 @@ std::optional<bool> parseFocusGuard(std::wstring_view text);
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not
 // folding (then it is no MIDI note at all and plays nothing).
 int mapNote(std::uint8_t note, const PlayOptions& options);
+// The same, folding into lowest-highest (a layout's first and last key) instead.
+int mapNote(std::uint8_t note, const PlayOptions& options, int lowest, int highest);
 
 }  // namespace murvane

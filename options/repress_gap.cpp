@@ -26,9 +26,9 @@ void RepressGap::clear() {
   skippedPresses_ = 0;
 }
 
-void RepressGap::noteOn(std::uint8_t key, std::uint64_t now) {
+bool RepressGap::noteOn(std::uint8_t key, std::uint64_t now) {
   Key& state = keys_[key & 0x7F];
-  if (state.sounding++ > 0 && state.struckAt == now) return;  // a unison or a folded octave: the same press
+  if (state.sounding++ > 0 && state.struckAt == now) return false;  // a unison or a folded octave: the same press
   state.struckAt = now;
   // Down already: up first, so that the game sees a new press.
   const bool down = downOnceSent(state);
@@ -36,10 +36,11 @@ void RepressGap::noteOn(std::uint8_t key, std::uint64_t now) {
   const std::uint64_t press = down ? release + gap_ : release;
   if (press > now + gap_) {
     ++skippedPresses_;  // the key stays as it is
-    return;
+    return false;
   }
   if (down) schedule(state, now);
   schedule(state, now);
+  return true;
 }
 
 void RepressGap::noteOff(std::uint8_t key, std::uint64_t now) {

@@ -3,13 +3,19 @@
 #include <array>
 #include <cstdint>
 
+#include "bindings/key_code.h"
+
 namespace murvane {
 
-// One key event that is due: the key (a note 0-127) goes down or up.
+// One key event that is due: the key of a note (0-127) goes down or up.
+// `held` names instead a key that no note types on its own: Shift or Ctrl
+// (kShiftBit, kCtrlBit) held around notes that need it, or the sustain key
+// (kSustainHeld); `key` means nothing then.
 struct KeyChange {
   std::uint8_t key = 0;
   bool down = false;
   std::uint64_t atMillis = 0;  // when it is due, not when it was sent
+  std::uint16_t held = 0;
 
   bool operator==(const KeyChange&) const = default;
 };
@@ -51,7 +57,9 @@ class RepressGap {
 
   std::uint32_t gap() const { return gap_; }
 
-  void noteOn(std::uint8_t key, std::uint64_t now);
+  // True when it asks for a press of its own (not part of a press in the
+  // same millisecond, not skipped).
+  bool noteOn(std::uint8_t key, std::uint64_t now);
   // A note-off without a note-on still open on the key changes nothing.
   void noteOff(std::uint8_t key, std::uint64_t now);
 

@@ -3,11 +3,16 @@
 #include <span>
 
 #include "bindings/binding_table.h"
-#include "bindings/note_range.h"
 #include "bindings/key_code.h"
+#include "bindings/key_layout.h"
+#include "bindings/note_range.h"
 
 namespace murvane {
 namespace {
+
+constexpr std::uint8_t kShiftKey = 0x10;
+constexpr std::uint8_t kCtrlKey = 0x11;
+constexpr std::uint16_t kNoteModifiers = kShiftBit | kCtrlBit;
 
 // Keys that are always sent with the 0xE0 prefix. Some systems (Wine among
 // them) translate these without the prefix, which would send Delete as
@@ -72,8 +77,35 @@ bool KeyboardSynthesizer::open() {
   std::lock_guard lock(mutex_);
   releaseAll();
   sendGathered();
-  for (int index = 0; index < kNoteBindingCount; ++index) scanCodeFor(virtualKeyOf(bindings_.keys[static_cast<std::size_t>(index)]));
+  translateKeys();
   return true;
+}
+
+void KeyboardSynthesizer::translateKeys() {
+  if (!fromLayout_) {
+    for (int index = 0; index < kNoteBindingCount; ++index) {
+      scanCodeFor(virtualKeyOf(bindings_.keys[static_cast<std::size_t>(index)]));
+    }
+    return;
+  }
+  for (KeyCode key : layoutKeys_) scanCodeFor(virtualKeyOf(key));
+  scanCodeFor(virtualKeyOf(sustainKey_));
+  scanCodeFor(kShiftKey);
+  scanCodeFor(kCtrlKey);
+}
+
+void KeyboardSynthesizer::useLayout(const KeyLayout* layout) {
+  std::lock_guard lock(mutex_);
+  releaseAll();
+  sendGathered();
+  fromLayout_ = layout != nullptr;
+  layoutKeys_.fill(0);
+  sustainKey_ = 0;
+  if (layout == nullptr) return;
+  for (std::size_t note = 0; note < layoutKeys_.size(); ++note) {
+    layoutKeys_[note] = static_cast<KeyCode>(layout->keys[note] & kLayoutKeyMask);
+  }
+  sustainKey_ = virtualKeyOf(layout->sustain);
 }
 
 void KeyboardSynthesizer::close() {
@@ -84,11 +116,39 @@ void KeyboardSynthesizer::close() {
 
 void KeyboardSynthesizer::noteOn(std::uint8_t note) {
   std::lock_guard lock(mutex_);
-  const std::uint8_t virtualKey = virtualKeyFor(note);
+  const KeyCode key = keyFor(note);
+  const std::uint8_t virtualKey = virtualKeyOf(key);
   const std::uint16_t scanCode = scanCodeFor(virtualKey);
   if (scanCode == 0) return;
-  send(virtualKey, scanCode, kKeyEventScanCode);
+  const auto modifiers = static_cast<std::uint16_t>(key & kNoteModifiers & ~heldModifiers_);
+  if (modifiers == 0) {
+    send(virtualKey, scanCode, kKeyEventScanCode);
+  } else {
+    if (wrappedCount_ == wrapped_.size()) sendGathered();
+    wrapped_[wrappedCount_++] = WrappedPress{virtualKey, scanCode, modifiers};
+  }
   pressed_[virtualKey] = true;
+}
+
+void KeyboardSynthesizer::hold(std::uint16_t held, bool down) {
+  std::lock_guard lock(mutex_);
+  if (held == kShiftBit || held == kCtrlBit) {
+    pressHeld(held == kShiftBit ? kShiftKey : kCtrlKey, down);
+    heldModifiers_ = static_cast<std::uint16_t>(down ? heldModifiers_ | held : heldModifiers_ & ~held);
+  } else if (held == kSustainHeld && fromLayout_) {
+    pressHeld(virtualKeyOf(sustainKey_), down);
+  }
+}
+
+void KeyboardSynthesizer::pressHeld(std::uint8_t virtualKey, bool down) {
+  const std::uint16_t scanCode = scanCodeFor(virtualKey);
+  if (scanCode == 0) return;
+  if (down) {
+    send(virtualKey, scanCode, kKeyEventScanCode);
+    pressed_[virtualKey] = true;
+  } else {
+    releaseKey(virtualKey);
+  }
 }
 
 void KeyboardSynthesizer::noteOff(std::uint8_t note) {
@@ -107,10 +167,18 @@ void KeyboardSynthesizer::flush() {
   sendGathered();
 }
 
-std::uint8_t KeyboardSynthesizer::virtualKeyFor(std::uint8_t note) const {
+KeyCode KeyboardSynthesizer::keyFor(std::uint8_t note) const {
+  if (fromLayout_) return layoutKeys_[note & 0x7F];
   if (!isKeyNote(note)) return 0;
-  // Modifier bits of the binding are dropped: notes never press Shift, Ctrl or Alt.
+  // Modifier bits of the binding are dropped: its notes never press Shift, Ctrl or Alt.
   return virtualKeyOf(bindings_.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
+}
+
+bool KeyboardSynthesizer::wrapping(std::uint8_t virtualKey) const {
+  for (std::size_t i = 0; i < wrappedCount_; ++i) {
+    if (wrapped_[i].virtualKey == virtualKey) return true;
+  }
+  return false;
 }
 
 std::uint16_t KeyboardSynthesizer::scanCodeFor(std::uint8_t virtualKey) {
@@ -130,10 +198,38 @@ void KeyboardSynthesizer::send(std::uint8_t virtualKey, std::uint16_t scanCode, 
   gathered_[gatheredCount_++] = event;
 }
 
+// The batch in one input call: first every event that needs no modifier,
+// then each press with its modifiers around it.
 void KeyboardSynthesizer::sendGathered() {
-  if (gatheredCount_ == 0) return;
-  injector_.sendKeys(std::span<const KeyEvent>(gathered_.data(), gatheredCount_));
+  if (gatheredCount_ == 0 && wrappedCount_ == 0) return;
+  std::size_t count = 0;
+  const auto put = [&](std::uint8_t virtualKey, std::uint16_t scanCode, std::uint32_t flags) {
+    if (count == sending_.size()) {
+      injector_.sendKeys(std::span<const KeyEvent>(sending_.data(), count));
+      count = 0;
+    }
+    KeyEvent& event = sending_[count++];
+    event.virtualKey = virtualKey;
+    event.scanCode = static_cast<std::uint16_t>(scanCode & 0xFF);
+    event.flags = flags;
+    if ((scanCode >> 8) == 0xE0) event.flags |= kKeyEventExtended;
+  };
+  for (std::size_t i = 0; i < gatheredCount_; ++i) sending_[count++] = gathered_[i];
+  for (std::size_t i = 0; i < wrappedCount_; ++i) {
+    const WrappedPress& press = wrapped_[i];
+    for (std::uint8_t modifier : {kCtrlKey, kShiftKey}) {
+      if ((press.modifiers & (modifier == kShiftKey ? kShiftBit : kCtrlBit)) == 0) continue;
+      put(modifier, scanCodeFor(modifier), kKeyEventScanCode);
+    }
+    put(press.virtualKey, press.scanCode, kKeyEventScanCode);
+    for (std::uint8_t modifier : {kShiftKey, kCtrlKey}) {
+      if ((press.modifiers & (modifier == kShiftKey ? kShiftBit : kCtrlBit)) == 0) continue;
+      put(modifier, scanCodeFor(modifier), kKeyEventScanCode | kKeyEventKeyUp);
+    }
+  }
+  if (count > 0) injector_.sendKeys(std::span<const KeyEvent>(sending_.data(), count));
   gatheredCount_ = 0;
+  wrappedCount_ = 0;
 }
 
 // A release is sent whether or not the key is marked down: a stray note-off
@@ -141,6 +237,8 @@ void KeyboardSynthesizer::sendGathered() {
 void KeyboardSynthesizer::releaseKey(std::uint8_t virtualKey) {
   const std::uint16_t scanCode = scanCodeFor(virtualKey);
   if (scanCode == 0) return;
+  // Its press waits to go out after the batch's plain events: it goes first.
+  if (wrapping(virtualKey)) sendGathered();
   send(virtualKey, scanCode, kKeyEventScanCode | kKeyEventKeyUp);
   pressed_[virtualKey] = false;
 }
@@ -149,6 +247,7 @@ void KeyboardSynthesizer::releaseAll() {
   for (unsigned virtualKey = 0; virtualKey < pressed_.size(); ++virtualKey) {
     if (pressed_[virtualKey]) releaseKey(static_cast<std::uint8_t>(virtualKey));
   }
+  heldModifiers_ = 0;
 }
 
 }  // namespace murvane

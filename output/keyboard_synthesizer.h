@@ -5,14 +5,20 @@
 #include <cstdint>
 #include <mutex>
 
+#include "bindings/key_code.h"
 #include "output/key_injector.h"
 #include "output/synthesizer.h"
 
 namespace murvane {
 
 struct BindingTable;
+struct KeyLayout;
 
-// Plays notes 48 to 84 as presses and releases of the keys bound to them.
+// Plays notes 48 to 84 as presses and releases of the keys bound to them,
+// or, given a layout, every note the layout has a key for. A key with Shift
+// or Ctrl goes out as modifier down, key down, modifier up, after every key
+// of the same batch that needs no modifier, so that no other key is pressed
+// while a modifier is down.
 //
 // Calls arrive from the player's worker and the GUI thread (under the player's
 // lock) and from the MIDI input callback (under no lock), so every operation
@@ -40,6 +46,13 @@ class KeyboardSynthesizer final : public Synthesizer {
   void noteOff(std::uint8_t note) override;
   void allNotesOff() override;
   void flush() override;
+  // Shift or Ctrl held on their own (notes that need them are then pressed
+  // without another), or the layout's sustain key.
+  void hold(std::uint16_t held, bool down) override;
+
+  // From the next note on, the layout's keys (copied); null: the key
+  // configuration's. Releases every key still down.
+  void useLayout(const KeyLayout* layout);
 
  private:
   static constexpr std::uint16_t kNotLookedUp = 0xFFFF;
@@ -47,7 +60,18 @@ class KeyboardSynthesizer final : public Synthesizer {
   // in pieces rather than allocating.
   static constexpr std::size_t kBatchCapacity = 128;
 
-  std::uint8_t virtualKeyFor(std::uint8_t note) const;
+  // A press of a key with modifiers, sent after the batch's other events.
+  struct WrappedPress {
+    std::uint8_t virtualKey = 0;
+    std::uint16_t scanCode = 0;
+    std::uint16_t modifiers = 0;
+  };
+
+  KeyCode keyFor(std::uint8_t note) const;
+  std::uint8_t virtualKeyFor(std::uint8_t note) const { return virtualKeyOf(keyFor(note)); }
+  void translateKeys();
+  void pressHeld(std::uint8_t virtualKey, bool down);
+  bool wrapping(std::uint8_t virtualKey) const;
   std::uint16_t scanCodeFor(std::uint8_t virtualKey);
   void send(std::uint8_t virtualKey, std::uint16_t scanCode, std::uint32_t flags);
   void releaseKey(std::uint8_t virtualKey);
@@ -63,6 +87,13 @@ class KeyboardSynthesizer final : public Synthesizer {
   std::array<bool, 256> pressed_{};  // as gathered, not only as sent
   std::array<KeyEvent, kBatchCapacity> gathered_{};
   std::size_t gatheredCount_ = 0;
+  std::array<WrappedPress, kBatchCapacity / 4> wrapped_{};
+  std::size_t wrappedCount_ = 0;
+  std::array<KeyEvent, kBatchCapacity> sending_{};
+  bool fromLayout_ = false;
+  std::array<KeyCode, 128> layoutKeys_{};
+  KeyCode sustainKey_ = 0;
+  std::uint16_t heldModifiers_ = 0;  // by hold(), as gathered
 };
 
 }  // namespace murvane

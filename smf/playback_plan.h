@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bindings/key_layout.h"
 #include "options/key_plan.h"
 #include "options/play_options.h"
 #include "smf/smf_file.h"
@@ -18,14 +19,19 @@ struct PlaybackPlan {
 };
 
 // The notes that playing the file with the options plays, mapped, in time
-// order, and the due time of the file's last event.
+// order, and the due time of the file's last event. With a layout, only the
+// notes it has keys for, folded into its range, and the sustain pedal's
+// changes (controller 64 at 64 or more is down) when it has a sustain key.
 struct PlayedNotes {
   std::vector<NoteChange> notes;
+  std::vector<NoteChange> sustain;  // key means nothing
   std::uint64_t endMillis = 0;
 };
 
-// Both read the file from its beginning to its end: rewind it before playing it.
-PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options);
-PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options);
+// Both read the file from its beginning to its end: rewind it before playing
+// it. No layout is the notes C3-C6 of the key configuration, as a file
+// played without options has them.
+PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
+PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
 
 }  // namespace murvane

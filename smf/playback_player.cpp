@@ -60,8 +60,8 @@ bool Player::start(Synthesizer& output) {
       output.allNotesOff();
     }
     smf_.rewind();
-    fromPlan_ = shapesKeys(options_);
-    plan_ = fromPlan_ ? planPlayback(smf_, options_) : PlaybackPlan{};
+    fromPlan_ = shapesKeys(options_) || layout_.has_value();
+    plan_ = fromPlan_ ? planPlayback(smf_, options_, layout_ ? &*layout_ : nullptr) : PlaybackPlan{};
     planned_ = 0;
     smf_.rewind();
     schedule_.restart(smf_.division(), static_cast<std::uint16_t>(options_.speed), options_.channels);
@@ -87,9 +87,11 @@ void Player::stop() {
   if (wake_) wake_->signal();
 }
 
-void Player::setOptions(const PlayOptions& options) {
+void Player::setOptions(const PlayOptions& options, const KeyLayout* layout) {
   std::lock_guard lock(mutex_);
   options_ = options;
+  layout_.reset();
+  if (layout != nullptr) layout_ = *layout;
 }
 
 void Player::run() {
@@ -145,7 +147,9 @@ std::uint32_t Player::stepThroughPlan() {
   Synthesizer* output = output_.load();
   if (output == nullptr) return 0;
   joinBatch(change.atMillis);
-  if (change.down) {
+  if (change.held != 0) {
+    output->hold(change.held, change.down);
+  } else if (change.down) {
     output->noteOn(change.key);
   } else {
     output->noteOff(change.key);

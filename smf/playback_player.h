@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "bindings/key_layout.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 #include "output/synthesizer.h"
@@ -68,7 +70,9 @@ class Player {
   void stop();
   // Taken by every later start: channels, transpose and folding, speed, and
   // the re-press gap (0 for an output that is no keyboard).
-  void setOptions(const PlayOptions& options);
+  // A layout (copied) types its notes with their modifiers, folds into its
+  // range and presses its sustain key; none is the key configuration's C3-C6.
+  void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
 
   // The note-ons of each channel of the loaded file, counted when it was
   // loaded; none when nothing is loaded.
@@ -100,6 +104,7 @@ class Player {
   NoteCounts noteCounts_;  // of smf_; only the controlling thread changes it
   Schedule schedule_;
   PlayOptions options_;
+  std::optional<KeyLayout> layout_;
   PlaybackPlan plan_;     // empty unless playing with options away from the defaults
   std::size_t planned_ = 0;  // plan_ entries sent
   bool fromPlan_ = false;
