@@ -189,6 +189,15 @@ void MainWindow::refreshStatus() {
   SetWindowTextW(statusLabel_, lookupString(texts.status));
 }
 
+// A layout the INI file does not hold and Murvane does not know plays as
+// none were named: the key configuration's keys.
+std::optional<KeyLayout> MainWindow::chosenLayout(const PlayOptions& options) const {
+  if (options.layout.empty()) return std::nullopt;
+  ChosenLayout chosen = chooseLayout(*services_.iniStore, *bindings_, options.layout);
+  if (chosen.unknown) return std::nullopt;
+  return chosen.layout;
+}
+
 void MainWindow::run(Event event, const std::wstring& droppedFile) {
   for (Step step : planFor(event, view(), player_ != nullptr)) take(step, droppedFile);
 }
@@ -204,19 +213,27 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
     // Play and test never tell the user when they do not start.
     // The options are read at every start, so that an edit of the INI file
     // counts from the next one.
-    case Step::kPlayToKeyboard:
-      player_->setOptions(readPlayOptions(*services_.iniStore));
+    case Step::kPlayToKeyboard: {
+      const PlayOptions options = readPlayOptions(*services_.iniStore);
+      const std::optional<KeyLayout> layout = chosenLayout(options);
+      player_->setOptions(options, layout ? &*layout : nullptr);
+      keyboard_->useLayout(layout ? &*layout : nullptr);
       if (player_->start(*keyboard_)) keysBlocked_ = keysBlockedNow();
       break;
+    }
     case Step::kPlayToMidiOut: {
       PlayOptions options = readPlayOptions(*services_.iniStore);
       options.repressGap = 0;  // a gap for a game's input, not for the ear
-      player_->setOptions(options);
+      const std::optional<KeyLayout> layout = chosenLayout(options);
+      player_->setOptions(options, layout ? &*layout : nullptr);
       player_->start(*midiOut_);
       break;
     }
-    case Step::kOpenMidiInput:
-      liveKeys_->setOptions(readPlayOptions(*services_.iniStore));
+    case Step::kOpenMidiInput: {
+      const PlayOptions options = readPlayOptions(*services_.iniStore);
+      const std::optional<KeyLayout> layout = chosenLayout(options);
+      liveKeys_->setOptions(options, layout ? &*layout : nullptr);
+      keyboard_->useLayout(layout ? &*layout : nullptr);
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();
@@ -226,6 +243,7 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
         keysBlocked_ = keysBlockedNow();
       }
       break;
+    }
     case Step::kRefreshStatus:
       refreshStatus();
       break;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/controller.h"
@@ -13,6 +14,8 @@
 #include "app/window_win32.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
+#include "bindings/key_layout.h"
+#include "options/play_options.h"
 #include "output/key_injector.h"
 #include "output/keyboard_synthesizer.h"
 #include "output/midi_in_port.h"
@@ -100,6 +103,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void onDropFiles(HDROP drop);
   void openKeyConfig();
   void openOptions();
+  std::optional<KeyLayout> chosenLayout(const PlayOptions& options) const;
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
   bool keysBlockedNow();

@@ -2,14 +2,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "bindings/binding_table.h"
+#include "bindings/key_layout.h"
 #include "bindings/key_names.h"
 #include "bindings/note_range.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
+#include "cli/text_output.h"
 #include "options/play_options.h"
 #include "smf/playback_plan.h"
 #include "smf/playback_schedule.h"
@@ -22,24 +25,32 @@ using namespace murvane;
 
 constexpr int kUsageError = 64;
 
-// What the keyboard output would type for a note: the display name of its key
-// without the leading space, "-" for no key, and the virtual-key code for a
-// bound key that has no display name (one set by hand in the INI file).
-std::string keyText(const BindingTable& bindings, std::uint8_t note, KeyNameFormatter& formatter) {
-  if (!isKeyNote(note)) return "-";
-  const std::uint8_t vk = virtualKeyOf(bindings.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
-  if (vk == 0) return "-";
-  const wchar_t* name = formatter.formatKeyName(vk);
-  if (name == nullptr) {
-    char code[8];
-    std::snprintf(code, sizeof code, "0x%02x", vk);
-    return code;
+// What the keyboard output types: a layout's keys with their modifiers, or
+// the key configuration's C3-C6 without.
+class KeysTyped {
+ public:
+  KeysTyped(const BindingTable& bindings, const KeyLayout* layout) : bindings_(bindings), layout_(layout) {}
+
+  KeyCode keyOf(int note) const {
+    if (layout_ != nullptr) return layout_->hasKey(note) ? layout_->keys[static_cast<std::size_t>(note)] & kLayoutKeyMask : 0;
+    if (!isKeyNote(note)) return 0;
+    return virtualKeyOf(bindings_.keys[static_cast<std::size_t>(note - kLowestKeyNote)]);
   }
-  if (*name == L' ') ++name;
-  std::string text;
-  for (; *name != L'\0'; ++name) text.push_back(*name < 0x80 ? static_cast<char>(*name) : '?');
-  return text;
-}
+
+  // What a held key is called: the modifier, or the sustain key's name.
+  std::string heldText(std::uint16_t held) {
+    if (held == kShiftBit) return "Shift";
+    if (held == kCtrlBit) return "Ctrl";
+    return layout_ != nullptr ? keyText(virtualKeyOf(layout_->sustain), formatter_) : std::string("-");
+  }
+
+  std::string noteText(int note) { return keyText(keyOf(note), formatter_); }
+
+ private:
+  const BindingTable& bindings_;
+  const KeyLayout* layout_;
+  KeyNameFormatter formatter_;
+};
 
 }  // namespace
 
@@ -63,24 +74,39 @@ int runKeysCommand(int argc, char** argv) {
 
   BindingTable bindings;
   PlayOptions options;
+  std::optional<ChosenLayout> chosen;
   if (ini != nullptr) {
     std::unique_ptr<IniStore> store = makePortableIniStore(std::filesystem::path(ini));
     bindings = *loadBindings(*store);
     options = readPlayOptions(*store);
+    if (!options.layout.empty()) chosen = chooseLayout(*store, bindings, options.layout);
   } else {
     for (int i = 0; i < kBindingCount; ++i) bindings.keys[static_cast<std::size_t>(i)] = defaultBinding(i);
   }
+  // An unknown layout plays as none was named, and says so.
+  if (chosen && chosen->unknown) {
+    std::fprintf(stderr, "murvane-cli: no layout \"%s\": playing the key configuration's keys\n",
+                 toUtf8(options.layout).c_str());
+    chosen.reset();
+  }
+  const KeyLayout* layout = chosen ? &chosen->layout : nullptr;
 
-  // The same steps as the player's worker, without the waits.
-  KeyNameFormatter formatter;
+  // The same steps as the player's worker, without the waits. A note without
+  // a key types nothing and is not listed.
+  KeysTyped typed(bindings, layout);
   const auto print = [&](std::uint64_t at, bool down, int note) {
-    std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note,
-                keyText(bindings, static_cast<std::uint8_t>(note), formatter).c_str());
+    if (typed.keyOf(note) == 0) return;
+    std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note, typed.noteText(note).c_str());
   };
   if (shapesKeys(options)) {
     // As the player plays such a song: from a plan made before it starts.
-    for (const KeyChange& change : planPlayback(smf, options).keys.changes) {
-      print(change.atMillis, change.down, change.key);
+    for (const KeyChange& change : planPlayback(smf, options, layout).keys.changes) {
+      if (change.held != 0) {
+        std::printf("%" PRIu64 " %s - %s\n", change.atMillis, change.down ? "down" : "up",
+                    typed.heldText(change.held).c_str());
+      } else {
+        print(change.atMillis, change.down, change.key);
+      }
     }
     return std::fflush(stdout) == 0 ? 0 : 74;
   }

@@ -10,7 +10,8 @@ void printUsage(std::FILE* out) {
       "usage: murvane-cli --version\n"
       "       murvane-cli check FILE\n"
       "       murvane-cli keys FILE [--ini PATH]\n"
-      "       murvane-cli tracks FILE [--ini PATH]\n",
+      "       murvane-cli tracks FILE [--ini PATH]\n"
+      "       murvane-cli layouts [NAME] [--ini PATH]\n",
       out);
 }
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "check") == 0) return runCheckCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "keys") == 0) return runKeysCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "tracks") == 0) return runTracksCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "layouts") == 0) return runLayoutsCommand(argc - 2, argv + 2);
   std::fprintf(stderr, "murvane-cli: unknown command '%s'\n", command);
   printUsage(stderr);
   return 64;

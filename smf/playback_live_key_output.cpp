@@ -22,9 +22,13 @@ LiveKeyOutput::~LiveKeyOutput() {
   }
 }
 
-void LiveKeyOutput::setOptions(const PlayOptions& options) {
+void LiveKeyOutput::setOptions(const PlayOptions& options, const KeyLayout* layout) {
   std::lock_guard lock(mutex_);
   options_ = options;
+  layout_.reset();
+  if (layout != nullptr) layout_ = *layout;
+  physical_ = layout_ ? layout_->physicalKeys() : oneKeyPerNote();
+  for (std::size_t note = 0; note < struck_.size(); ++note) struck_[note] = static_cast<std::uint8_t>(note);
   if (options_.repressGap > 0 && !sender_.joinable() && wake_) {
     try {
       sender_ = std::thread([this] { run(); });
@@ -35,7 +39,7 @@ void LiveKeyOutput::setOptions(const PlayOptions& options) {
   if (!sender_.joinable()) options_.repressGap = 0;
   gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
   // Of the options only these mean anything live.
-  straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0;
+  straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0 && !layout_;
 }
 
 bool LiveKeyOutput::open() {
@@ -71,8 +75,10 @@ void LiveKeyOutput::flush() {
 }
 
 void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
-  const int mapped = mapNote(fileNote, options_);
+  const int mapped = layout_ ? mapNote(fileNote, options_, layout_->lowest(), layout_->highest())
+                             : mapNote(fileNote, options_);
   if (mapped < 0 || mapped > 127) return;
+  if (layout_ && !layout_->hasKey(mapped)) return;
   const auto note = static_cast<std::uint8_t>(mapped);
   if (straight_) {
     if (down) {
@@ -85,10 +91,12 @@ void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
   const std::uint64_t now = nowMillis();
   sendDue(now);
   const std::uint64_t before = gaps_.nextDue();
+  const std::uint8_t key = physical_[note];
   if (down) {
-    gaps_.noteOn(note, now);
+    // A press already asked for types the note that asked for it.
+    if (gaps_.noteOn(key, now)) struck_[key] = note;
   } else {
-    gaps_.noteOff(note, now);
+    gaps_.noteOff(key, now);
   }
   sendDue(now);
   // Our thread sleeps until the earliest held event it knew of.
@@ -110,6 +118,15 @@ void LiveKeyOutput::run() {
   }
 }
 
+void LiveKeyOutput::send(const KeyChange& change) {
+  const std::uint8_t note = struck_[change.key & 0x7F];
+  if (change.down) {
+    target_.noteOn(note);
+  } else {
+    target_.noteOff(note);
+  }
+}
+
 std::uint64_t LiveKeyOutput::nowMillis() {
   const std::uint32_t reading = clock_.nowMillis();
   millis_ += static_cast<std::uint32_t>(reading - lastReading_);
@@ -127,11 +144,7 @@ void LiveKeyOutput::sendDue(std::uint64_t now) {
     if (sent && change.atMillis != batchDue) target_.flush();
     batchDue = change.atMillis;
     sent = true;
-    if (change.down) {
-      target_.noteOn(change.key);
-    } else {
-      target_.noteOff(change.key);
-    }
+    send(change);
   }
   if (sent) target_.flush();
 }

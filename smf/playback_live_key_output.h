@@ -1,10 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
+#include "bindings/key_layout.h"
+#include "options/key_plan.h"
 #include "options/play_options.h"
 #include "options/repress_gap.h"
 #include "output/synthesizer.h"
@@ -41,7 +45,9 @@ class LiveKeyOutput final : public Synthesizer {
 
   // Transpose, FoldOctaves and RepressGap apply from the next note on;
   // Channels and Speed mean nothing to live input. Forgets what is held back.
-  void setOptions(const PlayOptions& options);
+  // A layout (copied; null: the key configuration's) folds into its range,
+  // types only its notes, and makes the notes of one physical key one key.
+  void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
 
   bool open() override;
   // Both release every key at once and drop what the gap held back.
@@ -58,6 +64,7 @@ class LiveKeyOutput final : public Synthesizer {
   std::uint64_t nowMillis();
   void sendDue(std::uint64_t now);
   void play(std::uint8_t note, bool down);
+  void send(const KeyChange& change);
 
   Synthesizer& target_;
   Clock& clock_;
@@ -66,7 +73,10 @@ class LiveKeyOutput final : public Synthesizer {
   std::mutex mutex_;  // guards everything below
   PlayOptions options_;
   bool straight_ = true;  // every live option at its default: nothing to map or space
-  RepressGap gaps_;
+  RepressGap gaps_;  // by physical key
+  std::optional<KeyLayout> layout_;
+  PhysicalKeys physical_ = oneKeyPerNote();
+  std::array<std::uint8_t, 128> struck_{};  // by physical key: the note whose press it sends
   std::uint64_t millis_ = 0;
   std::uint32_t lastReading_ = 0;
   bool quit_ = false;

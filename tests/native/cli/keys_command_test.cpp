@@ -38,20 +38,19 @@ class KeysCommand : public CliScratch {
   }
 };
 
+// Notes outside C3-C6 (47, 85) have no key and are not listed; A#3 is on
+// the key named "-".
 TEST_F(KeysCommand, PrintsEveryKeyEventWithItsDueTimeAndDefaultKey) {
   const CliRun run = runKeys(song());
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out,
             "0 down 60 Q\n"
-            "0 down 47 -\n"
             "500 up 84 Z\n"
             "501 up 60 Q\n"
-            "501 up 47 -\n"
             "501 up 81 ;\n"
             "1501 down 58 -\n"
             "1501 down 59 ^\n"
-            "1503 up 58 -\n"
-            "1503 down 85 -\n");
+            "1503 up 58 -\n");
 }
 
 TEST_F(KeysCommand, TakesBindingsFromTheIniFile) {
@@ -62,7 +61,7 @@ TEST_F(KeysCommand, TakesBindingsFromTheIniFile) {
   const std::string file = write("notes.mid", smfImage(480, {TrackBytes().noteOn(0, 60).noteOn(0, 59).noteOn(0, 72)}));
   const CliRun run = runKeys(file + " --ini " + ini);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "0 down 60 F11\n0 down 59 0x10\n0 down 72 -\n");
+  EXPECT_EQ(run.out, "0 down 60 F11\n0 down 59 0x10\n") << "C5 is unbound there";
 }
 
 TEST_F(KeysCommand, AMissingIniFileIsCreatedWithTheDefaults) {

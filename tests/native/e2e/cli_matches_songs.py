@@ -41,7 +41,8 @@ def main():
                 outcome.fail("exit status %d: %s" % (run.returncode, run.stderr.strip()))
             else:
                 listed = compare_keys.parse_cli(run.stdout.splitlines())
-                compare_keys.check_tool_against_model(listed, smf_model.key_events(song.read_bytes()), outcome)
+                compare_keys.check_tool_against_model(listed, smf_model.key_events(song.read_bytes()), outcome,
+                                                     DEFAULTS)
                 compare_keys.check_key_names(listed, DEFAULTS, outcome)
             for error in outcome.errors:
                 print("FAIL %s: %s" % (song.name, error))
