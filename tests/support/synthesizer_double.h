@@ -31,6 +31,11 @@ class RecordingSynthesizer final : public Synthesizer {
   void noteOn(std::uint8_t note) override { add("on " + std::to_string(note)); }
   void noteOff(std::uint8_t note) override { add("off " + std::to_string(note)); }
   void allNotesOff() override { add("all off"); }
+  // "hold shift down", "hold ctrl up", "hold sustain down".
+  void hold(std::uint16_t held, bool down) override {
+    const char* name = held == 0x0100 ? "shift" : held == 0x0200 ? "ctrl" : "sustain";
+    add(std::string("hold ") + name + (down ? " down" : " up"));
+  }
   void flush() override {
     if (recordFlushes) add("flush");
   }

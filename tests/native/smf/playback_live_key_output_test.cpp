@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bindings/built_in_layouts.h"
 #include "tests/support/playback_doubles.h"
 
 namespace murvane::test {
@@ -132,6 +133,28 @@ TEST_F(LiveKeyOutputTest, DestroyingItEndsOurThreadMidWait) {
   EXPECT_EQ(time.awaitBlocked(), 30u);
   live.reset();
   EXPECT_EQ(log.lines(), (Lines{"0 on 60"}));
+}
+
+TEST_F(LiveKeyOutputTest, ALayoutFoldsIntoItsKeysAndCountsNotesOnOneKeyAsOneKey) {
+  const KeyLayout piano = builtInLayout(L"piano61").value();
+  PlayOptions options;
+  options.layout = L"piano61";
+  options.repressGap = 30;
+  options.foldOctaves = true;
+  live->setOptions(options, &piano);
+  time.awaitBlocked();
+  live->noteOn(36);   // C2 on "1"
+  live->noteOn(120);  // folds to C7 (96)
+  advance(100);
+  live->noteOn(25);  // C#1 folds to C#2, Shift+1: the same key, struck again
+  advance(30);
+  advance(70);
+  live->noteOff(36);
+  live->noteOff(25);
+  live->noteOff(120);
+  // The key goes up at once and down one gap later as the note that struck
+  // it; it comes up when both notes have ended.
+  EXPECT_EQ(lines(), (Lines{"0 on 36", "0 on 96", "100 off 37", "130 on 37", "200 off 37", "200 off 96"}));
 }
 
 }  // namespace

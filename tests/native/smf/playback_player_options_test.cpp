@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bindings/built_in_layouts.h"
 #include "tests/support/gap_rules.h"
 #include "tests/support/player_fixture.h"
 
@@ -184,6 +185,29 @@ TEST_F(OptionsPlaybackTest, OptionsAreTakenAtTheNextStart) {
   EXPECT_EQ(log.take(), (Lines{"0 open", "0 on 60", "500 off 60", "500 close", "500 ended"}));
   startAndSettle(synth);
   EXPECT_EQ(log.take(), (Lines{"500 open", "500 on 48", "750 off 48", "750 close", "750 ended"}));
+}
+
+TEST_F(OptionsPlaybackTest, ALayoutTypesItsModifiersAndSustainAroundTheKeysThatNeedThem) {
+  const KeyLayout piano = builtInLayout(L"piano61").value();
+  load({TrackBytes()
+            .noteOn(480, 38)                // D2 on "2"
+            .noteOn(0, 37)                  // C#2 on Shift+1
+            .noteOn(0, 36)                  // C2 on "1", the same key: one press
+            .event(0, {0xB0, 64, 127})      // sustain down
+            .noteOn(0, 20)                  // no key
+            .noteOff(480, 38)
+            .noteOff(0, 37)
+            .noteOff(0, 36)
+            .noteOff(0, 20)
+            .event(0, {0xB0, 64, 0})});
+  PlayOptions options;
+  options.layout = L"piano61";
+  options.modifierHold = 10;
+  player->setOptions(options, &piano);
+  startAndSettle(synth);
+  EXPECT_EQ(log.take(), (Lines{"0 open", "490 hold sustain down", "490 on 38", "490 hold shift down", "500 on 37",
+                               "510 hold shift up", "1000 hold sustain up", "1000 off 37", "1000 off 38",
+                               "1000 close", "1000 ended"}));
 }
 
 }  // namespace
