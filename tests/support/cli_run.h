@@ -20,8 +20,10 @@ struct CliRun {
   std::string out;  // standard output only
 };
 
-inline CliRun runCli(const std::string& arguments) {
-  const std::string command = std::string(MURVANE_CLI) + " " + arguments + " 2>/dev/null";
+// Standard error goes to `errorFile` when one is named, else nowhere.
+inline CliRun runCli(const std::string& arguments, const std::string& errorFile = "") {
+  const std::string command =
+      std::string(MURVANE_CLI) + " " + arguments + " 2>" + (errorFile.empty() ? "/dev/null" : errorFile);
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return {-1, ""};
   std::string out;
