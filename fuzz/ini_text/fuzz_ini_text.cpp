@@ -1,5 +1,6 @@
 // Any file text: reading never fails, and setting one key of KeyBinds makes
-// that key read back as set while every other key reads as before.
+// that key read back as set while every other key reads as before. Long
+// values (names) are cut at their length, and the section names come once.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::wstring> before = readAll(file);
   for (const std::wstring& value : before) {
     if (value.size() > murvane::kIniValueMaxLength) std::abort();
+  }
+  if (murvane::readIniText(file, L"Options", L"Layout").size() > murvane::kIniTextMaxLength) std::abort();
+  const std::vector<std::wstring> sections = murvane::iniSectionNames(file);
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    for (std::size_t j = i + 1; j < sections.size(); ++j) {
+      if (sections[i] == sections[j]) std::abort();
+    }
   }
 
   if (!murvane::writeIniValue(file, murvane::kBindingSection, murvane::bindingIniKey(index), L"0x0123")) return 0;
