@@ -16,21 +16,11 @@ class Win32IniStore final : public IniStore {
   bool exists() override { return PathFileExistsW(path_.c_str()) != FALSE; }
 
   std::wstring read(std::wstring_view section, std::wstring_view key) override {
-    wchar_t buffer[kIniValueMaxLength + 1] = {};
-    const std::wstring sectionText(section);
-    const std::wstring keyText(key);
-    const DWORD length = GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), L"", buffer,
-                                                  static_cast<DWORD>(kIniValueMaxLength + 1), path_.c_str());
-    return std::wstring(buffer, length <= kIniValueMaxLength ? length : kIniValueMaxLength);
+    return readCut(section, key, kIniValueMaxLength);
   }
 
   std::wstring readText(std::wstring_view section, std::wstring_view key) override {
-    wchar_t buffer[kIniTextMaxLength + 1] = {};
-    const std::wstring sectionText(section);
-    const std::wstring keyText(key);
-    const DWORD length = GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), L"", buffer,
-                                                  static_cast<DWORD>(kIniTextMaxLength + 1), path_.c_str());
-    return std::wstring(buffer, length <= kIniTextMaxLength ? length : kIniTextMaxLength);
+    return readCut(section, key, kIniTextMaxLength);
   }
 
   // The names come back one after another, each with its terminator, the
@@ -73,6 +63,16 @@ class Win32IniStore final : public IniStore {
 
  private:
   static constexpr int kMostLinesOfOneKey = 64;
+
+  std::wstring readCut(std::wstring_view section, std::wstring_view key, std::size_t longest) const {
+    std::wstring buffer(longest + 1, L'\0');
+    const std::wstring sectionText(section);
+    const std::wstring keyText(key);
+    const DWORD length = GetPrivateProfileStringW(sectionText.c_str(), keyText.c_str(), L"", buffer.data(),
+                                                  static_cast<DWORD>(longest + 1), path_.c_str());
+    buffer.resize(length <= longest ? length : longest);
+    return buffer;
+  }
 
   // Whether a read finds the key, even with an empty value. No value can be
   // a line break, so the default given for a missing key tells it apart.

@@ -124,6 +124,25 @@ TEST_F(Win32IniStoreTest, ValuesReadAsThePlatformReadsThemByBothStores) {
   }
 }
 
+// Layout and device names are read whole, and layouts are found by their
+// sections: both stores must agree with the platform on both.
+TEST_F(Win32IniStoreTest, LongValuesAndSectionNamesReadTheSameThroughBothStores) {
+  const std::string longName(300, 'n');
+  writeBytes(file(), "[Options]\r\nLayout=\"my harp\"\r\nMidiInDevice=USB MIDI Keyboard 2\r\nLong=" + longName +
+                         "\r\n[Layout my harp]\r\nC4=0x0041\r\n[layout MY HARP]\r\n[KeyBinds]\r\n");
+  for (const auto& store : {win32(), portable()}) {
+    EXPECT_EQ(store->readText(L"Options", L"Layout"), L"my harp");
+    EXPECT_EQ(store->readText(L"Options", L"MidiInDevice"), L"USB MIDI Keyboard 2");
+    EXPECT_EQ(store->readText(L"Options", L"Long"), std::wstring(kIniTextMaxLength, L'n'));
+    EXPECT_EQ(store->read(L"Options", L"MidiInDevice"), L"USB MID") << "short values stay cut";
+  }
+  const std::vector<std::wstring> platform = win32()->sectionNames();
+  EXPECT_EQ(portable()->sectionNames(), (std::vector<std::wstring>{L"Options", L"Layout my harp", L"KeyBinds"}));
+  ASSERT_GE(platform.size(), 3u);
+  EXPECT_EQ(platform[0], L"Options");
+  EXPECT_EQ(platform[1], L"Layout my harp");
+}
+
 TEST_F(Win32IniStoreTest, FixturesGiveTheSameFortyEntriesThroughBothStores) {
   std::vector<test::IniFixture> fixtures;
   std::string error;
