@@ -215,17 +215,19 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       player_->start(*midiOut_);
       break;
     }
-    case Step::kOpenMidiInput:
-      liveKeys_->setOptions(readPlayOptions(*services_.iniStore));
+    case Step::kOpenMidiInput: {
+      const PlayOptions options = readPlayOptions(*services_.iniStore);
+      liveKeys_->setOptions(options);
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();
-      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) {
+      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open(options.midiInDevice))) {
         showError(message);
       } else {
         keysBlocked_ = keysBlockedNow();
       }
       break;
+    }
     case Step::kRefreshStatus:
       refreshStatus();
       break;

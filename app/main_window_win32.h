@@ -46,7 +46,7 @@ struct MainWindowServices {
   std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
 };
 
-// The INI file at iniPath, SendInput, the MIDI mapper, MIDI input device 0
+// The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices
 // and the tokens of our process and of the foreground window's.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 

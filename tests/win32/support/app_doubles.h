@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "output/midi_in_port.h"
@@ -44,8 +45,8 @@ struct MidiInLog {
 class FakeMidiInPort final : public MidiInPort {
  public:
   explicit FakeMidiInPort(MidiInLog& log) : log_(log) {}
-  std::uint32_t deviceCount() override { return 1; }
-  bool open(MidiInput&) override {
+  std::vector<std::wstring> deviceNames() override { return {L"MIDI In"}; }
+  bool open(std::uint32_t, MidiInput&) override {
     ++log_.opens;
     log_.isOpen = true;
     return true;
