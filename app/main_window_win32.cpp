@@ -254,10 +254,18 @@ void MainWindow::openKeyConfig() {
 }
 
 void MainWindow::openOptions() {
-  const OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
-                                     backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
+  OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
+                               backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
+  context.layouts = offeredLayouts();
+  // Asked at each opening: a device plugged in meanwhile is listed.
+  context.midiInDevices = services_.midiInPort->deviceNames();
   runOptionsWindow(context);
 }
+
+// The Options window's layout list offers these besides the default (the
+// bindings of the key configuration). None yet: a Layout the INI file names
+// shows there as missing, and is kept.
+std::vector<LayoutChoice> MainWindow::offeredLayouts() const { return {}; }
 
 void MainWindow::onDropFiles(HDROP drop) {
   std::wstring path;

@@ -5,10 +5,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/controller.h"
 #include "app/error_reporter.h"
 #include "app/hotkeys.h"
+#include "app/options_form.h"
 #include "app/target_integrity.h"
 #include "app/window_win32.h"
 #include "bindings/binding_table.h"
@@ -100,6 +102,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void onDropFiles(HDROP drop);
   void openKeyConfig();
   void openOptions();
+  std::vector<LayoutChoice> offeredLayouts() const;
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
   bool keysBlockedNow();
