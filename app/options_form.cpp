@@ -103,7 +103,8 @@ ChoiceList choiceList(std::wstring_view defaultText, const std::vector<Choice>& 
 std::vector<Choice> layoutChoices(std::wstring_view entryPattern, const std::vector<LayoutChoice>& layouts) {
   std::vector<Choice> choices;
   for (const LayoutChoice& layout : layouts) {
-    choices.push_back(Choice{layout.name, fillPlaceholders(entryPattern, {layout.name, formatDecimal(layout.keyCount)})});
+    const std::wstring keys = formatDecimal(layout.keyCount);
+    choices.push_back(Choice{layout.name, fillPlaceholders(entryPattern, {layout.name, keys})});
   }
   return choices;
 }

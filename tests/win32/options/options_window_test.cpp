@@ -216,7 +216,8 @@ std::wstring expectedText(const ControlLayout& control) {
     case IDS_REPRESS_GAP: return inLanguage(L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)");
     // キー配置, 修飾キーの保持 (ms), 開始時に前面だったウィンドウにだけ入力する, MIDI入力デバイス
     case IDS_LAYOUT: return inLanguage(L"Keyboard layout", L"\u30ad\u30fc\u914d\u7f6e");
-    case IDS_MODIFIER_HOLD: return inLanguage(L"Modifier hold (ms)", L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301 (ms)");
+    case IDS_MODIFIER_HOLD:
+      return inLanguage(L"Modifier hold (ms)", L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301 (ms)");
     case IDS_FOCUS_GUARD:
       return inLanguage(L"Type only into the window in front at start",
                         L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6"
@@ -242,7 +243,9 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
     // An edit control takes WS_BORDER off to draw its border itself.
     if (std::wstring_view(control.className) == L"EDIT") return control.style & ~static_cast<DWORD>(WS_BORDER);
     // A combo box hands its scroll bar to its list.
-    if (std::wstring_view(control.className) == L"COMBOBOX") return control.style & ~static_cast<DWORD>(WS_VSCROLL);
+    if (std::wstring_view(control.className) == L"COMBOBOX") {
+      return control.style & ~static_cast<DWORD>(WS_VSCROLL);
+    }
     // Channel 1 is checked by default: offered although it has no notes.
     const int channel = control.source + 1;
     const bool offered = channel == 1 || channel == 3 || channel == 4 || channel == 10;
