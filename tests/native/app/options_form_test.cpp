@@ -213,15 +213,6 @@ TEST(OptionsForm, AChoiceListOffersTheDefaultTheNamesGivenAndAMissingNameSelecte
   }
 }
 
-TEST(OptionsForm, LayoutsShowTheirKeysAndDevicesTheirNames) {
-  EXPECT_EQ(layoutChoices(L"%1 (%2 keys)", {{L"JIS", 37}, {L"Lyre 21", 21}}),
-            (std::vector<Choice>{{L"JIS", L"JIS (37 keys)"}, {L"Lyre 21", L"Lyre 21 (21 keys)"}}));
-  // A translation may put the values in another order.
-  EXPECT_EQ(layoutChoices(L"%2: %1", {{L"JIS", 37}}), (std::vector<Choice>{{L"JIS", L"37: JIS"}}));
-  EXPECT_EQ(deviceChoices({L"UM-ONE", L"loopMIDI Port"}),
-            (std::vector<Choice>{{L"UM-ONE", L"UM-ONE"}, {L"loopMIDI Port", L"loopMIDI Port"}}));
-}
-
 TEST(OptionsForm, PlaceholdersAreFilledAndEveryOtherPercentSignStays) {
   const struct {
     std::wstring_view pattern;
