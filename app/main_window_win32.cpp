@@ -237,7 +237,7 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();
-      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open())) {
+      if (const std::int32_t message = midiInputFailureMessage(midiIn_->open(options.midiInDevice))) {
         showError(message);
       } else {
         keysBlocked_ = keysBlockedNow();
@@ -270,9 +270,22 @@ void MainWindow::openKeyConfig() {
 }
 
 void MainWindow::openOptions() {
-  const OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
-                                     backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
+  OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
+                               backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
+  context.layouts = offeredLayouts();
+  // Asked at each opening: a device plugged in meanwhile is listed.
+  context.midiInDevices = services_.midiInPort->deviceNames();
   runOptionsWindow(context);
+}
+
+// The Options window's layout list offers these besides the default (the
+// bindings of the key configuration): the built-in ones and the INI file's.
+std::vector<LayoutChoice> MainWindow::offeredLayouts() const {
+  std::vector<LayoutChoice> offered;
+  for (const LayoutListing& entry : listLayouts(services_.iniStore.get())) {
+    offered.push_back(LayoutChoice{entry.name, entry.layout.keyCount()});
+  }
+  return offered;
 }
 
 void MainWindow::onDropFiles(HDROP drop) {

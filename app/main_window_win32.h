@@ -6,10 +6,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/controller.h"
 #include "app/error_reporter.h"
 #include "app/hotkeys.h"
+#include "app/options_form.h"
 #include "app/target_integrity.h"
 #include "app/window_win32.h"
 #include "bindings/binding_table.h"
@@ -49,7 +51,7 @@ struct MainWindowServices {
   std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
 };
 
-// The INI file at iniPath, SendInput, the MIDI mapper, MIDI input device 0
+// The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices
 // and the tokens of our process and of the foreground window's.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 
@@ -104,6 +106,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void openKeyConfig();
   void openOptions();
   std::optional<KeyLayout> chosenLayout(const PlayOptions& options) const;
+  std::vector<LayoutChoice> offeredLayouts() const;
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
   bool keysBlockedNow();

@@ -1,5 +1,6 @@
 #include "app/options_form.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "res/resource.h"
@@ -77,6 +78,41 @@ std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view without
   const std::uint32_t notes = counts.notes(channel);
   if (notes == 0) return fillPlaceholders(withoutNotes, {number});
   return fillPlaceholders(withNotes, {number, std::to_wstring(notes), std::to_wstring(counts.inside(channel, 0))});
+}
+
+ChoiceList choiceList(std::wstring_view defaultText, const std::vector<Choice>& offered,
+                      std::wstring_view missingPattern, std::wstring_view chosen) {
+  ChoiceList list;
+  list.entries.push_back(Choice{std::wstring(), std::wstring(defaultText)});
+  const auto indexOf = [&list](std::wstring_view name) {
+    return static_cast<std::size_t>(
+        std::find_if(list.entries.begin() + 1, list.entries.end(), [&](const Choice& c) { return c.name == name; }) -
+        list.entries.begin());
+  };
+  for (const Choice& choice : offered) {
+    if (!choice.name.empty() && indexOf(choice.name) == list.entries.size()) list.entries.push_back(choice);
+  }
+  if (chosen.empty()) return list;
+  list.selected = indexOf(chosen);
+  if (list.selected == list.entries.size()) {
+    list.entries.push_back(Choice{std::wstring(chosen), fillPlaceholders(missingPattern, {chosen})});
+  }
+  return list;
+}
+
+std::vector<Choice> layoutChoices(std::wstring_view entryPattern, const std::vector<LayoutChoice>& layouts) {
+  std::vector<Choice> choices;
+  for (const LayoutChoice& layout : layouts) {
+    const std::wstring keys = formatDecimal(layout.keyCount);
+    choices.push_back(Choice{layout.name, fillPlaceholders(entryPattern, {layout.name, keys})});
+  }
+  return choices;
+}
+
+std::vector<Choice> deviceChoices(const std::vector<std::wstring>& names) {
+  std::vector<Choice> choices;
+  for (const std::wstring& name : names) choices.push_back(Choice{name, name});
+  return choices;
 }
 
 std::wstring fillPlaceholders(std::wstring_view pattern, std::initializer_list<std::wstring_view> values) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
@@ -72,6 +74,42 @@ bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool 
 // C3-C6 as the file stands), withoutNotes otherwise (%1 its number).
 std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
                           std::uint8_t channel);
+
+// A keyboard layout the window offers: its name as the INI file names it,
+// and how many keys it binds.
+struct LayoutChoice {
+  std::wstring name;
+  int keyCount = 0;
+};
+
+// One entry of a drop-down list: the name the option takes when it is
+// chosen (empty: the option's default) and what the list shows for it.
+struct Choice {
+  std::wstring name;
+  std::wstring text;
+
+  bool operator==(const Choice&) const = default;
+};
+
+struct ChoiceList {
+  std::vector<Choice> entries;
+  std::size_t selected = 0;  // into entries
+};
+
+// The entries of a list that sets one name, and the one selected for the
+// name the file holds (chosen): the default first, then the names offered
+// in their order, each once (an empty name cannot be chosen and is left
+// out). A chosen name none of them has is appended as missingPattern shows
+// it (%1: the name) and selected, so that keeping it keeps the name.
+ChoiceList choiceList(std::wstring_view defaultText, const std::vector<Choice>& offered,
+                      std::wstring_view missingPattern, std::wstring_view chosen);
+
+// The layouts as the list shows them: entryPattern with %1 the name and %2
+// the keys it binds.
+std::vector<Choice> layoutChoices(std::wstring_view entryPattern, const std::vector<LayoutChoice>& layouts);
+
+// The MIDI input devices, each by the name the system gives it.
+std::vector<Choice> deviceChoices(const std::vector<std::wstring>& names);
 
 // pattern with %1 to %9 replaced by the values given for them; any other
 // text, a % before anything else and a placeholder without a value included,

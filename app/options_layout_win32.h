@@ -12,7 +12,7 @@
 
 namespace murvane {
 
-inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 576, 494};
+inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 576, 622};
 
 // The box of MIDI channel n + 1 has kChannelBoxId + n; OK and Cancel have the
 // platform's IDOK and IDCANCEL, which Enter and Escape send.
@@ -25,8 +25,12 @@ enum OptionsControlId : int {
   kFoldBoxId,
   kSpeedEditId,
   kRepressGapEditId,
+  kLayoutListId,
+  kModifierHoldEditId,
+  kFocusGuardBoxId,
+  kMidiInDeviceListId,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 11;
+inline constexpr int kOptionsControlCount = kChannelCount + 18;
 
 namespace options_layout {
 
@@ -36,17 +40,22 @@ inline constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BO
 inline constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | BS_DEFPUSHBUTTON;
 inline constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+inline constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
 enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
 // The fields' labels at the left, the fields in a column of their own.
 enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64 };
+// A list is as wide as the window allows, for long names; its height is
+// that of the list when it drops down (the closed box takes the font's).
+enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
 
 }  // namespace options_layout
 
 // The Options window's controls in creation order, which is the order Tab
 // moves in: the sixteen channel boxes in two columns (the channel index as
 // source: their labels count the file's notes), Suggest, the fields with
-// their labels (the edits show the section as read), OK and Cancel.
+// their labels (the edits show the section as read; the lists are filled by
+// the window), OK and Cancel.
 constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
   using namespace options_layout;
   std::array<ControlLayout, kOptionsControlCount> layout{};
@@ -67,8 +76,17 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"STATIC", kOptionsLabelId, 16, 406, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_REPRESS_GAP, kNoSource},
       {L"EDIT", kRepressGapEditId, kFieldX, 406, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", IDOK, 352, 448, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
-      {L"BUTTON", IDCANCEL, 464, 448, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 438, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_LAYOUT, kNoSource},
+      {L"COMBOBOX", kLayoutListId, kFieldX, 438, kListWidth, kListDropHeight, kListStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 470, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MODIFIER_HOLD, kNoSource},
+      {L"EDIT", kModifierHoldEditId, kFieldX, 470, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
+       kNoSource},
+      {L"BUTTON", kFocusGuardBoxId, 16, 502, 544, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD, kNoSource},
+      {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
+      {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
+       kNoSource},
+      {L"BUTTON", IDOK, 352, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
+      {L"BUTTON", IDCANCEL, 464, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
   };
   for (std::size_t i = 0; i < std::size(rest); ++i) layout[kChannelCount + i] = rest[i];
   return layout;

@@ -22,7 +22,9 @@ OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
     : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindow, IDS_OPTIONS_TITLE}),
       store_(context.store),
       counts_(context.counts != nullptr ? *context.counts : NoteCounts{}),
-      fileLoaded_(context.counts != nullptr) {}
+      fileLoaded_(context.counts != nullptr),
+      layouts_(context.layouts),
+      midiInDevices_(context.midiInDevices) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   // The up-down control lives in the common controls library.
@@ -50,7 +52,34 @@ bool OptionsWindow::createControls() {
   SendMessageW(upDown, UDM_SETRANGE32, static_cast<WPARAM>(-kTransposeLimit), kTransposeLimit);
   // Setting the position would rewrite the field; it reads the field when clicked.
   CheckDlgButton(window(), kFoldBoxId, current.foldOctaves ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), kFocusGuardBoxId, current.focusGuard ? BST_CHECKED : BST_UNCHECKED);
+  const std::wstring_view missing = orEmpty(text(IDS_NAME_MISSING));
+  layoutNames_ = showChoices(kLayoutListId, choiceList(orEmpty(text(IDS_LAYOUT_DEFAULT)),
+                                                       layoutChoices(orEmpty(text(IDS_LAYOUT_ENTRY)), layouts_),
+                                                       missing, current.layout));
+  deviceNames_ = showChoices(kMidiInDeviceListId, choiceList(orEmpty(text(IDS_MIDI_IN_FIRST_DEVICE)),
+                                                             deviceChoices(midiInDevices_), missing,
+                                                             current.midiInDevice));
   return true;
+}
+
+std::vector<std::wstring> OptionsWindow::showChoices(int id, const ChoiceList& list) {
+  const HWND box = GetDlgItem(window(), id);
+  std::vector<std::wstring> names;
+  for (const Choice& entry : list.entries) {
+    SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text.c_str()));
+    names.push_back(entry.name);
+  }
+  SendMessageW(box, CB_SETCURSEL, list.selected, 0);
+  return names;
+}
+
+// A list that has lost its entries, or its selection, keeps the name.
+std::wstring OptionsWindow::chosenName(int id, const std::vector<std::wstring>& names,
+                                       const std::wstring& opened) const {
+  const LRESULT selected = SendDlgItemMessageW(window(), id, CB_GETCURSEL, 0, 0);
+  if (selected < 0 || static_cast<std::size_t>(selected) >= names.size()) return opened;
+  return names[static_cast<std::size_t>(selected)];
 }
 
 std::wstring OptionsWindow::initialText(const ControlLayout& control, const OptionsEntry& current) const {
@@ -62,6 +91,7 @@ std::wstring OptionsWindow::initialText(const ControlLayout& control, const Opti
     case kTransposeEditId: return current.transpose;
     case kSpeedEditId: return current.speed;
     case kRepressGapEditId: return current.repressGap;
+    case kModifierHoldEditId: return current.modifierHold;
     default: return {};
   }
 }
@@ -110,6 +140,10 @@ OptionsEntry OptionsWindow::entry() const {
   current.foldOctaves = IsDlgButtonChecked(window(), kFoldBoxId) == BST_CHECKED;
   current.speed = fieldText(kSpeedEditId);
   current.repressGap = fieldText(kRepressGapEditId);
+  current.layout = chosenName(kLayoutListId, layoutNames_, opened_.layout);
+  current.modifierHold = fieldText(kModifierHoldEditId);
+  current.focusGuard = IsDlgButtonChecked(window(), kFocusGuardBoxId) == BST_CHECKED;
+  current.midiInDevice = chosenName(kMidiInDeviceListId, deviceNames_, opened_.midiInDevice);
   return current;
 }
 
@@ -164,6 +198,7 @@ HWND OptionsWindow::fieldControl(OptionsField field) const {
     case OptionsField::kTranspose: return GetDlgItem(window(), kTransposeEditId);
     case OptionsField::kSpeed: return GetDlgItem(window(), kSpeedEditId);
     case OptionsField::kRepressGap: return GetDlgItem(window(), kRepressGapEditId);
+    case OptionsField::kModifierHold: return GetDlgItem(window(), kModifierHoldEditId);
     case OptionsField::kChannels: break;
   }
   for (HWND box : channelBoxes_) {

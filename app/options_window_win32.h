@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/hotkeys.h"
 #include "app/modal_window_win32.h"
@@ -26,6 +27,11 @@ struct OptionsWindowContext {
   HBRUSH background;
   HotkeyControl* hotkeys;
   const NoteCounts* counts;  // of the loaded file, null when none is loaded; copied when the window opens
+  // What the lists offer, copied when the window opens: the keyboard
+  // layouts there are, and the MIDI input devices' names as the system
+  // gives them.
+  std::vector<LayoutChoice> layouts;
+  std::vector<std::wstring> midiInDevices;
 };
 
 // Opens the Options window and returns when it has closed. The caller has
@@ -61,10 +67,17 @@ class OptionsWindow final : public ModalWindow {
   void refuse(const EntryReading& reading);
   HWND fieldControl(OptionsField field) const;
   std::wstring fieldText(int id) const;
+  // Fills the list and returns the name each of its entries stands for.
+  std::vector<std::wstring> showChoices(int id, const ChoiceList& list);
+  std::wstring chosenName(int id, const std::vector<std::wstring>& names, const std::wstring& opened) const;
 
   IniStore* store_;
   NoteCounts counts_;  // a copy: the player that counted may go before this window
   bool fileLoaded_;
+  std::vector<LayoutChoice> layouts_;
+  std::vector<std::wstring> midiInDevices_;
+  std::vector<std::wstring> layoutNames_;  // of the layout list's entries, in its order
+  std::vector<std::wstring> deviceNames_;  // of the device list's entries, in its order
   OptionsEntry opened_;  // as the file held the options when the window opened
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to

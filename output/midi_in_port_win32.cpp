@@ -4,6 +4,9 @@
 
 #include <mmsystem.h>
 
+#include <string>
+#include <vector>
+
 #include "output/midi_input.h"
 
 namespace murvane {
@@ -20,10 +23,22 @@ class Win32MidiInPort final : public MidiInPort {
  public:
   ~Win32MidiInPort() override { close(); }
 
-  std::uint32_t deviceCount() override { return midiInGetNumDevs(); }
+  std::vector<std::wstring> deviceNames() override {
+    std::vector<std::wstring> names;
+    const UINT count = midiInGetNumDevs();
+    for (UINT device = 0; device < count; ++device) {
+      // A device that will not describe itself keeps its place, nameless,
+      // so that the numbers stay the system's.
+      MIDIINCAPSW caps{};
+      if (midiInGetDevCapsW(device, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = L'\0';
+      caps.szPname[MAXPNAMELEN - 1] = L'\0';
+      names.emplace_back(caps.szPname);
+    }
+    return names;
+  }
 
-  bool open(MidiInput& receiver) override {
-    if (midiInOpen(&handle_, 0, reinterpret_cast<DWORD_PTR>(&midiInProc), reinterpret_cast<DWORD_PTR>(&receiver),
+  bool open(std::uint32_t device, MidiInput& receiver) override {
+    if (midiInOpen(&handle_, device, reinterpret_cast<DWORD_PTR>(&midiInProc), reinterpret_cast<DWORD_PTR>(&receiver),
                    CALLBACK_FUNCTION) != MMSYSERR_NOERROR) {
       handle_ = nullptr;
       return false;

@@ -6,7 +6,7 @@
 
 namespace murvane {
 
-// midiInGetNumDevs, midiInOpen with a callback function, midiInStart,
+// midiInGetNumDevs, midiInGetDevCapsW, midiInOpen with a callback function, midiInStart,
 // midiInStop, midiInReset, midiInClose.
 std::unique_ptr<MidiInPort> makeWin32MidiInPort();
 

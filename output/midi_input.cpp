@@ -1,15 +1,28 @@
 #include "output/midi_input.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace murvane {
 
 MidiInput::MidiInput(Synthesizer& target, MidiInPort& port) : target_(target), port_(port) {}
 
 MidiInput::~MidiInput() { close(); }
 
-MidiInputResult MidiInput::open() {
+MidiInputResult MidiInput::open(std::wstring_view device) {
   if (open_) return MidiInputResult::kOk;
-  if (port_.deviceCount() == 0) return MidiInputResult::kNoDevice;
-  if (!port_.open(*this)) return MidiInputResult::kError;
+  const std::vector<std::wstring> names = port_.deviceNames();
+  if (names.empty()) return MidiInputResult::kNoDevice;
+  std::uint32_t number = 0;
+  if (!device.empty()) {
+    // Of two devices with one name, the first: the system gives no other way
+    // to tell them apart that would survive a restart.
+    const auto found = std::find(names.begin(), names.end(), device);
+    if (found == names.end()) return MidiInputResult::kNoDevice;
+    number = static_cast<std::uint32_t>(found - names.begin());
+  }
+  if (!port_.open(number, *this)) return MidiInputResult::kError;
   setDelivering(true);
   if (!port_.start()) {
     setDelivering(false);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string_view>
 
 #include "output/midi_in_port.h"
 #include "output/midi_input_result.h"
@@ -9,7 +10,7 @@
 
 namespace murvane {
 
-// Live notes from the first MIDI input device, played into one synthesizer.
+// Live notes from a MIDI input device, played into one synthesizer.
 // open and close run on the GUI thread; receive runs on the platform's MIDI
 // thread, and calls on the target may meet the player's, so the target must
 // serialise itself (the KeyboardSynthesizer does). The port holds this
@@ -23,8 +24,9 @@ class MidiInput {
   MidiInput(const MidiInput&) = delete;
   MidiInput& operator=(const MidiInput&) = delete;
 
-  // Open (now or already), no device, or open/start failed.
-  MidiInputResult open();
+  // Opens the device the system calls by that name, the first device for an
+  // empty one. Open (now or already), no such device, or open/start failed.
+  MidiInputResult open(std::wstring_view device = {});
   // Stops, resets and closes the device if open, then releases every note of
   // the target, since the releases of notes still held can no longer arrive.
   // A message still on its way reaches the target before that release or

@@ -29,14 +29,16 @@ class RecordingMidiOutPort final : public MidiOutPort {
   std::vector<std::string> calls;
 };
 
+// Records calls as text, in order: "names", "open 2", "start", "stop",
+// "reset", "close".
 class RecordingMidiInPort final : public MidiInPort {
  public:
-  std::uint32_t deviceCount() override {
-    calls.push_back("count");
+  std::vector<std::wstring> deviceNames() override {
+    calls.push_back("names");
     return devices;
   }
-  bool open(MidiInput& input) override {
-    calls.push_back("open");
+  bool open(std::uint32_t device, MidiInput& input) override {
+    calls.push_back("open " + std::to_string(device));
     if (opens) receiver = &input;
     return opens;
   }
@@ -51,7 +53,7 @@ class RecordingMidiInPort final : public MidiInPort {
     receiver = nullptr;
   }
 
-  std::uint32_t devices = 1;
+  std::vector<std::wstring> devices = {L"MIDI In"};
   bool opens = true;
   bool starts = true;
   MidiInput* receiver = nullptr;
@@ -62,8 +64,8 @@ class RecordingMidiInPort final : public MidiInPort {
 // input themselves from threads of their own.
 class SilentMidiInPort final : public MidiInPort {
  public:
-  std::uint32_t deviceCount() override { return 1; }
-  bool open(MidiInput&) override { return true; }
+  std::vector<std::wstring> deviceNames() override { return {L"MIDI In"}; }
+  bool open(std::uint32_t, MidiInput&) override { return true; }
   bool start() override { return true; }
   void stop() override {}
   void reset() override {}

@@ -36,9 +36,10 @@ TEST(OptionsForm, TheFieldsShowTheOptionsAsTheFileHoldsThem) {
 
 // The text box of a number field.
 std::wstring& textOf(OptionsEntry& entry, OptionsField field) {
-  return field == OptionsField::kTranspose ? entry.transpose
-         : field == OptionsField::kSpeed   ? entry.speed
-                                           : entry.repressGap;
+  return field == OptionsField::kTranspose    ? entry.transpose
+         : field == OptionsField::kSpeed      ? entry.speed
+         : field == OptionsField::kRepressGap ? entry.repressGap
+                                              : entry.modifierHold;
 }
 
 OptionsEntry withText(OptionsField field, std::wstring_view text) {
@@ -75,6 +76,7 @@ TEST(OptionsForm, ANumberOutsideItsRangeOrNoNumberIsRefusedWithItsFieldsMessage)
       // The last is far too long to be a number of the range.
       {OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE, {L"24", L"12.5", L"99999999999"}},
       {OptionsField::kRepressGap, IDS_ERROR_REPRESS_GAP_RANGE, {L"201", L"-1"}},
+      {OptionsField::kModifierHold, IDS_ERROR_MODIFIER_HOLD_RANGE, {L"51", L"-1", L""}},
   };
   for (const auto& c : cases) {
     for (std::wstring_view text : c.texts) {
@@ -111,7 +113,8 @@ TEST(OptionsForm, WithoutAChannelOrWithSeveralBadFieldsTheFirstIsRefused) {
 
 // The range a refusal names is the one the entry is read with.
 TEST(OptionsForm, RefusalsNameTheRangeTheFieldIsReadWith) {
-  for (OptionsField field : {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap}) {
+  for (OptionsField field :
+       {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap, OptionsField::kModifierHold}) {
     const FieldRange range = rangeOf(field);
     for (int value : {range.lowest - 1, range.lowest, range.highest, range.highest + 1}) {
       const bool inside = value >= range.lowest && value <= range.highest;
@@ -157,6 +160,57 @@ TEST(OptionsForm, ChannelLabelsGiveTheNumberFromOneTheNoteOnsAndThoseInRange) {
   EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 0), L"1: no notes");
   // A translation may put the values in another order.
   EXPECT_EQ(channelLabel(L"%1: %3/%2", withoutNotes, counts, 2), L"3: 390/412");
+}
+
+// --- The drop-down lists (keyboard layout, MIDI input device) ---
+
+std::vector<Choice> named(std::initializer_list<const wchar_t*> names) {
+  std::vector<Choice> choices;
+  for (const wchar_t* name : names) choices.push_back(Choice{name, std::wstring(L"<") + name + L">"});
+  return choices;
+}
+
+std::vector<std::wstring> textsOf(const ChoiceList& list) {
+  std::vector<std::wstring> texts;
+  for (const Choice& entry : list.entries) texts.push_back(entry.text);
+  return texts;
+}
+
+TEST(OptionsForm, AChoiceListOffersTheDefaultTheNamesGivenAndAMissingNameSelected) {
+  const struct {
+    const char* name;
+    std::vector<Choice> offered;
+    std::wstring_view chosen;
+    std::vector<std::wstring> texts;
+    std::size_t selected;
+  } cases[] = {
+      {"nothing chosen: the default", named({L"JIS", L"US"}), L"", {L"Default", L"<JIS>", L"<US>"}, 0},
+      {"a name offered", named({L"JIS", L"US"}), L"US", {L"Default", L"<JIS>", L"<US>"}, 2},
+      {"a name not offered is added after them", named({L"JIS", L"US"}), L"Dvorak",
+       {L"Default", L"<JIS>", L"<US>", L"Dvorak (missing)"}, 3},
+      {"nothing offered, nothing chosen", {}, L"", {L"Default"}, 0},
+      {"nothing offered, a name chosen", {}, L"UM-ONE", {L"Default", L"UM-ONE (missing)"}, 1},
+      // Names are told apart as the file and the system write them.
+      {"another case is another name", named({L"JIS"}), L"jis", {L"Default", L"<JIS>", L"jis (missing)"}, 2},
+      {"a name offered twice is listed once", named({L"Twin", L"A", L"Twin"}), L"Twin",
+       {L"Default", L"<Twin>", L"<A>"}, 1},
+      // It would stand for the default, under another text.
+      {"an empty name is not offered", named({L"", L"US"}), L"", {L"Default", L"<US>"}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ChoiceList list = choiceList(L"Default", c.offered, L"%1 (missing)", c.chosen);
+    EXPECT_EQ(textsOf(list), c.texts);
+    EXPECT_EQ(list.selected, c.selected);
+    // What OK takes from the list as it opened is the name the file holds.
+    ASSERT_LT(list.selected, list.entries.size());
+    EXPECT_EQ(list.entries[list.selected].name, c.chosen);
+    EXPECT_EQ(list.entries[0].name, L"");
+    for (std::size_t i = 1; i < list.entries.size(); ++i) {
+      EXPECT_FALSE(list.entries[i].name.empty()) << i;
+      for (std::size_t j = 0; j < i; ++j) EXPECT_NE(list.entries[i].name, list.entries[j].name) << i << " " << j;
+    }
+  }
 }
 
 TEST(OptionsForm, PlaceholdersAreFilledAndEveryOtherPercentSignStays) {

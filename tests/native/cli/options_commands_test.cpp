@@ -63,6 +63,11 @@ TEST_F(OptionsCommands, KeysWithoutAnOptionsSectionAreTodays) {
   EXPECT_EQ(plain.out, "0 down 70 @\n1000 up 70 @\n");
 }
 
+// The device is live input's alone: a file types the same keys.
+TEST_F(OptionsCommands, KeysWithAMidiInputDeviceAreTodays) {
+  EXPECT_EQ(keysWithOptions("MidiInDevice=UM-ONE\r\n"), runCli("keys " + song()).out);
+}
+
 TEST_F(OptionsCommands, KeysListTheChosenChannelTransposedAtTheTimesTheGapSendsThem) {
   EXPECT_EQ(keysWithOptions("Channels=0x0004\r\nTranspose=12\r\nRepressGap=30\r\n"),
             "0 down 62 E\n"

@@ -31,33 +31,71 @@ TEST_F(MidiInputTest, OpenConnectsToTheDeviceAndStartsIt) {
   EXPECT_EQ(input->open(), MidiInputResult::kOk);
   EXPECT_TRUE(input->isOpen());
   EXPECT_EQ(port.receiver, &*input);
-  EXPECT_EQ(port.calls, (Calls{"count", "open", "start"}));
+  EXPECT_EQ(port.calls, (Calls{"names", "open 0", "start"}));
 }
 
 TEST_F(MidiInputTest, NoDeviceGivesOneAndOpensNothing) {
-  port.devices = 0;
+  port.devices = {};
   EXPECT_EQ(input->open(), MidiInputResult::kNoDevice);
   EXPECT_FALSE(input->isOpen());
-  EXPECT_EQ(port.calls, (Calls{"count"}));
+  EXPECT_EQ(port.calls, (Calls{"names"}));
 }
 
 TEST_F(MidiInputTest, FailedOpenGivesTwo) {
   port.opens = false;
   EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
-  EXPECT_EQ(port.calls, (Calls{"count", "open"}));
+  EXPECT_EQ(port.calls, (Calls{"names", "open 0"}));
 }
 
 TEST_F(MidiInputTest, FailedStartGivesTwoWithTheDeviceClosedAgain) {
   port.starts = false;
   EXPECT_EQ(input->open(), MidiInputResult::kError);
   EXPECT_FALSE(input->isOpen());
-  EXPECT_EQ(port.calls, (Calls{"count", "open", "start", "close"}));
+  EXPECT_EQ(port.calls, (Calls{"names", "open 0", "start", "close"}));
 
   port.starts = true;
   port.calls.clear();
   EXPECT_EQ(input->open(), MidiInputResult::kOk);
-  EXPECT_EQ(port.calls, (Calls{"count", "open", "start"})) << "the next open starts over";
+  EXPECT_EQ(port.calls, (Calls{"names", "open 0", "start"})) << "the next open starts over";
+}
+
+// --- Choosing the device by its name ---
+
+struct DeviceChoiceCase {
+  const char* name;
+  std::vector<std::wstring> devices;
+  std::wstring wanted;
+  MidiInputResult result;
+  Calls calls;
+};
+
+TEST_F(MidiInputTest, TheDeviceIsChosenByTheNameTheSystemGivesIt) {
+  const std::vector<std::wstring> three = {L"Keystation 49", L"loopMIDI Port", L"UM-ONE"};
+  const DeviceChoiceCase cases[] = {
+      {"a name found at index 2 opens 2", three, L"UM-ONE", MidiInputResult::kOk, {"names", "open 2", "start"}},
+      {"no name opens the first", three, L"", MidiInputResult::kOk, {"names", "open 0", "start"}},
+      {"a name not present opens nothing", three, L"Keystation 61", MidiInputResult::kNoDevice, {"names"}},
+      // A name is the whole name: neither a part nor another case of it.
+      {"a part of a name is not the name", three, L"UM", MidiInputResult::kNoDevice, {"names"}},
+      {"another case is another name", three, L"um-one", MidiInputResult::kNoDevice, {"names"}},
+      {"of two with one name the first", {L"A", L"Twin", L"Twin"}, L"Twin", MidiInputResult::kOk,
+       {"names", "open 1", "start"}},
+      {"no devices at all, no name", {}, L"", MidiInputResult::kNoDevice, {"names"}},
+      {"no devices at all, a name", {}, L"UM-ONE", MidiInputResult::kNoDevice, {"names"}},
+      // A device the system could not name is still counted, never chosen by name.
+      {"a nameless device keeps the numbers", {L"", L"UM-ONE"}, L"UM-ONE", MidiInputResult::kOk,
+       {"names", "open 1", "start"}},
+  };
+  for (const DeviceChoiceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::RecordingMidiInPort devices;
+    devices.devices = c.devices;
+    MidiInput choosing(target, devices);
+    EXPECT_EQ(choosing.open(c.wanted), c.result);
+    EXPECT_EQ(choosing.isOpen(), c.result == MidiInputResult::kOk);
+    EXPECT_EQ(devices.calls, c.calls);
+  }
 }
 
 TEST_F(MidiInputTest, OpenWhenOpenGivesZeroWithoutACall) {

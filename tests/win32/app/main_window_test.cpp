@@ -121,7 +121,9 @@ class MainWindowTest : public ::testing::Test {
 
   void construct(Ports ports = Ports::kFake) {
     MainWindowServices services;
-    services.iniStore = std::make_unique<MemoryIniStore>();
+    auto store = std::make_unique<MemoryIniStore>();
+    ini = store.get();
+    services.iniStore = std::move(store);
     services.keyInjector = std::make_unique<RecordingKeyInjector>(keys);
     if (ports == Ports::kFake) {
       services.midiOutPort = std::make_unique<FakeMidiOutPort>(midiOut);
@@ -166,6 +168,7 @@ class MainWindowTest : public ::testing::Test {
   int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
+  MemoryIniStore* ini = nullptr;  // owned by the controller
   HWND window = nullptr;
   HWND fileLabel = nullptr;
   HWND statusLabel = nullptr;
@@ -587,6 +590,32 @@ TEST_F(MainWindowTest, WithoutMidiInputTheHotkeyShowsDeviceNotFoundAndStaysIdle)
   EXPECT_EQ(boxes[0].owner, window);
   EXPECT_EQ(status(), kTextStopped);
   EXPECT_EQ(button(), kTextTestMidiFile);
+}
+
+TEST_F(MainWindowTest, MidiInputOpensTheDeviceTheOptionsNameAndSaysWhenItIsNotThere) {
+  midiIn.devices = {L"Keystation 49", L"UM-ONE"};
+  open();
+  hotkey(101);
+  ASSERT_EQ(status(), kTextMidiInputing);
+  EXPECT_EQ(midiIn.openedDevice, 0) << "no name: the first device";
+  hotkey(101);
+
+  // Read at each start, as the other options are.
+  ini->write(L"Options", L"MidiInDevice", L"UM-ONE");
+  hotkey(101);
+  ASSERT_EQ(status(), kTextMidiInputing);
+  EXPECT_EQ(midiIn.openedDevice, 1);
+  hotkey(101);
+
+  ini->write(L"Options", L"MidiInDevice", L"UM-TWO");
+  const int opens = midiIn.opens;
+  hotkey(101);
+  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"MIDI input device not found.");
+  EXPECT_EQ(boxes[0].owner, window);
+  EXPECT_EQ(midiIn.opens, opens) << "another device was opened instead";
+  EXPECT_EQ(status(), kTextStopped);
 }
 
 // ---- Hotkeys and closing.

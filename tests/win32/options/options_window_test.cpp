@@ -97,6 +97,20 @@ class OptionsWindowTest : public test::ModalWindowTest {
   }
 
   HWND control(int id) const { return GetDlgItem(window->window(), id); }
+  // A drop-down list's entries, as it shows them, and the one selected.
+  std::vector<std::wstring> listTexts(int id) const {
+    std::vector<std::wstring> texts;
+    const auto count = static_cast<WPARAM>(SendMessageW(control(id), CB_GETCOUNT, 0, 0));
+    for (WPARAM i = 0; i < count; ++i) {
+      std::wstring text(static_cast<std::size_t>(SendMessageW(control(id), CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(
+          SendMessageW(control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+      texts.push_back(text);
+    }
+    return texts;
+  }
+  LRESULT selected(int id) const { return SendMessageW(control(id), CB_GETCURSEL, 0, 0); }
+  void select(int id, WPARAM entry) { SendMessageW(control(id), CB_SETCURSEL, entry, 0); }
   HWND channelBox(int channel) const { return control(kChannelBoxId + channel - 1); }
   bool checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
   using ModalWindowTest::click;
@@ -131,31 +145,54 @@ class OptionsWindowTest : public test::ModalWindowTest {
   std::unique_ptr<OptionsWindow> window;
 };
 
-// The figures the layout is drawn to: a client area of 576 x 494, sixteen
-// channel boxes in two columns of eight, Suggest below them, the fields in
-// one column at 224 with their labels at 16, OK and Cancel at the bottom
-// right; Tab goes through them in that order.
+// The figures the layout is drawn to: a client area of 576 x 622, sixteen
+// channel boxes in two columns of eight, Suggest below them, the fields and
+// lists in one column at 224 with their labels at 16, a row every 32, the
+// lists reaching the right margin, OK and Cancel at the bottom right; Tab
+// goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(kOptionsWindow.clientWidth, 576);
-  EXPECT_EQ(kOptionsWindow.clientHeight, 494);
+  EXPECT_EQ(kOptionsWindow.clientHeight, 622);
   const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
   EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 264, 24}));    // channel 1
   EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{296, 226, 264, 24}));  // channel 16
   EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
   EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
-  EXPECT_EQ(place(kOptionsLayout[25]), (std::vector<int>{352, 448, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{464, 448, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[24]), (std::vector<int>{224, 406, 64, 24}));   // Re-press gap
+  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{224, 438, 336, 200}));  // Keyboard layout, dropped
+  EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
+  EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
+  EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
+  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{352, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{464, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
     EXPECT_LE(control.x + control.width, kOptionsWindow.clientWidth) << control.id;
-    EXPECT_LE(control.y + control.height, kOptionsWindow.clientHeight) << control.id;
+    // A list drops down over what lies below it; its box is one row.
+    const bool list = std::wstring_view(control.className) == L"COMBOBOX";
+    EXPECT_LE(control.y + (list ? options_layout::kRowHeight : control.height), kOptionsWindow.clientHeight)
+        << control.id;
   }
   std::vector<int> tabOrder;
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
-                                   0, kRepressGapEditId, IDOK, IDCANCEL});
+                                   0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
+                                   0, kMidiInDeviceListId, IDOK, IDCANCEL});
   EXPECT_EQ(ids, tabOrder);
+}
+
+const wchar_t* defaultLayoutText() {
+  return inLanguage(L"Default (Key config)", L"\u6a19\u6e96 (\u30ad\u30fc\u8a2d\u5b9a)");
+}
+const wchar_t* firstDeviceText() { return inLanguage(L"First device", L"\u6700\u521d\u306e\u30c7\u30d0\u30a4\u30b9"); }
+// NAME (見つかりません)
+std::wstring missingText(const wchar_t* name) {
+  return std::wstring(name) + inLanguage(L" (missing)", L" (\u898b\u3064\u304b\u308a\u307e\u305b\u3093)");
+}
+// NAME (N キー)
+std::wstring layoutText(const wchar_t* name, int keys) {
+  return std::wstring(name) + L" (" + std::to_wstring(keys) + inLanguage(L" keys)", L" \u30ad\u30fc)");
 }
 
 // The texts the window shows for fileCounts() and a section as the first run
@@ -177,12 +214,26 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"C3\u2013C6 \u306e\u5916\u306e\u97f3\u3092\u7bc4\u56f2\u5185\u306b\u6298\u308a\u8fd4\u3059");
     case IDS_SPEED: return inLanguage(L"Speed (%)", L"\u901f\u5ea6 (%)");
     case IDS_REPRESS_GAP: return inLanguage(L"Re-press gap (ms)", L"\u518d\u6253\u9375\u306e\u9593\u9694 (ms)");
+    // キー配置, 修飾キーの保持 (ms), 開始時に前面だったウィンドウにだけ入力する, MIDI入力デバイス
+    case IDS_LAYOUT: return inLanguage(L"Keyboard layout", L"\u30ad\u30fc\u914d\u7f6e");
+    case IDS_MODIFIER_HOLD:
+      return inLanguage(L"Modifier hold (ms)", L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301 (ms)");
+    case IDS_FOCUS_GUARD:
+      return inLanguage(L"Type only into the window in front at start",
+                        L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6"
+                        L"\u306b\u3060\u3051\u5165\u529b\u3059\u308b");
+    case IDS_MIDI_IN_DEVICE: return inLanguage(L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9");
     case IDS_OK: return L"OK";
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
   }
   if (control.id == kSpeedEditId) return L"100";
-  if (control.id == kTransposeEditId || control.id == kRepressGapEditId) return L"0";
+  if (control.id == kTransposeEditId || control.id == kRepressGapEditId || control.id == kModifierHoldEditId) {
+    return L"0";
+  }
+  // A list shows its selected entry: the default. 標準 (キー設定), 最初のデバイス
+  if (control.id == kLayoutListId) return defaultLayoutText();
+  if (control.id == kMidiInDeviceListId) return firstDeviceText();
   return L"";
 }
 
@@ -191,6 +242,10 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
   expectBuiltAsLaid(window->window(), kOptionsLayout, expectedText, [](const ControlLayout& control) {
     // An edit control takes WS_BORDER off to draw its border itself.
     if (std::wstring_view(control.className) == L"EDIT") return control.style & ~static_cast<DWORD>(WS_BORDER);
+    // A combo box hands its scroll bar to its list.
+    if (std::wstring_view(control.className) == L"COMBOBOX") {
+      return control.style & ~static_cast<DWORD>(WS_VSCROLL);
+    }
     // Channel 1 is checked by default: offered although it has no notes.
     const int channel = control.source + 1;
     const bool offered = channel == 1 || channel == 3 || channel == 4 || channel == 10;
@@ -198,6 +253,9 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
   });
   for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 1) << channel;
   EXPECT_FALSE(checked(control(kFoldBoxId)));
+  EXPECT_FALSE(checked(control(kFocusGuardBoxId)));
+  EXPECT_EQ(listTexts(kLayoutListId), (std::vector<std::wstring>{defaultLayoutText()}));
+  EXPECT_EQ(listTexts(kMidiInDeviceListId), (std::vector<std::wstring>{firstDeviceText()}));
   const HWND upDown = control(kTransposeUpDownId);
   EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), control(kTransposeEditId));
   int lowest = 0;
@@ -225,6 +283,8 @@ TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsThei
   writeOptions(L"FoldOctaves", L"1");
   writeOptions(L"Speed", L"50");
   writeOptions(L"RepressGap", L"fast");
+  writeOptions(L"ModifierHold", L"20");
+  writeOptions(L"FocusGuard", L"1");
   open();
   for (int channel = 1; channel <= 16; ++channel) {
     EXPECT_EQ(checked(channelBox(channel)), channel == 3 || channel == 9) << channel;
@@ -236,6 +296,24 @@ TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsThei
   EXPECT_TRUE(checked(control(kFoldBoxId)));
   EXPECT_EQ(test::windowText(control(kSpeedEditId)), L"50");
   EXPECT_EQ(test::windowText(control(kRepressGapEditId)), L"0");
+  EXPECT_EQ(test::windowText(control(kModifierHoldEditId)), L"20");
+  EXPECT_TRUE(checked(control(kFocusGuardBoxId)));
+}
+
+// With the default only, the lists are as EveryControlIsBuiltAsItsTableEntrySays finds them.
+TEST_F(OptionsWindowTest, ListsOfferTheDefaultThenWhatThereIsAndANameThatIsNotThereAsMissing) {
+  context.layouts = {{L"JIS", 37}, {L"Lyre 21", 21}};
+  context.midiInDevices = {L"Keystation 49", L"UM-ONE"};
+  writeOptions(L"Layout", L"Dvorak");
+  writeOptions(L"MidiInDevice", L"UM-ONE");
+  open();
+  EXPECT_EQ(listTexts(kLayoutListId), (std::vector<std::wstring>{defaultLayoutText(), layoutText(L"JIS", 37),
+                                                                 layoutText(L"Lyre 21", 21), missingText(L"Dvorak")}));
+  EXPECT_EQ(selected(kLayoutListId), 3);
+  EXPECT_EQ(test::windowText(control(kLayoutListId)), missingText(L"Dvorak"));
+  EXPECT_EQ(listTexts(kMidiInDeviceListId),
+            (std::vector<std::wstring>{firstDeviceText(), L"Keystation 49", L"UM-ONE"}));
+  EXPECT_EQ(selected(kMidiInDeviceListId), 2);
 }
 
 struct OkCase {
@@ -246,6 +324,8 @@ struct OkCase {
 };
 
 TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndCloses) {
+  context.layouts = {{L"JIS", 37}, {L"Lyre 21", 21}};
+  context.midiInDevices = {L"Keystation 49", L"UM-ONE"};
   const std::vector<OkCase> cases = {
       {"channel 2 alone", {}, [](OptionsWindowTest& test) {
          test.click(test.channelBox(1));
@@ -260,6 +340,23 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
          test.setText(kRepressGapEditId, L"30");
        },
        {"Channels=0x0009", "Transpose=-7", "FoldOctaves=1", "Speed=400", "RepressGap=30"}},
+      {"the layout, the hold, the guard and the device", {}, [](OptionsWindowTest& test) {
+         test.select(kLayoutListId, 2);
+         test.setText(kModifierHoldEditId, L"20");
+         test.click(test.control(kFocusGuardBoxId));
+         test.select(kMidiInDeviceListId, 2);
+       },
+       {"Layout=Lyre 21", "ModifierHold=20", "FocusGuard=1", "MidiInDevice=UM-ONE"}},
+      {"names that are not there are kept", {{L"Layout", L"Dvorak"}, {L"MidiInDevice", L"UM-TWO"}},
+       [](OptionsWindowTest& test) { test.setText(kSpeedEditId, L"50"); },
+       {"Layout=Dvorak", "MidiInDevice=UM-TWO", "Speed=50"}},
+      {"lists and the guard set back to their defaults are taken out",
+       {{L"Layout", L"JIS"}, {L"FocusGuard", L"1"}, {L"MidiInDevice", L"UM-ONE"}}, [](OptionsWindowTest& test) {
+         test.select(kLayoutListId, 0);
+         test.click(test.control(kFocusGuardBoxId));
+         test.select(kMidiInDeviceListId, 0);
+       },
+       {}},
       {"a value set back to its default is taken out", {{L"Transpose", L"12"}, {L"Speed", L"50"}},
        [](OptionsWindowTest& test) { test.setText(kTransposeEditId, L"0"); }, {"Speed=50"}},
       {"a value the file holds wrongly reads as the default and stays", {{L"Speed", L"fast"}},
@@ -287,6 +384,10 @@ TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAllSoAReadOnlyFileIsNoErr
   writeOptions(L"Speed", L"050");
   writeOptions(L"Transpose", L"+7");
   writeOptions(L"Channels", L"0x0001");
+  writeOptions(L"ModifierHold", L"05");
+  writeOptions(L"FocusGuard", L"0");
+  writeOptions(L"Layout", L"Dvorak");  // in no list
+  writeOptions(L"MidiInDevice", L"UM-TWO");
   const std::string before = iniText();
   const HANDLE held = CreateFileW(iniPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -355,6 +456,10 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
       // 再打鍵の間隔は 0 から 200 ms の間で指定してください。
       {"re-press gap", kRepressGapEditId, L"201", L"Re-press gap must be from 0 to 200 ms.",
        L"\u518d\u6253\u9375\u306e\u9593\u9694\u306f 0 \u304b\u3089 200 ms \u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+      // 修飾キーの保持は 0 から 50 ms の間で指定してください。
+      {"modifier hold", kModifierHoldEditId, L"51", L"Modifier hold must be from 0 to 50 ms.",
+       L"\u4fee\u98fe\u30ad\u30fc\u306e\u4fdd\u6301\u306f 0 \u304b\u3089 50 ms "
+       L"\u306e\u9593\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
       // チャンネルを1つ以上選んでください。
       {"no channel", 0, nullptr, L"Check at least one channel.",
        L"\u30c1\u30e3\u30f3\u30cd\u30eb\u30921\u3064\u4ee5\u4e0a\u9078\u3093\u3067\u304f\u3060\u3055\u3044\u3002"},
@@ -422,6 +527,21 @@ TEST_F(OptionsWindowTest, TypedKeysReachTheFieldsTabMovesOnArrowsStepTheTranspos
   runLoop();
   EXPECT_EQ(window->window(), nullptr) << "Enter did not close the window";
   EXPECT_EQ(optionLines(), (std::vector<std::string>{"Transpose=-3", "FoldOctaves=1", "Speed=200"}));
+}
+
+TEST_F(OptionsWindowTest, TabGoesOnFromTheGapThroughTheListsTheHoldAndTheGuardAndArrowsChooseInAList) {
+  context.layouts = {{L"JIS", 37}, {L"Lyre 21", 21}};
+  context.midiInDevices = {L"Keystation 49", L"UM-ONE"};
+  open();
+  SetFocus(control(kRepressGapEditId));
+  // Tab to the layout list, Down: JIS; Tab to the hold, whose text Tab
+  // selects: "15"; Tab to the guard, Space; Tab to the device list, Down
+  // twice: UM-ONE; Enter.
+  typeKeys({VK_TAB, VK_DOWN, VK_TAB, '1', '5', VK_TAB, VK_SPACE, VK_TAB, VK_DOWN, VK_DOWN, VK_RETURN});
+  runLoop();
+  EXPECT_EQ(window->window(), nullptr) << "Enter did not close the window";
+  EXPECT_EQ(optionLines(),
+            (std::vector<std::string>{"Layout=JIS", "ModifierHold=15", "FocusGuard=1", "MidiInDevice=UM-ONE"}));
 }
 
 // The activation messages as the platform sends them when the user goes to

@@ -42,7 +42,7 @@ esac
 # Control ids of the Options window (options_window_win32.h): the box of
 # channel n is 199 + n.
 channel_box() { echo $((199 + $1)); }
-suggest_id=220 transpose_id=221 speed_id=224 ok_id=1 cancel_id=2
+suggest_id=220 transpose_id=221 speed_id=224 hold_id=227 focus_guard_id=228 ok_id=1 cancel_id=2
 
 python3 "$here/make_option_songs.py" "$work/songs"
 copy_murvane "$work/app"
@@ -136,6 +136,8 @@ case $scenario in
       probe click "$(channel_box 2)"
       probe set-text $speed_id 50
       probe set-text $transpose_id -12
+      probe set-text $hold_id 20
+      probe click $focus_guard_id
       if [ "$way" = cancel ]; then probe click $cancel_id; else probe close; fi
       probe wait-closed 10000 || fail "$way did not close the Options window"
       cmp -s "$work/before.ini" "$ini" || fail "$way changed the INI file: $(diff <(tr -d '\r' <"$work/before.ini") <(tr -d '\r' <"$ini"))"

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "output/midi_in_port.h"
@@ -36,17 +37,20 @@ class FakeMidiOutPort final : public MidiOutPort {
 };
 
 struct MidiInLog {
+  std::vector<std::wstring> devices{L"MIDI In"};  // read on the GUI thread only
   std::atomic<int> opens{0};
+  std::atomic<int> openedDevice{-1};  // the number of the last device opened
   std::atomic<bool> isOpen{false};
 };
 
-// One device that always opens.
+// Devices that always open.
 class FakeMidiInPort final : public MidiInPort {
  public:
   explicit FakeMidiInPort(MidiInLog& log) : log_(log) {}
-  std::uint32_t deviceCount() override { return 1; }
-  bool open(MidiInput&) override {
+  std::vector<std::wstring> deviceNames() override { return log_.devices; }
+  bool open(std::uint32_t device, MidiInput&) override {
     ++log_.opens;
+    log_.openedDevice = static_cast<int>(device);
     log_.isOpen = true;
     return true;
   }

@@ -41,6 +41,16 @@ RECT placeInParent(HWND control) {
   return place;
 }
 
+int droppedHeight(HWND comboBox) {
+  // Wine gives the dropped rectangle the height of the list alone (Windows
+  // counts the box in), so the box is added here.
+  RECT dropped{};
+  SendMessageW(comboBox, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  RECT box{};
+  GetWindowRect(comboBox, &box);
+  return (box.bottom - box.top) + (dropped.bottom - dropped.top);
+}
+
 namespace {
 
 void sendKey(WORD vk, bool up) {

@@ -45,6 +45,10 @@ const StringTable& resourceStrings();
 // A control's place in its parent's client area.
 RECT placeInParent(HWND control);
 
+// The height a drop-down list (a combo box) takes when it drops down, box
+// and list together: the height it was created with. As Wine reports it.
+int droppedHeight(HWND comboBox);
+
 // Real keyboard input through SendInput; each returns once this thread has
 // taken the key message off its queue.
 void pressKey(WORD vk);
