@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "options/gm_instruments.h"
 #include "res/resource.h"
 
 namespace murvane {
 namespace {
+
+constexpr std::uint8_t kDrumChannel = 9;
 
 // Blanks around a number are how it looks in a field, not a different value.
 std::wstring_view trimmed(std::wstring_view text) {
@@ -71,12 +74,24 @@ bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool 
   return checked || fileCounts == nullptr || fileCounts->notes(channel) > 0;
 }
 
-std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
-                          std::uint8_t channel) {
+std::wstring channelLabel(const ChannelLabelTexts& texts, const NoteCounts& counts, std::uint8_t channel,
+                          std::wstring_view trackName, const KeyedNotes& keyed) {
   const std::wstring number = formatDecimal(channel + 1);
   const std::uint32_t notes = counts.notes(channel);
-  if (notes == 0) return fillPlaceholders(withoutNotes, {number});
-  return fillPlaceholders(withNotes, {number, std::to_wstring(notes), std::to_wstring(counts.inside(channel, 0))});
+  if (notes == 0) return fillPlaceholders(texts.withoutNotes, {number});
+  const std::wstring total = std::to_wstring(notes);
+  const std::wstring inside = std::to_wstring(counts.inside(channel, 0, keyed));
+  if (trackName.empty()) return fillPlaceholders(texts.withNotes, {number, total, inside});
+  const std::wstring name = channelName(trackName, channel, counts.channels[channel & 0x0F].program);
+  return fillPlaceholders(texts.namedNotes, {number, name, total, inside});
+}
+
+std::wstring channelName(std::wstring_view trackName, std::uint8_t channel, int program) {
+  std::wstring name(trackName.substr(0, kLongestShownName));
+  if (trackName.size() > kLongestShownName) name.back() = L'\u2026';  // an ellipsis
+  const std::string_view instrument = channel == kDrumChannel ? kDrumKitName : instrumentName(program);
+  if (instrument.empty()) return name;
+  return name + L" (" + std::wstring(instrument.begin(), instrument.end()) + L")";
 }
 
 std::wstring fillPlaceholders(std::wstring_view pattern, std::initializer_list<std::wstring_view> values) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/track_name_text_win32.h"
 #include "options/play_options.h"
 #include "res/resource.h"
 
@@ -22,7 +23,8 @@ OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
     : ModalWindow(ModalFrame{context.instance, context.owner, context.strings, kOptionsWindow, IDS_OPTIONS_TITLE}),
       store_(context.store),
       counts_(context.counts != nullptr ? *context.counts : NoteCounts{}),
-      fileLoaded_(context.counts != nullptr) {}
+      fileLoaded_(context.counts != nullptr),
+      keyed_(defaultKeyedNotes()) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   // The up-down control lives in the common controls library.
@@ -55,8 +57,10 @@ bool OptionsWindow::createControls() {
 
 std::wstring OptionsWindow::initialText(const ControlLayout& control, const OptionsEntry& current) const {
   if (control.source != kNoSource) {
-    return channelLabel(orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NO_NOTES)), counts_,
-                        static_cast<std::uint8_t>(control.source));
+    const auto channel = static_cast<std::uint8_t>(control.source);
+    const ChannelLabelTexts texts{orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NAMED_NOTES)),
+                                  orEmpty(text(IDS_CHANNEL_NO_NOTES))};
+    return channelLabel(texts, counts_, channel, trackNameText(counts_.channels[channel].trackNames), keyed_);
   }
   switch (control.id) {
     case kTransposeEditId: return current.transpose;
@@ -125,7 +129,7 @@ void OptionsWindow::showChannels(std::uint16_t channels) {
 }
 
 void OptionsWindow::suggest() {
-  const OptionsEntry suggested = withSuggestion(entry(), suggestTrack(counts_));
+  const OptionsEntry suggested = withSuggestion(entry(), suggestTrack(counts_, keyed_));
   showChannels(suggested.channels);
   SetDlgItemTextW(window(), kTransposeEditId, suggested.transpose.c_str());
 }

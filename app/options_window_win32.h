@@ -12,6 +12,7 @@
 #include "app/options_layout_win32.h"
 #include "app/string_table.h"
 #include "bindings/ini_store.h"
+#include "options/keyed_notes.h"
 #include "options/track_suggestion.h"
 
 namespace murvane {
@@ -65,6 +66,7 @@ class OptionsWindow final : public ModalWindow {
   IniStore* store_;
   NoteCounts counts_;  // a copy: the player that counted may go before this window
   bool fileLoaded_;
+  KeyedNotes keyed_;  // the notes that have keys: what "in range" counts and Suggest fits
   OptionsEntry opened_;  // as the file held the options when the window opened
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
