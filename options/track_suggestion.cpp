@@ -16,6 +16,7 @@ constexpr std::uint8_t kDrumChannel = 9;
 struct Score {
   double top = 0;       // share of its notes that are the top voice
   double single = 0;    // share of its notes played one at a time
+  double steps = 0;     // share of its notes a step from the one before
   double sounding = 0;  // share of the song it sounds for
   double singing = 0;   // how well its mean pitch fits a singing register
   double instrument = 0;
@@ -23,7 +24,7 @@ struct Score {
   double name = 0;
 
   double total() const {
-    return 3 * top + 2 * single + 2 * sounding + singing + instrument + share + 3 * name;
+    return 3 * top + 2 * single + 2 * steps + 2 * sounding + singing + instrument + share + 3 * name;
   }
 };
 
@@ -64,6 +65,7 @@ Score scoreOf(const NoteCounts& counts, std::uint8_t channel, std::uint32_t busi
   Score score;
   score.top = ratio(info.topNotes, notes);
   score.single = ratio(info.singleNotes, notes);
+  score.steps = ratio(info.stepNotes, notes);
   score.sounding = ratio(static_cast<double>(info.soundingTicks), static_cast<double>(counts.songTicks));
   score.singing = notes > 0 ? singingFit(static_cast<double>(pitchSum) / notes) : 0;
   score.instrument = instrumentFit(info.program);
@@ -82,17 +84,22 @@ std::string lowered(std::string_view text) {
 // of them was the best of a poor lot.
 std::string reasonOf(const Score& score, int program) {
   std::string reason;
-  const auto say = [&reason](std::string_view words) {
+  int said = 0;
+  // Three signs at most, and the instrument when it leads: a few words.
+  const auto say = [&reason, &said](std::string_view words) {
+    if (said == 3) return;
     if (!reason.empty()) reason += ", ";
     reason += words;
+    ++said;
   };
   if (score.name > 0) say("named as the melody");
   if (score.top >= 0.6) say("top voice");
   if (score.single >= 0.8) say("mostly single notes");
+  if (score.steps >= 0.4) say("moves by steps");
   if (score.sounding >= 0.5) say("sounds through most of the song");
   if (score.singing >= 1) say("singing register");
-  if (score.instrument >= 1) say(lowered(instrumentName(program)));
   if (reason.empty()) say("the most likely of the channels");
+  if (score.instrument >= 1) reason += ", " + lowered(instrumentName(program));
   return reason;
 }
 

@@ -15,8 +15,9 @@ struct ChannelInfo {
   int program = -1;        // its first program change; -1 without one
   std::string trackNames;  // meta event 3 of the tracks that play notes on it, as the file spells them, " / " between
   std::uint32_t topNotes = 0;     // note-ons at or above every note the other channels (not 10) sound then
-  std::uint32_t singleNotes = 0;  // note-ons with no other note of the channel starting or sounding then
-  std::uint64_t soundingTicks = 0;  // ticks during which one of its notes sounds
+  std::uint32_t singleNotes = 0;  // note-ons with no other note-on of the channel at the same moment
+  std::uint32_t stepNotes = 0;    // single notes a semitone or a whole tone from the channel's note-on before
+  std::uint64_t soundingTicks = 0;  // the ticks of the beats in which one of its notes sounds
 
   bool operator==(const ChannelInfo&) const = default;
 };
@@ -26,7 +27,7 @@ struct ChannelInfo {
 struct NoteCounts {
   std::array<std::array<std::uint32_t, 128>, 16> byChannel{};
   std::array<ChannelInfo, 16> channels{};
-  std::uint64_t songTicks = 0;  // from the first note-on to the last note's end
+  std::uint64_t songTicks = 0;  // the ticks of the beats from the first note-on to the last note's end
 
   void add(std::uint8_t channel, std::uint8_t note) { ++byChannel[channel & 0x0F][note & 0x7F]; }
   std::uint32_t notes(std::uint8_t channel) const;
@@ -47,7 +48,8 @@ struct TrackSuggestion {
 // notes have keys. A file without notes gets channel 1 unshifted.
 //
 // Each channel but 10 is scored from its music and its name: how often it
-// is the top voice, how often it plays one note at a time, how much of the
+// is the top voice, how often it plays one note at a time, how often it
+// moves by a step rather than a leap, how much of the
 // song it sounds for, whether it sits in a singing register, whether its
 // instrument is one that leads, and how many notes it has against the
 // busiest channel. A track name that says melody, lead, vocal or the like

@@ -1,6 +1,7 @@
 #include "smf/smf_note_counts.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -8,6 +9,9 @@ namespace murvane {
 namespace {
 
 constexpr std::uint8_t kDrumChannel = 9;
+// A whole tone: a tune moves mostly by steps, broken chords and bass lines
+// by leaps or not at all.
+constexpr int kLargestStep = 2;
 // Enough to tell the channels apart, and a bound on what a file can make us keep.
 constexpr std::size_t kLongestTrackNames = 200;
 
@@ -35,18 +39,16 @@ struct Sounding {
   std::array<std::uint16_t, 128> byPitch{};
   int count = 0;
   int highest = -1;
-  std::uint64_t since = 0;  // when count last went up from 0
 
-  void add(std::uint8_t pitch, std::uint64_t now) {
-    if (count++ == 0) since = now;
+  void add(std::uint8_t pitch) {
+    ++count;
     ++byPitch[pitch];
     highest = std::max(highest, int{pitch});
   }
-  // Returns the ticks that the channel stopped sounding after, or 0.
-  std::uint64_t remove(std::uint8_t pitch, std::uint64_t now) {
+  void remove(std::uint8_t pitch) {
+    --count;
     --byPitch[pitch];
     while (highest >= 0 && byPitch[static_cast<std::size_t>(highest)] == 0) --highest;
-    return --count == 0 ? now - since : 0;
   }
 };
 
@@ -54,38 +56,46 @@ struct Sounding {
 // a time: each note is taken to end this much earlier than it does.
 std::uint64_t legatoTicks(std::uint16_t division) { return division / 8u; }
 
-// Counts top and single notes and sounding time in one sweep over the
-// starts and ends in time order, ends first at a moment, so that a note
-// that follows another at once is not taken as sounding with it.
+// Counts top and single notes in one sweep over the starts and ends in time
+// order, ends first at a moment, so that a note that follows another at once
+// is not taken as sounding with it. A channel whose notes are short still
+// holds its place in the texture for a beat after its last onset: a
+// staccato tune stays the top voice over the chord struck between its notes.
 void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteCounts& counts) {
   std::vector<Edge> edges;
   edges.reserve(notes.size() * 2);
+  const std::uint64_t legato = legatoTicks(division);
   for (std::uint32_t i = 0; i < notes.size(); ++i) {
     const Note& note = notes[i];
-    const std::uint64_t legato = legatoTicks(division);
     const std::uint64_t end = note.end > note.start + legato ? note.end - legato : note.start + 1;
     edges.push_back(Edge{note.start, i, true});
-    edges.push_back(Edge{std::max(end, note.start + 1), i, false});
+    edges.push_back(Edge{end, i, false});
   }
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
     return a.time != b.time ? a.time < b.time : (!a.starts && b.starts);
   });
   std::array<Sounding, 16> sounding{};
+  std::array<int, 16> lastOnsetHighest;
+  lastOnsetHighest.fill(-1);
+  std::array<std::uint64_t, 16> lastOnset{};
   std::vector<std::uint32_t> starting;
   std::array<int, 16> startsNow{};
+  std::array<int, 16> highestNow{};
   std::size_t i = 0;
   while (i < edges.size()) {
     const std::uint64_t now = edges[i].time;
     for (; i < edges.size() && edges[i].time == now && !edges[i].starts; ++i) {
       const Note& note = notes[edges[i].note];
-      counts.channels[note.channel].soundingTicks += sounding[note.channel].remove(note.pitch, now);
+      sounding[note.channel].remove(note.pitch);
     }
     starting.clear();
     startsNow.fill(0);
+    highestNow.fill(-1);
     for (; i < edges.size() && edges[i].time == now && edges[i].starts; ++i) {
       const Note& note = notes[edges[i].note];
-      sounding[note.channel].add(note.pitch, now);
+      sounding[note.channel].add(note.pitch);
       ++startsNow[note.channel];
+      highestNow[note.channel] = std::max(highestNow[note.channel], int{note.pitch});
       starting.push_back(edges[i].note);
     }
     for (std::uint32_t index : starting) {
@@ -93,11 +103,52 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
       ChannelInfo& info = counts.channels[note.channel];
       int above = -1;
       for (std::uint8_t other = 0; other < 16; ++other) {
-        if (other != note.channel && other != kDrumChannel) above = std::max(above, sounding[other].highest);
+        if (other == note.channel || other == kDrumChannel) continue;
+        above = std::max(above, sounding[other].highest);
+        if (lastOnsetHighest[other] >= 0 && now - lastOnset[other] <= division) above = std::max(above, lastOnsetHighest[other]);
       }
       if (note.pitch >= above) ++info.topNotes;
-      if (startsNow[note.channel] == 1 && sounding[note.channel].count == 1) ++info.singleNotes;
+      if (startsNow[note.channel] != 1) continue;
+      ++info.singleNotes;
+      const int previous = lastOnsetHighest[note.channel];
+      const int interval = std::abs(note.pitch - previous);
+      if (previous >= 0 && interval > 0 && interval <= kLargestStep) ++info.stepNotes;
     }
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+      if (startsNow[channel] == 0) continue;
+      lastOnsetHighest[channel] = highestNow[channel];
+      lastOnset[channel] = now;
+    }
+  }
+}
+
+// The beats (from the file's first note-on) in which one of the channel's
+// notes sounds, in ticks: a tune of short notes with breaths between them
+// sounds through its phrases as much as one held note does.
+void measureBeats(std::vector<Note>& notes, std::uint16_t division, NoteCounts& counts) {
+  if (notes.empty()) return;
+  const std::uint64_t first = notes.front().start;
+  const auto beatFloor = [&](std::uint64_t tick) { return (tick - first) / division * division; };
+  const auto beatCeil = [&](std::uint64_t tick) { return (tick - first + division - 1) / division * division; };
+  std::uint64_t last = 0;
+  for (const Note& note : notes) last = std::max(last, beatCeil(note.end));
+  counts.songTicks = std::max<std::uint64_t>(last, division);
+  std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.channel < b.channel; });
+  std::size_t i = 0;
+  while (i < notes.size()) {
+    const std::uint8_t channel = notes[i].channel;
+    std::uint64_t from = beatFloor(notes[i].start);
+    std::uint64_t to = from;
+    for (; i < notes.size() && notes[i].channel == channel; ++i) {
+      const std::uint64_t start = beatFloor(notes[i].start);
+      const std::uint64_t end = std::max(beatCeil(notes[i].end), start + division);
+      if (start > to) {
+        counts.channels[channel].soundingTicks += to - from;
+        from = start;
+      }
+      to = std::max(to, end);
+    }
+    counts.channels[channel].soundingTicks += to - from;
   }
 }
 
@@ -173,14 +224,8 @@ NoteCounts countNoteOns(SmfFile& file) {
   for (const OpenNotes& sounding : open) {
     for (std::size_t i = sounding.head; i < sounding.starts.size(); ++i) notes[sounding.starts[i]].end = now;
   }
-  if (!notes.empty()) {
-    std::uint64_t last = 0;
-    for (const Note& note : notes) last = std::max(last, note.end);
-    counts.songTicks = last - notes.front().start;
-  }
   measureVoices(notes, file.division(), counts);
-  // A note of no length is taken to sound for a tick, which may lie past the song's end.
-  for (ChannelInfo& info : counts.channels) info.soundingTicks = std::min(info.soundingTicks, counts.songTicks);
+  measureBeats(notes, file.division(), counts);
   if (file.format() != 0) nameChannels(trackNames, channelsOfTrack, counts);
   return counts;
 }
