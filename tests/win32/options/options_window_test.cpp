@@ -25,19 +25,29 @@ std::wstring notesLabel(int channel, int notes, int inside) {
   return inLanguage((c + L": " + n + L" notes, " + i + L" in range").c_str(),
                     (c + L": " + n + L" \u97f3 (\u7bc4\u56f2\u5185 " + i + L")").c_str());
 }
+// N: NAME, M notes, I in range / N: NAME、M 音 (範囲内 I)
+std::wstring namedLabel(int channel, const std::wstring& name, int notes, int inside) {
+  const std::wstring c = std::to_wstring(channel), n = std::to_wstring(notes), i = std::to_wstring(inside);
+  return inLanguage((c + L": " + name + L", " + n + L" notes, " + i + L" in range").c_str(),
+                    (c + L": " + name + L"\u3001" + n + L" \u97f3 (\u7bc4\u56f2\u5185 " + i + L")").c_str());
+}
 std::wstring noNotesLabel(int channel) {
   const std::wstring c = std::to_wstring(channel);
   return inLanguage((c + L": no notes").c_str(), (c + L": \u97f3\u306a\u3057").c_str());  // 音なし
 }
 
 // A file of 412 note-ons on channel 3 (390 in C3-C6), a melody of 8 on
-// channel 4 two octaves low, 5 on channel 10 and nothing on the others.
+// channel 4 two octaves low played by a flute on a track named "Melody", 5
+// on channel 10 of a track named in Shift_JIS, and nothing on the others.
 NoteCounts fileCounts() {
   NoteCounts counts;
   for (int i = 0; i < 390; ++i) counts.add(2, 60);
   for (int i = 0; i < 22; ++i) counts.add(2, 100);
   for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  counts.channels[3].trackNames = "Melody";
+  counts.channels[3].program = 73;
   for (int i = 0; i < 5; ++i) counts.add(9, 38);
+  counts.channels[9].trackNames = "\x83\x68\x83\x89\x83\x80";  // ドラム
   return counts;
 }
 
@@ -164,8 +174,8 @@ std::wstring expectedText(const ControlLayout& control) {
   if (control.source != kNoSource) {
     const int channel = control.source + 1;
     if (channel == 3) return notesLabel(3, 412, 390);
-    if (channel == 4) return notesLabel(4, 8, 2);
-    if (channel == 10) return notesLabel(10, 5, 0);
+    if (channel == 4) return namedLabel(4, L"Melody (Flute)", 8, 2);
+    if (channel == 10) return namedLabel(10, L"\u30c9\u30e9\u30e0 (Drum Kit)", 5, 0);
     return noNotesLabel(channel);
   }
   // 提案, 移調 (半音), C3–C6 の外の音を範囲内に折り返す, 速度 (%), 再打鍵の間隔 (ms), キャンセル
@@ -380,10 +390,14 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
 }
 
 TEST_F(OptionsWindowTest, SuggestChecksTheMelodyOnChannel4AndSetsTwoOctavesUpWithoutSaving) {
-  // A melody on channel 4 two octaves low, a shorter one in range on channel 3.
+  // A melody on channel 4 two octaves low named so, a shorter line in range
+  // on channel 3 that counting notes inside alone would have taken.
   counts = NoteCounts{};
   for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
-  for (int note : {60, 62, 64, 65}) counts.add(2, static_cast<std::uint8_t>(note));
+  counts.channels[3].trackNames = "Melody";
+  for (int note : {60, 62, 64, 65, 67, 69, 71, 72}) counts.add(2, static_cast<std::uint8_t>(note));
+  counts.channels[2].trackNames = "Strings";
+  counts.channels[2].program = 48;
   writeOptions(L"Speed", L"80");
   open();
   const std::string before = iniText();
