@@ -36,7 +36,7 @@ struct Edge {
 
 // The notes sounding on one channel at the moment of the sweep.
 struct Sounding {
-  std::array<std::uint16_t, 128> byPitch{};
+  std::array<std::uint32_t, 128> byPitch{};
   int count = 0;
   int highest = -1;
 
@@ -155,19 +155,19 @@ void measureBeats(std::vector<Note>& notes, std::uint16_t division, NoteCounts& 
 // The names of the tracks that play on each channel, in track order, each once.
 void nameChannels(const std::vector<std::string_view>& trackNames, const std::vector<std::uint16_t>& channelsOfTrack,
                   NoteCounts& counts) {
+  std::array<std::vector<std::string_view>, 16> named;
   for (std::size_t track = 0; track < trackNames.size(); ++track) {
     const std::string_view name = trackNames[track];
     if (name.empty()) continue;
     for (std::uint8_t channel = 0; channel < 16; ++channel) {
       if ((channelsOfTrack[track] >> channel & 1u) == 0) continue;
+      std::vector<std::string_view>& seen = named[channel];
+      if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
       std::string& names = counts.channels[channel].trackNames;
-      if (names == name || names.find(std::string(name) + " / ") == 0 ||
-          names.find(" / " + std::string(name)) != std::string::npos) {
-        continue;
-      }
       const std::string_view separator = names.empty() ? "" : " / ";
       if (names.size() + separator.size() + name.size() > kLongestTrackNames) continue;
       names.append(separator).append(name);
+      seen.push_back(name);
     }
   }
 }

@@ -53,6 +53,7 @@ TEST(NoteCountsTest, EachChannelIsNamedByTheTracksThatPlayOnItAndHasItsFirstProg
                                         .noteOn(0, 72, 100, 3).noteOff(96, 72, 3),
                                     TrackBytes().name(0, "Piano").noteOn(0, 48).noteOn(0, 60, 100, 1)
                                         .noteOff(96, 48).noteOff(0, 60, 1),
+                                    TrackBytes().name(0, "Piano 2").noteOn(0, 61, 100, 1).noteOff(96, 61, 1),
                                     TrackBytes().name(0, "Piano").noteOn(0, 62, 100, 1).noteOff(96, 62, 1),
                                     TrackBytes().name(0, "Strings \"A\"").noteOn(0, 55, 100, 1).noteOff(96, 55, 1),
                                     TrackBytes().noteOn(0, 40, 100, 4).noteOff(96, 40, 4).name(0, "Late"),
@@ -67,7 +68,7 @@ TEST(NoteCountsTest, EachChannelIsNamedByTheTracksThatPlayOnItAndHasItsFirstProg
   } cases[] = {
       {3, "Melody", 73},  // the first program change, not the last
       {0, "Piano", -1},
-      {1, "Piano / Strings \"A\"", -1},  // each name once
+      {1, "Piano / Piano 2 / Strings \"A\"", -1},  // each name once
       {4, "Late", -1},  // a name after the notes still names the track
       {5, "", -1},
       {6, "", 33},  // a track without notes names no channel
