@@ -1,7 +1,6 @@
 #include "options/track_suggestion.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 #include "options/gm_instruments.h"
@@ -74,9 +73,13 @@ Score scoreOf(const NoteCounts& counts, std::uint8_t channel, std::uint32_t busi
   return score;
 }
 
+// ASCII only, whatever the C library's locale: names may be Shift_JIS,
+// whose second bytes can be ASCII letters.
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string lowered(std::string_view text) {
   std::string low(text);
-  for (char& c : low) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : low) c = asciiLower(c);
   return low;
 }
 
@@ -105,9 +108,8 @@ std::string reasonOf(const Score& score, int program) {
 
 // Case-blind for ASCII; other bytes as they are.
 bool contains(std::string_view text, std::string_view word) {
-  return std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-         }) != text.end();
+  return std::search(text.begin(), text.end(), word.begin(), word.end(),
+                     [](char a, char b) { return asciiLower(a) == asciiLower(b); }) != text.end();
 }
 
 bool containsAny(std::string_view text, std::initializer_list<std::string_view> words) {
