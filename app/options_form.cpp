@@ -1,5 +1,6 @@
 #include "app/options_form.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "options/gm_instruments.h"
@@ -87,11 +88,15 @@ std::wstring channelLabel(const ChannelLabelTexts& texts, const NoteCounts& coun
 }
 
 std::wstring channelName(std::wstring_view trackName, std::uint8_t channel, int program) {
-  std::wstring name(trackName.substr(0, kLongestShownName));
-  if (trackName.size() > kLongestShownName) name.back() = L'\u2026';  // an ellipsis
   const std::string_view instrument = channel == kDrumChannel ? kDrumKitName : instrumentName(program);
-  if (instrument.empty()) return name;
-  return name + L" (" + std::wstring(instrument.begin(), instrument.end()) + L")";
+  const std::wstring after =
+      instrument.empty() ? std::wstring() : L" (" + std::wstring(instrument.begin(), instrument.end()) + L")";
+  // The instrument stays whole; the name gives way, though never below a few characters.
+  const std::size_t room =
+      std::max(kShortestShownName, after.size() < kLongestShownName ? kLongestShownName - after.size() : 0);
+  std::wstring name(trackName.substr(0, room));
+  if (trackName.size() > room) name.back() = L'\u2026';  // an ellipsis
+  return name + after;
 }
 
 std::wstring fillPlaceholders(std::wstring_view pattern, std::initializer_list<std::wstring_view> values) {

@@ -84,9 +84,12 @@ struct ChannelLabelTexts {
 std::wstring channelLabel(const ChannelLabelTexts& texts, const NoteCounts& counts, std::uint8_t channel,
                           std::wstring_view trackName, const KeyedNotes& keyed);
 
-// The name part of a named channel's box, at most kLongestShownName
-// characters of the track name and the instrument after it in brackets.
-inline constexpr std::size_t kLongestShownName = 20;
+// The name part of a named channel's box: the track name and the
+// instrument after it in brackets, at most kLongestShownName characters
+// where the instrument leaves kShortestShownName of the name; a name cut
+// short ends in an ellipsis.
+inline constexpr std::size_t kLongestShownName = 24;
+inline constexpr std::size_t kShortestShownName = 8;
 std::wstring channelName(std::wstring_view trackName, std::uint8_t channel, int program);
 
 // pattern with %1 to %9 replaced by the values given for them; any other

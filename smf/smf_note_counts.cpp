@@ -130,9 +130,9 @@ void measureBeats(std::vector<Note>& notes, std::uint16_t division, NoteCounts& 
   const std::uint64_t first = notes.front().start;
   const auto beatFloor = [&](std::uint64_t tick) { return (tick - first) / division * division; };
   const auto beatCeil = [&](std::uint64_t tick) { return (tick - first + division - 1) / division * division; };
-  std::uint64_t last = 0;
-  for (const Note& note : notes) last = std::max(last, beatCeil(note.end));
-  counts.songTicks = std::max<std::uint64_t>(last, division);
+  // A note sounds at least in the beat it starts in, however short.
+  const auto lastBeatEnd = [&](const Note& note) { return std::max(beatCeil(note.end), beatFloor(note.start) + division); };
+  for (const Note& note : notes) counts.songTicks = std::max(counts.songTicks, lastBeatEnd(note));
   std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.channel < b.channel; });
   std::size_t i = 0;
   while (i < notes.size()) {
@@ -141,7 +141,7 @@ void measureBeats(std::vector<Note>& notes, std::uint16_t division, NoteCounts& 
     std::uint64_t to = from;
     for (; i < notes.size() && notes[i].channel == channel; ++i) {
       const std::uint64_t start = beatFloor(notes[i].start);
-      const std::uint64_t end = std::max(beatCeil(notes[i].end), start + division);
+      const std::uint64_t end = lastBeatEnd(notes[i]);
       if (start > to) {
         counts.channels[channel].soundingTicks += to - from;
         from = start;

@@ -181,9 +181,19 @@ TEST(OptionsForm, ANamedChannelShowsItsTrackNameAndInstrument) {
   // Channel 10 is the drum kit whatever its program; no program, no instrument.
   EXPECT_EQ(channelLabel(texts, counts, 9, L"Drums", keyed), L"10: Drums (Drum Kit), 1 notes, 0 in range");
   EXPECT_EQ(channelLabel(texts, counts, 4, L"\u30e1\u30ed", keyed), L"5: \u30e1\u30ed, 1 notes, 1 in range");
-  // A long name is cut short, so that the counts still show.
-  EXPECT_EQ(channelName(L"A very long name of a track indeed", 2, 73), L"A very long name of\u2026 (Flute)");
-  EXPECT_EQ(channelName(L"Exactly twenty chars", 2, -1), L"Exactly twenty chars");
+  // A long name is cut short, so that the counts still show; the instrument stays.
+  const struct {
+    std::wstring_view track;
+    int program;
+    std::wstring shown;
+  } names[] = {
+      {L"A very long name of a track indeed", 73, L"A very long nam\u2026 (Flute)"},
+      {L"Twenty-four characters!!", -1, L"Twenty-four characters!!"},
+      {L"Twenty-five characters!!!", -1, L"Twenty-five characters!\u2026"},
+      {L"Accompaniment", 0, L"Accompa\u2026 (Acoustic Grand Piano)"},
+      {L"Keys", 0, L"Keys (Acoustic Grand Piano)"},
+  };
+  for (const auto& n : names) EXPECT_EQ(channelName(n.track, 2, n.program), n.shown) << narrow(n.shown);
 }
 
 TEST(OptionsForm, PlaceholdersAreFilledAndEveryOtherPercentSignStays) {

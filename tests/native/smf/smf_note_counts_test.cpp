@@ -129,6 +129,17 @@ TEST(NoteCountsTest, AChordStruckBetweenTheNotesOfAStaccatoTuneBelowItIsNotTheTo
   EXPECT_EQ(counts.channels[1].topNotes, 0u);
 }
 
+// Found by fuzzing: notes of no length a beat apart made the channel sound
+// for two beats of a song one beat long.
+TEST(NoteCountsTest, ANoteOfNoLengthSoundsInItsBeatAndNoChannelOutlastsTheSong) {
+  SmfFile file;
+  ASSERT_EQ(file.load(smfImage(96, {TrackBytes().noteOn(0, 60).noteOff(0, 60).noteOn(96, 62).noteOff(0, 62)})),
+            LoadResult::kOk);
+  const NoteCounts counts = countNoteOns(file);
+  EXPECT_EQ(counts.songTicks, 2 * 96u);
+  EXPECT_EQ(counts.channels[0].soundingTicks, 2 * 96u);
+}
+
 TEST(NoteCountsTest, ThePlayerCountsEveryFileItLoadsAndStillPlaysItFromTheStart) {
   test::FakeTime time;
   test::EventLog log{time};

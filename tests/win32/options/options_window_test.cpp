@@ -141,20 +141,21 @@ class OptionsWindowTest : public test::ModalWindowTest {
   std::unique_ptr<OptionsWindow> window;
 };
 
-// The figures the layout is drawn to: a client area of 576 x 494, sixteen
-// channel boxes in two columns of eight, Suggest below them, the fields in
+// The figures the layout is drawn to: a client area of 816 x 494, sixteen
+// channel boxes in two columns of eight (wide enough for a track name and
+// instrument), Suggest below them, the fields in
 // one column at 224 with their labels at 16, OK and Cancel at the bottom
 // right; Tab goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
-  EXPECT_EQ(kOptionsWindow.clientWidth, 576);
+  EXPECT_EQ(kOptionsWindow.clientWidth, 816);
   EXPECT_EQ(kOptionsWindow.clientHeight, 494);
   const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
-  EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 264, 24}));    // channel 1
-  EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{296, 226, 264, 24}));  // channel 16
+  EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 384, 24}));    // channel 1
+  EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{416, 226, 384, 24}));  // channel 16
   EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
   EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
-  EXPECT_EQ(place(kOptionsLayout[25]), (std::vector<int>{352, 448, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{464, 448, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[25]), (std::vector<int>{592, 448, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{704, 448, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
