@@ -273,6 +273,7 @@ void MainWindow::openOptions() {
   OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
                                backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
   context.layouts = offeredLayouts();
+  context.defaultKeyed = defaultLayout(*bindings_).keyedNotes();
   // Asked at each opening: a device plugged in meanwhile is listed.
   context.midiInDevices = services_.midiInPort->deviceNames();
   runOptionsWindow(context);
@@ -283,7 +284,7 @@ void MainWindow::openOptions() {
 std::vector<LayoutChoice> MainWindow::offeredLayouts() const {
   std::vector<LayoutChoice> offered;
   for (const LayoutListing& entry : listLayouts(services_.iniStore.get())) {
-    offered.push_back(LayoutChoice{entry.name, entry.layout.keyCount()});
+    offered.push_back(LayoutChoice{entry.name, entry.layout.keyCount(), entry.layout.keyedNotes()});
   }
   return offered;
 }

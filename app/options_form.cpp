@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "options/gm_instruments.h"
 #include "res/resource.h"
 
 namespace murvane {
 namespace {
+
+constexpr std::uint8_t kDrumChannel = 9;
 
 // Blanks around a number are how it looks in a field, not a different value.
 std::wstring_view trimmed(std::wstring_view text) {
@@ -72,12 +75,28 @@ bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool 
   return checked || fileCounts == nullptr || fileCounts->notes(channel) > 0;
 }
 
-std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
-                          std::uint8_t channel) {
+std::wstring channelLabel(const ChannelLabelTexts& texts, const NoteCounts& counts, std::uint8_t channel,
+                          std::wstring_view trackName, const KeyedNotes& keyed) {
   const std::wstring number = formatDecimal(channel + 1);
   const std::uint32_t notes = counts.notes(channel);
-  if (notes == 0) return fillPlaceholders(withoutNotes, {number});
-  return fillPlaceholders(withNotes, {number, std::to_wstring(notes), std::to_wstring(counts.inside(channel, 0))});
+  if (notes == 0) return fillPlaceholders(texts.withoutNotes, {number});
+  const std::wstring total = std::to_wstring(notes);
+  const std::wstring inside = std::to_wstring(counts.inside(channel, 0, keyed));
+  if (trackName.empty()) return fillPlaceholders(texts.withNotes, {number, total, inside});
+  const std::wstring name = channelName(trackName, channel, counts.channels[channel & 0x0F].program);
+  return fillPlaceholders(texts.namedNotes, {number, name, total, inside});
+}
+
+std::wstring channelName(std::wstring_view trackName, std::uint8_t channel, int program) {
+  const std::string_view instrument = channel == kDrumChannel ? kDrumKitName : instrumentName(program);
+  const std::wstring after =
+      instrument.empty() ? std::wstring() : L" (" + std::wstring(instrument.begin(), instrument.end()) + L")";
+  // The instrument stays whole; the name gives way, though never below a few characters.
+  const std::size_t room =
+      std::max(kShortestShownName, after.size() < kLongestShownName ? kLongestShownName - after.size() : 0);
+  std::wstring name(trackName.substr(0, room));
+  if (trackName.size() > room) name.back() = L'\u2026';  // an ellipsis
+  return name + after;
 }
 
 ChoiceList choiceList(std::wstring_view defaultText, const std::vector<Choice>& offered,

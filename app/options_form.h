@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "options/keyed_notes.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 
@@ -69,17 +70,36 @@ OptionsEntry withSuggestion(OptionsEntry entry, const TrackSuggestion& suggestio
 // every channel is offered, so that Channels can be widened as well.
 bool channelSelectable(const NoteCounts* fileCounts, std::uint8_t channel, bool checked);
 
-// The text of a channel's box from its counts: withNotes for a channel that
-// has note-ons (%1 its number from 1, %2 its note-ons, %3 those inside
-// C3-C6 as the file stands), withoutNotes otherwise (%1 its number).
-std::wstring channelLabel(std::wstring_view withNotes, std::wstring_view withoutNotes, const NoteCounts& counts,
-                          std::uint8_t channel);
+// The patterns of a channel's box, from the string table.
+struct ChannelLabelTexts {
+  std::wstring_view withNotes;     // %1 the channel's number from 1, %2 its note-ons, %3 those with keys
+  std::wstring_view namedNotes;    // the same with %2 its name and instrument, %3 and %4 the counts
+  std::wstring_view withoutNotes;  // %1 its number
+};
+
+// The text of a channel's box from its counts: namedNotes for a channel that
+// has note-ons and a track name ("Melody (Flute)"; the name alone without a
+// program change), withNotes for one without a name, withoutNotes for one
+// without notes. trackName is the channel's track names as text; a long one
+// is cut short, so that the counts still show. The notes with keys are
+// counted as the file stands.
+std::wstring channelLabel(const ChannelLabelTexts& texts, const NoteCounts& counts, std::uint8_t channel,
+                          std::wstring_view trackName, const KeyedNotes& keyed);
+
+// The name part of a named channel's box: the track name and the
+// instrument after it in brackets, at most kLongestShownName characters
+// where the instrument leaves kShortestShownName of the name; a name cut
+// short ends in an ellipsis.
+inline constexpr std::size_t kLongestShownName = 24;
+inline constexpr std::size_t kShortestShownName = 8;
+std::wstring channelName(std::wstring_view trackName, std::uint8_t channel, int program);
 
 // A keyboard layout the window offers: its name as the INI file names it,
 // and how many keys it binds.
 struct LayoutChoice {
   std::wstring name;
   int keyCount = 0;
+  KeyedNotes keyed;  // the notes it has keys for
 };
 
 // One entry of a drop-down list: the name the option takes when it is

@@ -12,7 +12,7 @@
 
 namespace murvane {
 
-inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 576, 622};
+inline constexpr WindowShape kOptionsWindow{L"OptionsWindow", WS_CAPTION | WS_SYSMENU, 816, 622};
 
 // The box of MIDI channel n + 1 has kChannelBoxId + n; OK and Cancel have the
 // platform's IDOK and IDCANCEL, which Enter and Escape send.
@@ -43,6 +43,8 @@ inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | 
 inline constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
 enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
+// Wide enough for a channel's track name, instrument and counts.
+enum ChannelColumn : int { kChannelWidth = 384, kChannelColumnStep = 400 };
 // The fields' labels at the left, the fields in a column of their own.
 enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64 };
 // A list is as wide as the window allows, for long names; its height is
@@ -61,8 +63,9 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
   std::array<ControlLayout, kOptionsControlCount> layout{};
   for (int channel = 0; channel < kChannelCount; ++channel) {
     layout[static_cast<std::size_t>(channel)] = {L"BUTTON", kChannelBoxId + channel,
-                                                 16 + 280 * (channel / kChannelRows), 16 + 30 * (channel % kChannelRows),
-                                                 264, kRowHeight, kCheckBoxStyle, kTextOfWindow, channel};
+                                                 16 + kChannelColumnStep * (channel / kChannelRows),
+                                                 16 + 30 * (channel % kChannelRows), kChannelWidth, kRowHeight,
+                                                 kCheckBoxStyle, kTextOfWindow, channel};
   }
   const ControlLayout rest[] = {
       {L"BUTTON", kSuggestId, 16, 264, 128, kButtonHeight, kButtonStyle, IDS_SUGGEST, kNoSource},
@@ -85,8 +88,8 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
       {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", IDOK, 352, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
-      {L"BUTTON", IDCANCEL, 464, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
+      {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
+      {L"BUTTON", IDCANCEL, 704, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
   };
   for (std::size_t i = 0; i < std::size(rest); ++i) layout[kChannelCount + i] = rest[i];
   return layout;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/track_name_text_win32.h"
 #include "options/play_options.h"
 #include "res/resource.h"
 
@@ -24,7 +25,9 @@ OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
       counts_(context.counts != nullptr ? *context.counts : NoteCounts{}),
       fileLoaded_(context.counts != nullptr),
       layouts_(context.layouts),
-      midiInDevices_(context.midiInDevices) {}
+      midiInDevices_(context.midiInDevices),
+      defaultKeyed_(context.defaultKeyed),
+      keyed_(context.defaultKeyed) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   // The up-down control lives in the common controls library.
@@ -38,6 +41,7 @@ void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
 
 bool OptionsWindow::createControls() {
   opened_ = entryOf(readPlayOptions(*store_));
+  keyed_ = keyedOf(opened_.layout);
   const OptionsEntry& current = opened_;
   for (const ControlLayout& control : kOptionsLayout) {
     const std::wstring initial = initialText(control, current);
@@ -84,8 +88,10 @@ std::wstring OptionsWindow::chosenName(int id, const std::vector<std::wstring>& 
 
 std::wstring OptionsWindow::initialText(const ControlLayout& control, const OptionsEntry& current) const {
   if (control.source != kNoSource) {
-    return channelLabel(orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NO_NOTES)), counts_,
-                        static_cast<std::uint8_t>(control.source));
+    const auto channel = static_cast<std::uint8_t>(control.source);
+    const ChannelLabelTexts texts{orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NAMED_NOTES)),
+                                  orEmpty(text(IDS_CHANNEL_NO_NOTES))};
+    return channelLabel(texts, counts_, channel, trackNameText(counts_.channels[channel].trackNames), keyed_);
   }
   switch (control.id) {
     case kTransposeEditId: return current.transpose;
@@ -158,8 +164,18 @@ void OptionsWindow::showChannels(std::uint16_t channels) {
   }
 }
 
+// A layout the lists do not know plays as the default, so it counts so too.
+KeyedNotes OptionsWindow::keyedOf(const std::wstring& layout) const {
+  for (const LayoutChoice& choice : layouts_) {
+    if (!layout.empty() && choice.name == layout) return choice.keyed;
+  }
+  return defaultKeyed_;
+}
+
+// Against the layout chosen in the list now, which may not be saved yet.
 void OptionsWindow::suggest() {
-  const OptionsEntry suggested = withSuggestion(entry(), suggestTrack(counts_));
+  const KeyedNotes keyed = keyedOf(chosenName(kLayoutListId, layoutNames_, opened_.layout));
+  const OptionsEntry suggested = withSuggestion(entry(), suggestTrack(counts_, keyed));
   showChannels(suggested.channels);
   SetDlgItemTextW(window(), kTransposeEditId, suggested.transpose.c_str());
 }

@@ -13,6 +13,7 @@
 #include "app/options_layout_win32.h"
 #include "app/string_table.h"
 #include "bindings/ini_store.h"
+#include "options/keyed_notes.h"
 #include "options/track_suggestion.h"
 
 namespace murvane {
@@ -32,6 +33,7 @@ struct OptionsWindowContext {
   // gives them.
   std::vector<LayoutChoice> layouts;
   std::vector<std::wstring> midiInDevices;
+  KeyedNotes defaultKeyed = defaultKeyedNotes();  // the notes the key configuration has keys for
 };
 
 // Opens the Options window and returns when it has closed. The caller has
@@ -70,6 +72,7 @@ class OptionsWindow final : public ModalWindow {
   // Fills the list and returns the name each of its entries stands for.
   std::vector<std::wstring> showChoices(int id, const ChoiceList& list);
   std::wstring chosenName(int id, const std::vector<std::wstring>& names, const std::wstring& opened) const;
+  KeyedNotes keyedOf(const std::wstring& layout) const;
 
   IniStore* store_;
   NoteCounts counts_;  // a copy: the player that counted may go before this window
@@ -78,6 +81,8 @@ class OptionsWindow final : public ModalWindow {
   std::vector<std::wstring> midiInDevices_;
   std::vector<std::wstring> layoutNames_;  // of the layout list's entries, in its order
   std::vector<std::wstring> deviceNames_;  // of the device list's entries, in its order
+  KeyedNotes defaultKeyed_;
+  KeyedNotes keyed_;  // of the layout the file names: what the boxes' "in range" counts
   OptionsEntry opened_;  // as the file held the options when the window opened
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to

@@ -1,31 +1,79 @@
 // murvane-cli tracks FILE [--ini PATH]
 //
-// Which channel of FILE to play, and at which octave shift. One line per
-// channel that has note-ons (with a velocity above 0), channels counted from 1:
+// Which channel of FILE to play, and at which shift. One line per channel
+// that has note-ons (with a velocity above 0), channels counted from 1:
 //
-//   channel=C notes=N lowest=L highest=H inside=I
+//   channel=C notes=N lowest=L highest=H inside=I program=P instrument="NAME" track="NAME"
 //
-// I: the note-ons inside C3-C6 (MIDI notes 48-84) as the file stands. Then the
-// channel other than 10 and the shift by whole octaves that put the most
-// note-ons inside, as the Options section takes them:
+// I: the note-ons that have keys as the file stands, in the layout the INI
+// file at PATH chooses (without --ini: the first-run keys, C3-C6). P: the channel's first
+// program change, -1 without one; NAME: its General MIDI name ("Drum Kit" on
+// channel 10 whatever the program, empty without a program change); track:
+// the names of the tracks that play on it, " / " between, empty when none
+// has one. Quotes inside a name are doubled, control characters become
+// blanks, and every other byte is the file's.
+// Then the channel most like the melody, and the shift that puts the most of
+// its notes on keys, as the Options section takes them, with why:
 //
-//   suggest Channels=0x0004 Transpose=12 inside=I
+//   suggest Channels=0x0004 Transpose=12 inside=I reason="top voice, mostly single notes, flute"
 //
 // A file that does not load is reported as `check` reports it, with the same
-// exit status. The INI file is never read nor written: what the file holds
-// does not depend on the options.
+// exit status. Nothing is written.
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 
+#include "bindings/binding_table.h"
+#include "bindings/key_layout.h"
+#include "bindings/portable_ini_store.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
+#include "cli/text_output.h"
+#include "options/gm_instruments.h"
+#include "options/keyed_notes.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 #include "smf/smf_note_counts.h"
+
+namespace {
+
+constexpr std::uint8_t kDrumChannel = 9;
+
+// The notes that have keys in the layout the INI file at `ini` chooses (the
+// --ini PATH, null when not given: the first-run bindings). A file that is
+// not there is not made: tracks writes nothing.
+murvane::KeyedNotes keyedNotesOf(const char* ini) {
+  if (ini == nullptr) return murvane::defaultKeyedNotes();
+  const std::unique_ptr<murvane::IniStore> store = murvane::makePortableIniStore(std::filesystem::path(ini));
+  if (!store->exists()) return murvane::defaultKeyedNotes();
+  const murvane::BindingTable bindings = *murvane::loadBindings(*store);
+  const murvane::PlayOptions options = murvane::readPlayOptions(*store);
+  const murvane::ChosenLayout chosen = murvane::chooseLayout(*store, bindings, options.layout);
+  if (chosen.unknown) {
+    std::fprintf(stderr, "murvane-cli: no layout \"%s\": counting the key configuration's keys\n",
+                 murvane::toUtf8(options.layout).c_str());
+  }
+  return chosen.layout.keyedNotes();
+}
+
+// "text" with every quote in it doubled, and control characters as blanks,
+// so that one channel stays one line.
+std::string quotedText(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += byte < 0x20 || byte == 0x7F ? ' ' : c;
+    if (c == '"') out += '"';
+  }
+  return out + '"';
+}
+
+}  // namespace
 
 int runTracksCommand(int argc, char** argv) {
   murvane::FileArguments arguments;
@@ -42,6 +90,7 @@ int runTracksCommand(int argc, char** argv) {
     return runCheckCommand(1, &file);
   }
 
+  const murvane::KeyedNotes keyed = keyedNotesOf(arguments.ini);
   const murvane::NoteCounts counts = murvane::countNoteOns(smf);
   for (std::uint8_t channel = 0; channel < 16; ++channel) {
     const std::uint32_t notes = counts.notes(channel);
@@ -51,12 +100,16 @@ int runTracksCommand(int argc, char** argv) {
     while (byNote[static_cast<std::size_t>(lowest)] == 0) ++lowest;
     int highest = 127;
     while (byNote[static_cast<std::size_t>(highest)] == 0) --highest;
-    std::printf("channel=%u notes=%lu lowest=%d highest=%d inside=%lu\n", channel + 1u,
-                static_cast<unsigned long>(notes), lowest, highest,
-                static_cast<unsigned long>(counts.inside(channel, 0)));
+    const murvane::ChannelInfo& info = counts.channels[channel];
+    const std::string_view instrument =
+        channel == kDrumChannel ? murvane::kDrumKitName : murvane::instrumentName(info.program);
+    std::printf("channel=%u notes=%lu lowest=%d highest=%d inside=%lu program=%d instrument=%s track=%s\n",
+                channel + 1u, static_cast<unsigned long>(notes), lowest, highest,
+                static_cast<unsigned long>(counts.inside(channel, 0, keyed)), info.program,
+                quotedText(instrument).c_str(), quotedText(info.trackNames).c_str());
   }
-  const murvane::TrackSuggestion best = murvane::suggestTrack(counts);
-  std::printf("suggest Channels=0x%04x Transpose=%d inside=%lu\n", 1u << best.channel, best.transpose,
-              static_cast<unsigned long>(best.inside));
+  const murvane::TrackSuggestion best = murvane::suggestTrack(counts, keyed);
+  std::printf("suggest Channels=0x%04x Transpose=%d inside=%lu reason=%s\n", 1u << best.channel, best.transpose,
+              static_cast<unsigned long>(best.inside), quotedText(best.reason).c_str());
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

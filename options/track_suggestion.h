@@ -2,30 +2,78 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "options/keyed_notes.h"
 
 namespace murvane {
 
-// How many note-ons a file has of each note, per channel (0-based).
+// What one channel's notes do over a song, and what the file calls the
+// channel. Counted once when the file is loaded.
+struct ChannelInfo {
+  int program = -1;        // its first program change; -1 without one
+  std::string trackNames;  // meta event 3 of the tracks that play notes on it, as the file spells them, " / " between
+  std::uint32_t topNotes = 0;     // note-ons at or above every note the other channels (not 10) sound then
+  std::uint32_t singleNotes = 0;  // note-ons with no other note-on of the channel at the same moment
+  std::uint32_t stepNotes = 0;    // single notes a semitone or a whole tone from the channel's note-on before
+  std::uint64_t soundingTicks = 0;  // the ticks of the beats in which one of its notes sounds
+
+  bool operator==(const ChannelInfo&) const = default;
+};
+
+// How many note-ons a file has of each note, per channel (0-based), and what
+// each channel is.
 struct NoteCounts {
   std::array<std::array<std::uint32_t, 128>, 16> byChannel{};
+  std::array<ChannelInfo, 16> channels{};
+  std::uint64_t songTicks = 0;  // the ticks of the beats from the first note-on to the last note's end
 
   void add(std::uint8_t channel, std::uint8_t note) { ++byChannel[channel & 0x0F][note & 0x7F]; }
   std::uint32_t notes(std::uint8_t channel) const;
-  // Note-ons of the channel that land in 48-84 when shifted by `shift` semitones.
-  std::uint32_t inside(std::uint8_t channel, int shift) const;
+  // Note-ons of the channel that land on a keyed note when shifted by `shift` semitones.
+  std::uint32_t inside(std::uint8_t channel, int shift, const KeyedNotes& keyed) const;
 };
 
 struct TrackSuggestion {
   std::uint8_t channel = 0;  // 0-based; never 9 (the drums of channel 10)
-  int transpose = 0;         // whole octaves, -48 to 48
-  std::uint32_t inside = 0;
+  int transpose = 0;         // semitones, -48 to 48
+  std::uint32_t inside = 0;  // the channel's note-ons on keys once shifted
+  std::string reason;        // a few words: why this channel
 
   bool operator==(const TrackSuggestion&) const = default;
 };
 
-// The channel and octave shift that put the most note-ons inside 48-84. Ties
-// go to the lower channel, then the smaller shift, then the upward one; a file
-// without notes gets channel 1 unshifted.
-TrackSuggestion suggestTrack(const NoteCounts& counts);
+// The channel most like the song's melody, shifted so that the most of its
+// notes have keys. A file without notes gets channel 1 unshifted.
+//
+// Each channel but 10 is scored from its music and its name: how often it
+// is the top voice, how often it plays one note at a time, how often it
+// moves by a step rather than a leap, how much of the
+// song it sounds for, whether it sits in a singing register, whether its
+// instrument is one that leads, and how many notes it has against the
+// busiest channel. A track name that says melody, lead, vocal or the like
+// adds as much as being the top voice; one that says bass, drums, chords or
+// the like takes as much away. Ties go to the lower channel.
+TrackSuggestion suggestTrack(const NoteCounts& counts, const KeyedNotes& keyed);
+
+struct ShiftChoice {
+  int shift = 0;
+  std::uint32_t inside = 0;
+
+  bool operator==(const ShiftChoice&) const = default;
+};
+
+// The shift from -48 to 48 that puts the most of a channel's note-ons on
+// keys. Among those within 1 % of the best, whole octaves come first, then
+// the smallest, then the upward one.
+ShiftChoice bestShift(const NoteCounts& counts, std::uint8_t channel, const KeyedNotes& keyed);
+
+// What a track name says of its channel.
+enum class NameHint : unsigned char { kNone, kMelody, kAccompaniment };
+
+// Looks for words such as melody, lead, vocal, voice, solo (and the same in
+// Japanese, in UTF-8 or Shift_JIS) or bass, drum, chord, pad, backing.
+NameHint nameHint(std::string_view trackNames);
 
 }  // namespace murvane

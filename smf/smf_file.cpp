@@ -217,6 +217,7 @@ bool SmfFile::readEvent(MidiEvent& event) {
   SmfTrack& track = tracks_[index];
   const std::uint64_t time = key >> kTrackBits;
   event.delta = static_cast<std::uint32_t>(time - now_);
+  event.track = static_cast<std::uint16_t>(index);
   now_ = time;
 
   const std::uint8_t* p = track.cursor;

@@ -8,6 +8,7 @@ inline constexpr std::uint8_t kEventChannel = 0;
 inline constexpr std::uint8_t kEventSysex = 1;
 inline constexpr std::uint8_t kEventMeta = 2;
 
+inline constexpr std::uint8_t kMetaTrackName = 0x03;
 inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 inline constexpr std::uint8_t kMetaSetTempo = 0x51;
 
@@ -42,6 +43,7 @@ struct MidiEvent {
   std::uint16_t value = 0;
   std::uint32_t length = 0;
   const std::uint8_t* data = nullptr;
+  std::uint16_t track = 0;  // the index of the track chunk it came from, from 0
 };
 
 }  // namespace murvane

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "smf/smf_file.h"
+#include "smf/smf_note_counts.h"
 
 namespace {
 
@@ -127,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       time += event.delta;
       const Expected& want = expected[events - 1];
       if (time != want.time || !matches(want, event)) fail("event differs from the plain merge", events, time);
+      if (event.track != want.track) fail("event from another track", event.track, want.track);
       if (event.kind != murvane::kEventChannel) {
         if (event.data < begin || event.data > end || event.length > static_cast<std::size_t>(end - event.data)) {
           fail("event data outside the image", static_cast<unsigned long long>(event.data - begin), event.length);
@@ -135,6 +137,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (events != file.eventCount()) fail("fewer events than counted", events, file.eventCount());
     if (file.readEvent(event)) fail("an event after the end", events, 0);
+  }
+  // What the Options window and `tracks` are shown of the file: names are
+  // read from the image, and every channel's counts agree with themselves.
+  const murvane::NoteCounts counts = murvane::countNoteOns(file);
+  for (std::uint8_t channel = 0; channel < 16; ++channel) {
+    const murvane::ChannelInfo& info = counts.channels[channel];
+    if (info.topNotes > counts.notes(channel) || info.singleNotes > counts.notes(channel)) {
+      fail("more top or single notes than notes", channel, counts.notes(channel));
+    }
+    if (info.soundingTicks > counts.songTicks) fail("a channel sounds longer than the song", channel, info.soundingTicks);
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 namespace murvane::test {
@@ -73,6 +74,15 @@ class TrackBytes {
   TrackBytes& tempo(std::uint32_t delta, std::uint32_t microsPerQuarter) {
     return event(delta, {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(microsPerQuarter >> 16),
                          static_cast<std::uint8_t>(microsPerQuarter >> 8), static_cast<std::uint8_t>(microsPerQuarter)});
+  }
+  // Meta event 3: the track's name, as bytes of any encoding (under 128).
+  TrackBytes& name(std::uint32_t delta, std::string_view text) {
+    event(delta, {0xFF, 0x03, static_cast<std::uint8_t>(text.size())});
+    bytes_.insert(bytes_.end(), text.begin(), text.end());
+    return *this;
+  }
+  TrackBytes& program(std::uint32_t delta, std::uint8_t program, std::uint8_t channel = 0) {
+    return event(delta, {static_cast<std::uint8_t>(0xC0 | channel), program});
   }
   const Bytes& bytes() const { return bytes_; }
 

@@ -125,14 +125,18 @@ TEST(OptionsForm, RefusalsNameTheRangeTheFieldIsReadWith) {
 
 TEST(OptionsForm, SuggestChecksOnlyTheSuggestedChannelAndSetsItsShiftLeavingTheRest) {
   // A melody on channel 4 two octaves low (A3 to E5 played as A1 to E3: one
-  // octave up leaves its lowest notes out), a decoy on channel 1.
+  // octave up leaves its lowest notes out), named so, a decoy on channel 1.
   NoteCounts counts;
   for (int note : {33, 35, 36, 40, 45, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  counts.channels[3].trackNames = "Melody";
   counts.add(0, 60);
+  const KeyedNotes keyed = defaultKeyedNotes();
   const OptionsEntry before{0x0003, L"5", true, L"80", L"30"};
-  EXPECT_EQ(withSuggestion(before, suggestTrack(counts)), (OptionsEntry{0x0008, L"24", true, L"80", L"30"}));
+  EXPECT_EQ(withSuggestion(before, suggestTrack(counts, keyed)), (OptionsEntry{0x0008, L"24", true, L"80", L"30"}));
   // Without notes: channel 1 as it stands.
-  EXPECT_EQ(withSuggestion(before, suggestTrack(NoteCounts{})), (OptionsEntry{0x0001, L"0", true, L"80", L"30"}));
+  EXPECT_EQ(withSuggestion(before, suggestTrack(NoteCounts{}, keyed)), (OptionsEntry{0x0001, L"0", true, L"80", L"30"}));
+  // A shift by semitones is set as it is.
+  EXPECT_EQ(withSuggestion(before, TrackSuggestion{2, -3, 10, "top voice"}).transpose, L"-3");
 }
 
 TEST(OptionsForm, AChannelWithoutNotesIsOfferedOnlyWhileCheckedAndWithNoFileEveryChannelIs) {
@@ -153,13 +157,46 @@ TEST(OptionsForm, ChannelLabelsGiveTheNumberFromOneTheNoteOnsAndThoseInRange) {
   for (int i = 0; i < 22; ++i) counts.add(2, 30);
   counts.add(15, 84);
   counts.add(15, 85);
-  const std::wstring_view withNotes = L"%1: %2 notes, %3 in range";
-  const std::wstring_view withoutNotes = L"%1: no notes";
-  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 2), L"3: 412 notes, 390 in range");
-  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 15), L"16: 2 notes, 1 in range");
-  EXPECT_EQ(channelLabel(withNotes, withoutNotes, counts, 0), L"1: no notes");
+  counts.channels[3].trackNames = "ignored: no notes";
+  const ChannelLabelTexts texts{L"%1: %2 notes, %3 in range", L"%1: %2, %3 notes, %4 in range", L"%1: no notes"};
+  const KeyedNotes keyed = defaultKeyedNotes();
+  EXPECT_EQ(channelLabel(texts, counts, 2, L"", keyed), L"3: 412 notes, 390 in range");
+  EXPECT_EQ(channelLabel(texts, counts, 15, L"", keyed), L"16: 2 notes, 1 in range");
+  EXPECT_EQ(channelLabel(texts, counts, 0, L"", keyed), L"1: no notes");
+  EXPECT_EQ(channelLabel(texts, counts, 3, L"Anything", keyed), L"4: no notes");
   // A translation may put the values in another order.
-  EXPECT_EQ(channelLabel(L"%1: %3/%2", withoutNotes, counts, 2), L"3: 390/412");
+  EXPECT_EQ(channelLabel({L"%1: %3/%2", L"", L""}, counts, 2, L"", keyed), L"3: 390/412");
+  // In range means on a key of the layout.
+  KeyedNotes onlyC4;
+  onlyC4[60] = true;
+  EXPECT_EQ(channelLabel(texts, counts, 15, L"", onlyC4), L"16: 2 notes, 0 in range");
+}
+
+TEST(OptionsForm, ANamedChannelShowsItsTrackNameAndInstrument) {
+  NoteCounts counts;
+  for (int i = 0; i < 412; ++i) counts.add(2, i < 390 ? 72 : 100);
+  counts.channels[2].program = 73;
+  counts.add(9, 38);
+  counts.add(4, 60);
+  const ChannelLabelTexts texts{L"%1: %2 notes, %3 in range", L"%1: %2, %3 notes, %4 in range", L"%1: no notes"};
+  const KeyedNotes keyed = defaultKeyedNotes();
+  EXPECT_EQ(channelLabel(texts, counts, 2, L"Melody", keyed), L"3: Melody (Flute), 412 notes, 390 in range");
+  // Channel 10 is the drum kit whatever its program; no program, no instrument.
+  EXPECT_EQ(channelLabel(texts, counts, 9, L"Drums", keyed), L"10: Drums (Drum Kit), 1 notes, 0 in range");
+  EXPECT_EQ(channelLabel(texts, counts, 4, L"\u30e1\u30ed", keyed), L"5: \u30e1\u30ed, 1 notes, 1 in range");
+  // A long name is cut short, so that the counts still show; the instrument stays.
+  const struct {
+    std::wstring_view track;
+    int program;
+    std::wstring shown;
+  } names[] = {
+      {L"A very long name of a track indeed", 73, L"A very long nam\u2026 (Flute)"},
+      {L"Twenty-four characters!!", -1, L"Twenty-four characters!!"},
+      {L"Twenty-five characters!!!", -1, L"Twenty-five characters!\u2026"},
+      {L"Accompaniment", 0, L"Accompa\u2026 (Acoustic Grand Piano)"},
+      {L"Keys", 0, L"Keys (Acoustic Grand Piano)"},
+  };
+  for (const auto& n : names) EXPECT_EQ(channelName(n.track, 2, n.program), n.shown) << narrow(n.shown);
 }
 
 // --- The drop-down lists (keyboard layout, MIDI input device) ---

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -108,6 +109,24 @@ TEST_F(LayoutsCommand, AnUnknownLayoutPlaysTheKeyConfigurationAndSaysSo) {
   EXPECT_EQ(unknown.out, runCli("keys " + song + " --ini " + ini("[Options]\nSpeed=100\n")).out)
       << "the same keys as without a layout";
   EXPECT_EQ(runCli("layouts harp99").status, 1);
+}
+
+TEST_F(LayoutsCommand, TracksCountsAgainstTheChosenLayoutAndFindsTheSongsKeyOnADiatonicOne) {
+  // A D major scale: F#4 and C#5 have no key on the lyre's white keys.
+  TrackBytes track;
+  for (int note : {62, 64, 66, 67, 69, 71, 73, 74}) {
+    track.noteOn(0, static_cast<std::uint8_t>(note)).noteOff(240, static_cast<std::uint8_t>(note));
+  }
+  const std::string song = write("d-major.mid", smfImage(480, {track}));
+  const CliRun lyre = runCli("tracks " + song + " --ini " + ini("[Options]\nLayout=lyre21\n"));
+  ASSERT_EQ(lyre.status, 0);
+  EXPECT_NE(lyre.out.find("channel=1 notes=8 lowest=62 highest=74 inside=6 "), std::string::npos) << lyre.out;
+  EXPECT_NE(lyre.out.find("suggest Channels=0x0001 Transpose=-2 inside=8 "), std::string::npos) << lyre.out;
+  const CliRun plain = runCli("tracks " + song);
+  EXPECT_NE(plain.out.find("suggest Channels=0x0001 Transpose=0 inside=8 "), std::string::npos) << plain.out;
+  EXPECT_FALSE(std::filesystem::exists(path("none.ini")));
+  runCli("tracks " + song + " --ini " + path("none.ini"));
+  EXPECT_FALSE(std::filesystem::exists(path("none.ini"))) << "tracks writes no file";
 }
 
 }  // namespace

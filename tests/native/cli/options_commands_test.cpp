@@ -94,22 +94,45 @@ TEST_F(OptionsCommands, KeysAtSpeedAndFoldedWithoutGapKeepTheOrderOfTheFile) {
             "755 up 53 6\n");  // up when the last of the two ends; channel 10 is not chosen
 }
 
+// The long note of channel 1 sounds above channel 3's low line all along:
+// it is taken for the tune, where counting notes alone took channel 3.
 TEST_F(OptionsCommands, TracksCountsEachChannelAndSuggestsTheBestChannelAndShift) {
   const std::string ini = path("never-written.ini");
   const CliRun run = runCli("tracks " + song() + " --ini " + ini);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out,
-            "channel=1 notes=1 lowest=70 highest=70 inside=1\n"
-            "channel=3 notes=5 lowest=36 highest=53 inside=4\n"
-            "channel=10 notes=1 lowest=60 highest=60 inside=1\n"
-            "suggest Channels=0x0004 Transpose=12 inside=5\n");
+            "channel=1 notes=1 lowest=70 highest=70 inside=1 program=-1 instrument=\"\" track=\"\"\n"
+            "channel=3 notes=5 lowest=36 highest=53 inside=4 program=-1 instrument=\"\" track=\"\"\n"
+            "channel=10 notes=1 lowest=60 highest=60 inside=1 program=-1 instrument=\"Drum Kit\" track=\"\"\n"
+            "suggest Channels=0x0001 Transpose=0 inside=1 "
+            "reason=\"top voice, mostly single notes, sounds through most of the song\"\n");
   EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
+// A tune an octave low under a bass line, with drums; names with a quote,
+// control characters and Japanese in Shift_JIS are printed as their bytes.
+TEST_F(OptionsCommands, TracksNamesEachChannelAndItsInstrumentAndSaysWhyItSuggestsOne) {
+  TrackBytes tune = TrackBytes().name(0, "Lead \"Vox\"\t1").program(0, 73, 1);
+  for (std::uint8_t note : {43, 45, 47, 48, 50, 48, 47, 45}) tune.noteOn(0, note, 100, 1).noteOff(240, note, 1);
+  TrackBytes bass = TrackBytes().name(0, "\x83\x78\x81\x5B\x83\x58").program(0, 33, 4);  // ベース
+  for (int bar = 0; bar < 2; ++bar) bass.noteOn(0, 36, 100, 4).noteOff(960, 36, 4);
+  TrackBytes drums = TrackBytes().program(0, 0, 9);
+  for (int beat = 0; beat < 8; ++beat) drums.noteOn(0, 36, 100, 9).noteOff(240, 36, 9);
+  const CliRun run = runCli("tracks " + write("named.mid", smfImage(480, {TrackBytes().name(0, "Song"), tune, bass, drums})));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "channel=2 notes=8 lowest=43 highest=50 inside=3 program=73 instrument=\"Flute\" track=\"Lead \"\"Vox\"\" 1\"\n"
+            "channel=5 notes=2 lowest=36 highest=36 inside=0 program=33 instrument=\"Electric Bass (finger)\" "
+            "track=\"\x83\x78\x81\x5B\x83\x58\"\n"
+            "channel=10 notes=8 lowest=36 highest=36 inside=0 program=0 instrument=\"Drum Kit\" track=\"\"\n"
+            "suggest Channels=0x0002 Transpose=12 inside=8 "
+            "reason=\"named as the melody, top voice, mostly single notes, flute\"\n");
 }
 
 TEST_F(OptionsCommands, TracksOfAFileWithoutNotesSuggestsTheFirstChannel) {
   const CliRun run = runCli("tracks " + write("empty.mid", smfImage(480, {TrackBytes().tempo(0, 400000)})));
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "suggest Channels=0x0001 Transpose=0 inside=0\n");
+  EXPECT_EQ(run.out, "suggest Channels=0x0001 Transpose=0 inside=0 reason=\"no notes\"\n");
 }
 
 TEST_F(OptionsCommands, TracksExitStatusAndFailureLineAreThoseOfCheck) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bindings/built_in_layouts.h"
 #include "tests/win32/support/modal_window_fixture.h"
 
 namespace murvane {
@@ -25,19 +26,29 @@ std::wstring notesLabel(int channel, int notes, int inside) {
   return inLanguage((c + L": " + n + L" notes, " + i + L" in range").c_str(),
                     (c + L": " + n + L" \u97f3 (\u7bc4\u56f2\u5185 " + i + L")").c_str());
 }
+// N: NAME, M notes, I in range / N: NAME、M 音 (範囲内 I)
+std::wstring namedLabel(int channel, const std::wstring& name, int notes, int inside) {
+  const std::wstring c = std::to_wstring(channel), n = std::to_wstring(notes), i = std::to_wstring(inside);
+  return inLanguage((c + L": " + name + L", " + n + L" notes, " + i + L" in range").c_str(),
+                    (c + L": " + name + L"\u3001" + n + L" \u97f3 (\u7bc4\u56f2\u5185 " + i + L")").c_str());
+}
 std::wstring noNotesLabel(int channel) {
   const std::wstring c = std::to_wstring(channel);
   return inLanguage((c + L": no notes").c_str(), (c + L": \u97f3\u306a\u3057").c_str());  // 音なし
 }
 
 // A file of 412 note-ons on channel 3 (390 in C3-C6), a melody of 8 on
-// channel 4 two octaves low, 5 on channel 10 and nothing on the others.
+// channel 4 two octaves low played by a flute on a track named "Melody", 5
+// on channel 10 of a track named in Shift_JIS, and nothing on the others.
 NoteCounts fileCounts() {
   NoteCounts counts;
   for (int i = 0; i < 390; ++i) counts.add(2, 60);
   for (int i = 0; i < 22; ++i) counts.add(2, 100);
   for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
+  counts.channels[3].trackNames = "Melody";
+  counts.channels[3].program = 73;
   for (int i = 0; i < 5; ++i) counts.add(9, 38);
+  counts.channels[9].trackNames = "\x83\x68\x83\x89\x83\x80";  // ドラム
   return counts;
 }
 
@@ -145,17 +156,17 @@ class OptionsWindowTest : public test::ModalWindowTest {
   std::unique_ptr<OptionsWindow> window;
 };
 
-// The figures the layout is drawn to: a client area of 576 x 622, sixteen
-// channel boxes in two columns of eight, Suggest below them, the fields and
-// lists in one column at 224 with their labels at 16, a row every 32, the
-// lists reaching the right margin, OK and Cancel at the bottom right; Tab
-// goes through them in that order.
+// The figures the layout is drawn to: a client area of 816 x 622, sixteen
+// channel boxes in two columns of eight (wide enough for a track name and
+// instrument), Suggest below them, the fields and lists in one column at 224
+// with their labels at 16, a row every 32, OK and Cancel at the bottom
+// right; Tab goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
-  EXPECT_EQ(kOptionsWindow.clientWidth, 576);
+  EXPECT_EQ(kOptionsWindow.clientWidth, 816);
   EXPECT_EQ(kOptionsWindow.clientHeight, 622);
   const auto place = [](const ControlLayout& c) { return std::vector<int>{c.x, c.y, c.width, c.height}; };
-  EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 264, 24}));    // channel 1
-  EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{296, 226, 264, 24}));  // channel 16
+  EXPECT_EQ(place(kOptionsLayout[0]), (std::vector<int>{16, 16, 384, 24}));    // channel 1
+  EXPECT_EQ(place(kOptionsLayout[15]), (std::vector<int>{416, 226, 384, 24}));  // channel 16
   EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
   EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
   EXPECT_EQ(place(kOptionsLayout[24]), (std::vector<int>{224, 406, 64, 24}));   // Re-press gap
@@ -163,8 +174,8 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
   EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
   EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
-  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{352, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{464, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -201,8 +212,8 @@ std::wstring expectedText(const ControlLayout& control) {
   if (control.source != kNoSource) {
     const int channel = control.source + 1;
     if (channel == 3) return notesLabel(3, 412, 390);
-    if (channel == 4) return notesLabel(4, 8, 2);
-    if (channel == 10) return notesLabel(10, 5, 0);
+    if (channel == 4) return namedLabel(4, L"Melody (Flute)", 8, 2);
+    if (channel == 10) return namedLabel(10, L"\u30c9\u30e9\u30e0 (Drum Kit)", 5, 0);
     return noNotesLabel(channel);
   }
   // 提案, 移調 (半音), C3–C6 の外の音を範囲内に折り返す, 速度 (%), 再打鍵の間隔 (ms), キャンセル
@@ -485,10 +496,14 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
 }
 
 TEST_F(OptionsWindowTest, SuggestChecksTheMelodyOnChannel4AndSetsTwoOctavesUpWithoutSaving) {
-  // A melody on channel 4 two octaves low, a shorter one in range on channel 3.
+  // A melody on channel 4 two octaves low named so, a shorter line in range
+  // on channel 3 that counting notes inside alone would have taken.
   counts = NoteCounts{};
   for (int note : {33, 35, 36, 38, 40, 45, 50, 52}) counts.add(3, static_cast<std::uint8_t>(note));
-  for (int note : {60, 62, 64, 65}) counts.add(2, static_cast<std::uint8_t>(note));
+  counts.channels[3].trackNames = "Melody";
+  for (int note : {60, 62, 64, 65, 67, 69, 71, 72}) counts.add(2, static_cast<std::uint8_t>(note));
+  counts.channels[2].trackNames = "Strings";
+  counts.channels[2].program = 48;
   writeOptions(L"Speed", L"80");
   open();
   const std::string before = iniText();
@@ -505,6 +520,21 @@ TEST_F(OptionsWindowTest, SuggestChecksTheMelodyOnChannel4AndSetsTwoOctavesUpWit
   PostMessageW(control(IDOK), BM_CLICK, 0, 0);
   runLoop();
   EXPECT_EQ(optionLines(), (std::vector<std::string>{"Speed=80", "Channels=0x0008", "Transpose=24"}));
+}
+
+TEST_F(OptionsWindowTest, TheBoxesCountKeysOfTheFilesLayoutAndSuggestFitsTheLayoutChosenInTheList) {
+  // A D major scale on channel 5: F#4 and C#5 have no key on the lyre.
+  counts = NoteCounts{};
+  for (int note : {62, 64, 66, 67, 69, 71, 73, 74}) counts.add(4, static_cast<std::uint8_t>(note));
+  context.layouts = {LayoutChoice{L"lyre21", 21, builtInLayout(L"lyre21")->keyedNotes()}};
+  writeOptions(L"Layout", L"lyre21");
+  open();
+  EXPECT_EQ(test::windowText(channelBox(5)), inLanguage(L"5: 8 notes, 6 in range", L"5: 8 \u97f3 (\u7bc4\u56f2\u5185 6)"));
+  click(control(kSuggestId));
+  EXPECT_EQ(test::windowText(control(kTransposeEditId)), L"-2") << "into C major, the lyre's keys";
+  select(kLayoutListId, 0);  // the key configuration's C3-C6: every note fits as it is
+  click(control(kSuggestId));
+  EXPECT_EQ(test::windowText(control(kTransposeEditId)), L"0");
 }
 
 TEST_F(OptionsWindowTest, AChannelTheUserUnchecksCanBeCheckedAgain) {

@@ -10,8 +10,10 @@
 #             [Options] Channels=0x0002, and the next F11 types the melody of channel 2 into
 #             the recording window, as `murvane-cli keys --ini` lists it
 #   cancel    changes discarded by Cancel and by the close box: the INI file is unchanged
-#   suggest   a melody on channel 4 two octaves low: Suggest checks channel 4 alone and sets
-#             24; OK writes both, and F11 types the melody as the tool lists it
+#   suggest   a melody on channel 4 two octaves low, on a flute on a track named "Melody", over
+#             a piano track named in Japanese: the boxes show the names and instruments,
+#             Suggest checks channel 4 alone and sets 24; OK writes both, and F11 types the
+#             melody as the tool lists it
 #
 # Needs DISPLAY and the project's Wine prefix: run it through CTest under
 # scripts/with-wine.
@@ -150,6 +152,15 @@ case $scenario in
     ini_lines >"$work/before.txt"
     cp "$ini" "$work/before.ini"
     open_options
+    step "the boxes name the tracks and their instruments"
+    # 4: Melody (Flute), 12 notes, 3 in range / 4: Melody (Flute)、12 音 (範囲内 3)
+    expected4="0 1 4: Melody (Flute), 12 notes, 3 in range"
+    [ "$language" = ja ] && expected4="0 1 4: Melody (Flute)、12 音 (範囲内 3)"
+    [ "$(state_of "$(channel_box 4)")" = "$expected4" ] || fail "channel 4 shows '$(state_of "$(channel_box 4)")'"
+    # 伴奏 (accompaniment), in Shift_JIS in the file
+    expected1="1 1 1: 伴奏 (Acoustic Grand Piano), 4 notes, 4 in range"
+    [ "$language" = ja ] && expected1="1 1 1: 伴奏 (Acoustic Grand Piano)、4 音 (範囲内 4)"
+    [ "$(state_of "$(channel_box 1)")" = "$expected1" ] || fail "channel 1 shows '$(state_of "$(channel_box 1)")'"
     step "Suggest"
     probe click $suggest_id
     sleep 0.3
