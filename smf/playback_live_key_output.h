@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include "options/repress_gap.h"
 #include "output/synthesizer.h"
 #include "smf/playback_clock.h"
+#include "smf/playback_target_gate.h"
 #include "smf/playback_wake_event.h"
 
 namespace murvane {
@@ -42,6 +44,15 @@ class LiveKeyOutput final : public Synthesizer {
   // Transpose, FoldOctaves and RepressGap apply from the next note on;
   // Channels and Speed mean nothing to live input. Forgets what is held back.
   void setOptions(const PlayOptions& options);
+  // With a gate (we don't own it; it must outlive its use here) a note types
+  // only while the gate says the target is in front, and every key goes up
+  // when it leaves; nothing is pressed again when it comes back, as a live
+  // note cannot be told apart from one struck while away. None: always.
+  void setTargetGate(TargetGate* gate);
+  // Releases every key at once if the target has left: for the thread that
+  // hears of a new window in front, before any note would find out.
+  void followTarget();
+  bool paused() const { return paused_.load(); }
 
   bool open() override;
   // Both release every key at once and drop what the gap held back.
@@ -58,6 +69,8 @@ class LiveKeyOutput final : public Synthesizer {
   std::uint64_t nowMillis();
   void sendDue(std::uint64_t now);
   void play(std::uint8_t note, bool down);
+  // False, with every key released on leaving, while the target is not in front.
+  bool targetInFront();
 
   Synthesizer& target_;
   Clock& clock_;
@@ -70,6 +83,8 @@ class LiveKeyOutput final : public Synthesizer {
   std::uint64_t millis_ = 0;
   std::uint32_t lastReading_ = 0;
   bool quit_ = false;
+  TargetGate* gate_ = nullptr;
+  std::atomic<bool> paused_{false};  // the target was not in front when last asked
 
   std::thread sender_;  // from the first gap above 0 until destruction
 };
