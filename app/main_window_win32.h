@@ -39,9 +39,9 @@ inline constexpr UINT kPlaybackEndedMessage = WM_APP;
 // Posted by the foreground hook while the focus guard watches.
 inline constexpr UINT kForegroundChangedMessage = WM_APP + 1;
 // While the focus guard watches: a target closed while away brings no
-// window in front, so no hook call tells of it; and Wine 8 makes none at all
-// for a window brought in front through X, where this check alone releases
-// the keys and resumes.
+// window in front, so no hook call tells of it; and under Wine 8 we saw
+// none for a window brought in front through X, where this check alone
+// releases the keys and resumes.
 inline constexpr UINT_PTR kTargetCheckTimerId = 1;
 inline constexpr UINT kTargetCheckMillis = 100;
 
