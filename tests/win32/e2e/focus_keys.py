@@ -11,7 +11,9 @@ Guarded (FocusGuard=1): the other window received no key-down; the target
 received none while away, and every press the tool lists, in order, plus,
 first thing on its return, the keys it held when it left, pressed again;
 every key it received down came up again; and after the return the presses
-keep their places in time (each within the tolerance of the others' shift).
+are later than before by the time away (within Murvane's check period and
+the tolerance), nine in ten of them within the tolerance of their common
+shift (one press made late by a busy machine is no fault of the guard).
 
 Unguarded (the default): the keys followed the window in front, so the other
 window received key-downs.
@@ -25,6 +27,11 @@ import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import compare_keys  # noqa: E402
+
+# Murvane looks at the window in front this often (Wine tells no foreground
+# hook of a window brought in front through X), so a pause and a resume can
+# each come this much after the focus moved.
+CHECK_PERIOD_MS = 100.0
 
 
 def read_log(lines, hotkeys):
@@ -84,17 +91,30 @@ def check_guarded(expected, target, moments, other, bindings, tolerance_ms):
         failures.append("the target's presses differ from the tool's at press %d: got %d presses, wanted %d"
                         % (index + 1, len(got_keys), len(wanted_keys)))
     else:
-        resumed = len([event for event in before if event.direction == "down"])
-        shifts = [event.time_ms - want.due for event, want in zip(got[resumed:], wanted[resumed:])]
-        if shifts:
-            middle = statistics.median(shifts)
-            worst = max(abs(shift - middle) for shift in shifts)
-            print("after the return: %d presses, each within %.1f ms of the common shift" % (len(shifts), worst))
-            if worst > tolerance_ms:
-                failures.append("after the return a press is %.1f ms off the others' shift" % worst)
+        failures += check_timing(got, wanted, len([event for event in before if event.direction == "down"]),
+                                 end - start, tolerance_ms)
     left = compare_keys._keys_left_down(target)
     if left:
         failures.append("keys left down in the target: %s" % sorted(compare_keys.key_name(vk) for vk in left))
+    return failures
+
+
+def check_timing(got, wanted, resumed, away_ms, tolerance_ms):
+    """got and wanted are the song's presses, matched; the first `resumed` came before the time away."""
+    shifts = [event.time_ms - want.due for event, want in zip(got, wanted)]
+    before, after = shifts[:resumed], shifts[resumed:]
+    if not before or not after:
+        return []
+    moved = statistics.median(after) - statistics.median(before)
+    middle = statistics.median(after)
+    spread = compare_keys.percentile([abs(shift - middle) for shift in after], 0.9)
+    print("after %.0f ms away the presses came %.1f ms later; nine in ten of %d within %.1f ms of that"
+          % (away_ms, moved, len(after), spread))
+    failures = []
+    if abs(moved - away_ms) > CHECK_PERIOD_MS + tolerance_ms:
+        failures.append("the presses after the return moved by %.1f ms, not by the %.0f ms away" % (moved, away_ms))
+    if spread > tolerance_ms:
+        failures.append("after the return one press in ten is more than %.1f ms off the others' shift" % spread)
     return failures
 
 
