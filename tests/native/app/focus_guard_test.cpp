@@ -72,16 +72,5 @@ TEST(FocusGuard, ATargetTakenLaterIsKeptWhenAnotherComesInFront) {
   EXPECT_EQ(guard.target(), kGame);
 }
 
-TEST(FocusGuard, EngagingAgainTakesTheWindowThenInFront) {
-  FakeForegroundWindows windows;
-  windows.bringToFront(kGame);
-  FocusGuard guard(windows);
-  guard.engage();
-  windows.bringToFront(kChat);
-  guard.engage();
-  EXPECT_EQ(guard.presence(), kInFront);
-  EXPECT_EQ(guard.target(), kChat);
-}
-
 }  // namespace
 }  // namespace murvane::test

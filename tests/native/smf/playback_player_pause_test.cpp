@@ -225,15 +225,5 @@ TEST_F(PausePlaybackTest, ATargetGoneBeforeABatchEndsThePlaybackThere) {
   EXPECT_EQ(linesFromStart(), (Lines{"0 open", "0 on 60", "0 on 64", "500 on 67", "1000 close", "1000 ended"}));
 }
 
-TEST_F(PausePlaybackTest, WithoutAGateFollowTargetDoesNothing) {
-  load({kSong});
-  ASSERT_TRUE(player->start(synth));
-  time.awaitBlocked();
-  log.take();
-  player->followTarget();
-  EXPECT_FALSE(player->paused());
-  EXPECT_TRUE(log.lines().empty());
-}
-
 }  // namespace
 }  // namespace murvane::test
