@@ -309,7 +309,7 @@ void MainWindow::followTarget() {
       break;
   }
   const StatusTexts texts = statusTextsOf(view());
-  // Not rewritten four times a second while nothing changes.
+  // Not rewritten at every check while nothing changes.
   if (texts.status != shownTexts_.status || texts.testButton != shownTexts_.testButton) refreshStatus();
 }
 
