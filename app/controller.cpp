@@ -10,10 +10,12 @@ ControllerState stateOf(const ControllerView& view) {
 StatusTexts statusTextsOf(const ControllerView& view) {
   switch (stateOf(view)) {
     case ControllerState::kPlayingToKeys:
+      if (view.paused) return {IDS_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE};
       return {view.keysBlocked ? IDS_PLAYING_KEYS_BLOCKED : IDS_PLAYING, IDS_TEST_MIDI_FILE};
     case ControllerState::kTestPlaying:
       return {IDS_TEST_PLAYING, IDS_STOP};
     case ControllerState::kMidiInput:
+      if (view.paused) return {IDS_MIDI_INPUT_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE};
       return {view.keysBlocked ? IDS_MIDI_INPUT_KEYS_BLOCKED : IDS_MIDI_INPUT_ACTIVE, IDS_TEST_MIDI_FILE};
     case ControllerState::kIdle:
       break;

@@ -25,6 +25,10 @@ struct ControllerView {
   // The target's integrity level was above ours when playback to keys or
   // MIDI input started (see target_integrity.h); other states ignore it.
   bool keysBlocked = false;
+  // The focus guard holds playback to keys or MIDI input while another
+  // window is in front; other states ignore it. It outranks keysBlocked:
+  // no key is sent at all.
+  bool paused = false;
 };
 
 enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };

@@ -57,6 +57,7 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   services.midiOutPort = makeWin32MidiOutPort();
   services.midiInPort = makeWin32MidiInPort();
   services.integrityProbe = makeWin32IntegrityProbe();
+  services.foregroundWindows = makeWin32ForegroundWindows();
   return services;
 }
 
@@ -69,6 +70,7 @@ MainWindow::MainWindow(HINSTANCE instance, MainWindowServices services)
   liveClock_ = makeWin32Clock();
   liveKeys_ = std::make_unique<LiveKeyOutput>(*keyboard_, *liveClock_, makeWin32WakeEvent());
   midiIn_ = std::make_unique<MidiInput>(*liveKeys_, *services_.midiInPort);
+  if (services_.foregroundWindows) focusGuard_ = std::make_unique<FocusGuard>(*services_.foregroundWindows);
 }
 
 MainWindow::~MainWindow() {
@@ -77,6 +79,7 @@ MainWindow::~MainWindow() {
   // keyboard, and the keyboard reads the bindings.
   midiIn_.reset();
   liveKeys_.reset();
+  focusGuard_.reset();
   liveClock_.reset();
   midiOut_.reset();
   keyboard_.reset();
@@ -153,6 +156,7 @@ void MainWindow::failAfterWindow() {
 
 void MainWindow::close() {
   unregisterHotkeys();
+  watchTarget(false);
   // Ends the worker and waits for it without a limit; a key that it left
   // down is released when the keyboard is destroyed.
   player_.reset();
@@ -180,11 +184,23 @@ ControllerView MainWindow::view() const {
   }
   current.midiInputOpen = midiIn_ && midiIn_->isOpen();
   current.keysBlocked = keysBlocked_;
+  // Each source's own flag, so that one left from an earlier use of the
+  // other shows nothing.
+  if (current.playing) {
+    current.paused = player_->paused();
+  } else if (current.midiInputOpen) {
+    current.paused = liveKeys_->paused();
+  }
   return current;
 }
 
 void MainWindow::refreshStatus() {
-  const StatusTexts texts = statusTextsOf(view());
+  const ControllerView now = view();
+  const ControllerState state = stateOf(now);
+  // Nothing is left to guard; a new start engages the guard again.
+  if (state == ControllerState::kIdle || state == ControllerState::kTestPlaying) watchTarget(false);
+  const StatusTexts texts = statusTextsOf(now);
+  shownTexts_ = texts;
   SetWindowTextW(testButton_, lookupString(texts.testButton));
   SetWindowTextW(statusLabel_, lookupString(texts.status));
 }
@@ -218,7 +234,11 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       const std::optional<KeyLayout> layout = chosenLayout(options);
       player_->setOptions(options, layout ? &*layout : nullptr);
       keyboard_->useLayout(layout ? &*layout : nullptr);
-      if (player_->start(*keyboard_)) keysBlocked_ = keysBlockedNow();
+      TargetGate* gate = guardFor(options);
+      if (player_->start(*keyboard_, gate)) {
+        keysBlocked_ = keysBlockedNow();
+        watchTarget(gate != nullptr);
+      }
       break;
     }
     case Step::kPlayToMidiOut: {
@@ -234,6 +254,8 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
       const std::optional<KeyLayout> layout = chosenLayout(options);
       liveKeys_->setOptions(options, layout ? &*layout : nullptr);
       keyboard_->useLayout(layout ? &*layout : nullptr);
+      TargetGate* gate = guardFor(options);
+      liveKeys_->setTargetGate(gate);
       // Opening the keyboard output only translates the bound keys, so that
       // the first notes played live do not wait for that on the input thread.
       keyboard_->open();
@@ -241,6 +263,7 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
         showError(message);
       } else {
         keysBlocked_ = keysBlockedNow();
+        watchTarget(gate != nullptr);
       }
       break;
     }
@@ -261,6 +284,47 @@ void MainWindow::take(Step step, const std::wstring& droppedFile) {
 
 bool MainWindow::keysBlockedNow() {
   return services_.integrityProbe && keysBlockedByIntegrity(services_.integrityProbe->read());
+}
+
+TargetGate* MainWindow::guardFor(const PlayOptions& options) {
+  if (!options.focusGuard || !focusGuard_) return nullptr;
+  // The hotkey has just been pressed with the target in front.
+  focusGuard_->engage();
+  return focusGuard_.get();
+}
+
+void MainWindow::watchTarget(bool on) {
+  if (!on) {
+    if (!foregroundHook_) return;
+    foregroundHook_.reset();
+    KillTimer(window(), kTargetCheckTimerId);
+    return;
+  }
+  if (!foregroundHook_) foregroundHook_ = std::make_unique<ForegroundHook>(window(), kForegroundChangedMessage);
+  SetTimer(window(), kTargetCheckTimerId, kTargetCheckMillis, nullptr);
+}
+
+// The worker and the MIDI input thread ask before each key as well; this is
+// for the keys already down, which must come up at once, for the resume,
+// and for the status.
+void MainWindow::followTarget() {
+  if (!foregroundHook_ || !player_) return;
+  switch (stateOf(view())) {
+    case ControllerState::kPlayingToKeys:
+      // A target gone stops the playback; its end is reported as any stop's.
+      player_->followTarget();
+      break;
+    case ControllerState::kMidiInput:
+      liveKeys_->followTarget();
+      if (focusGuard_->presence() == TargetPresence::kGone) midiIn_->close();
+      break;
+    case ControllerState::kIdle:
+    case ControllerState::kTestPlaying:
+      break;
+  }
+  const StatusTexts texts = statusTextsOf(view());
+  // Not rewritten at every check while nothing changes.
+  if (texts.status != shownTexts_.status || texts.testButton != shownTexts_.testButton) refreshStatus();
 }
 
 void MainWindow::openKeyConfig() {
@@ -385,6 +449,13 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kPlaybackEndedMessage:
       run(Event::kPlaybackEnded);
       break;
+    case kForegroundChangedMessage:
+      followTarget();
+      return 0;
+    case WM_TIMER:
+      if (wParam != kTargetCheckTimerId) break;
+      followTarget();
+      return 0;
     default:
       break;
   }

@@ -10,6 +10,7 @@
 
 #include "app/controller.h"
 #include "app/error_reporter.h"
+#include "app/focus_guard_win32.h"
 #include "app/hotkeys.h"
 #include "app/options_form.h"
 #include "app/target_integrity.h"
@@ -40,6 +41,14 @@ inline constexpr int kTestButtonId = 101;
 inline constexpr UINT kOptionsCommandId = 0x0110;
 // Posted by the player's worker when playback has ended.
 inline constexpr UINT kPlaybackEndedMessage = WM_APP;
+// Posted by the foreground hook while the focus guard watches.
+inline constexpr UINT kForegroundChangedMessage = WM_APP + 1;
+// While the focus guard watches: a target closed while away brings no
+// window in front, so no hook call tells of it; and under Wine 8 we saw
+// none for a window brought in front through X, where this check alone
+// releases the keys and resumes.
+inline constexpr UINT_PTR kTargetCheckTimerId = 1;
+inline constexpr UINT kTargetCheckMillis = 100;
 
 // The platform services the controller's objects work through. The
 // controller owns them and destroys them after the objects that use them.
@@ -49,10 +58,12 @@ struct MainWindowServices {
   std::unique_ptr<MidiOutPort> midiOutPort;
   std::unique_ptr<MidiInPort> midiInPort;
   std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
+  std::unique_ptr<ForegroundWindows> foregroundWindows;  // none: FocusGuard is taken as 0
 };
 
-// The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices
-// and the tokens of our process and of the foreground window's.
+// The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices,
+// the tokens of our process and of the foreground window's, and the window
+// in front.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 
 // The application controller: the main window with its two labels, two
@@ -110,6 +121,12 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   void loadDroppedFile(const std::wstring& path);
   void showFileTitle(const std::wstring& path);
   bool keysBlockedNow();
+  // The focus guard, engaged on the window now in front, when the options
+  // ask for it; else none.
+  TargetGate* guardFor(const PlayOptions& options);
+  // Whether the hook and the timer tell us of the window in front.
+  void watchTarget(bool on);
+  void followTarget();
 
   void showError(std::int32_t stringId) override;
 
@@ -122,6 +139,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
+  StatusTexts shownTexts_{0, 0};
 
   MainWindowServices services_;
   std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;
@@ -132,6 +150,8 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   std::unique_ptr<Clock> liveClock_;
   std::unique_ptr<LiveKeyOutput> liveKeys_;  // between MIDI input and the keyboard
   std::unique_ptr<MidiInput> midiIn_;
+  std::unique_ptr<FocusGuard> focusGuard_;  // none without the foreground service
+  std::unique_ptr<ForegroundHook> foregroundHook_;  // while the guard watches
 };
 
 }  // namespace murvane

@@ -42,6 +42,31 @@ void LiveKeyOutput::setOptions(const PlayOptions& options, const KeyLayout* layo
   straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0 && !layout_;
 }
 
+void LiveKeyOutput::setTargetGate(TargetGate* gate) {
+  std::lock_guard lock(mutex_);
+  gate_ = gate;
+  paused_.store(false);
+}
+
+void LiveKeyOutput::followTarget() {
+  std::lock_guard lock(mutex_);
+  if (gate_ != nullptr) targetInFront();
+}
+
+bool LiveKeyOutput::targetInFront() {
+  if (gate_ == nullptr) return true;
+  if (gate_->presence() == TargetPresence::kInFront) {
+    paused_.store(false);
+    return true;
+  }
+  if (!paused_.load()) {
+    paused_.store(true);
+    gaps_.clear();
+    target_.allNotesOff();
+  }
+  return false;
+}
+
 bool LiveKeyOutput::open() {
   std::lock_guard lock(mutex_);
   return target_.open();
@@ -75,6 +100,7 @@ void LiveKeyOutput::flush() {
 }
 
 void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
+  if (!targetInFront()) return;
   const int mapped = layout_ ? mapNote(fileNote, options_, layout_->lowest(), layout_->highest())
                              : mapNote(fileNote, options_);
   if (mapped < 0 || mapped > 127) return;
@@ -110,7 +136,9 @@ void LiveKeyOutput::run() {
     std::lock_guard lock(mutex_);
     if (quit_) return;
     const std::uint64_t now = nowMillis();
-    sendDue(now);
+    // Leaving cleared what was held back; a key due now must not reach
+    // the window that has just come in front.
+    if (targetInFront()) sendDue(now);
     const std::uint64_t next = gaps_.nextDue();
     timeout = next == RepressGap::kNever
                   ? WakeEvent::kInfinite

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include "options/repress_gap.h"
 #include "output/synthesizer.h"
 #include "smf/playback_clock.h"
+#include "smf/playback_target_gate.h"
 #include "smf/playback_wake_event.h"
 
 namespace murvane {
@@ -48,6 +50,15 @@ class LiveKeyOutput final : public Synthesizer {
   // A layout (copied; null: the key configuration's) folds into its range,
   // types only its notes, and makes the notes of one physical key one key.
   void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
+  // With a gate (we don't own it; it must outlive its use here) a note types
+  // only while the gate says the target is in front, and every key goes up
+  // when it leaves; nothing is pressed again when it comes back, as a live
+  // note cannot be told apart from one struck while away. None: always.
+  void setTargetGate(TargetGate* gate);
+  // Releases every key at once if the target has left: for the thread that
+  // hears of a new window in front, before any note would find out.
+  void followTarget();
+  bool paused() const { return paused_.load(); }
 
   bool open() override;
   // Both release every key at once and drop what the gap held back.
@@ -65,6 +76,8 @@ class LiveKeyOutput final : public Synthesizer {
   void sendDue(std::uint64_t now);
   void play(std::uint8_t note, bool down);
   void send(const KeyChange& change);
+  // False, with every key released on leaving, while the target is not in front.
+  bool targetInFront();
 
   Synthesizer& target_;
   Clock& clock_;
@@ -80,6 +93,8 @@ class LiveKeyOutput final : public Synthesizer {
   std::uint64_t millis_ = 0;
   std::uint32_t lastReading_ = 0;
   bool quit_ = false;
+  TargetGate* gate_ = nullptr;
+  std::atomic<bool> paused_{false};  // the target was not in front when last asked
 
   std::thread sender_;  // from the first gap above 0 until destruction
 };

@@ -43,7 +43,7 @@ LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
   return result;
 }
 
-bool Player::start(Synthesizer& output) {
+bool Player::start(Synthesizer& output, TargetGate* gate) {
   if (!worker_.joinable()) return false;
   {
     std::lock_guard lock(mutex_);
@@ -69,6 +69,10 @@ bool Player::start(Synthesizer& output) {
     needsClock_ = false;
     unreported_ = true;
     handedOver_ = false;  // open, close or allNotesOff above has sent it
+    gate_ = gate;
+    sounding_.reset();
+    sustainDown_ = false;
+    paused_.store(false);
     playedMillis_ = 0;
     lastReading_ = clock_.nowMillis();
     playing_.store(true);
@@ -94,6 +98,33 @@ void Player::setOptions(const PlayOptions& options, const KeyLayout* layout) {
   if (layout != nullptr) layout_ = *layout;
 }
 
+void Player::pause() {
+  {
+    std::lock_guard lock(mutex_);
+    pauseLocked();
+  }
+  // Its timed wait is for a key that is not due while paused.
+  if (wake_) wake_->signal();
+}
+
+void Player::resume() {
+  {
+    std::lock_guard lock(mutex_);
+    resumeLocked();
+  }
+  // The worker sleeps without limit while paused.
+  if (wake_) wake_->signal();
+}
+
+void Player::followTarget() {
+  {
+    std::lock_guard lock(mutex_);
+    if (gate_ == nullptr || !playing_.load()) return;
+    followGate();
+  }
+  if (wake_) wake_->signal();
+}
+
 void Player::run() {
   std::uint32_t timeout = WakeEvent::kInfinite;
   for (;;) {
@@ -109,6 +140,9 @@ std::uint32_t Player::step() {
     if (unreported_) endPlayback();
     return WakeEvent::kInfinite;
   }
+  // Woken by a signal meant for another cycle: the clock must not be read
+  // while paused, or the time away would count as played.
+  if (paused_.load()) return WakeEvent::kInfinite;
   if (fromPlan_) return stepThroughPlan();
   if (readNext_) {
     if (!smf_.readEvent(event_)) {
@@ -126,7 +160,12 @@ std::uint32_t Player::step() {
     needsClock_ = false;
   }
   const NoteAction action = schedule_.play(event_);
-  if (action != NoteAction::kNone) play(action, event_.data1);
+  if (action != NoteAction::kNone) {
+    // A note event kept for after the pause; playing it to the schedule
+    // again changes nothing, as only set-tempo events change it.
+    if (!targetAllows(schedule_.dueMillis())) return playing_.load() ? WakeEvent::kInfinite : 0;
+    play(action, event_.data1);
+  }
   readNext_ = true;
   return 0;
 }
@@ -143,13 +182,20 @@ std::uint32_t Player::stepThroughPlan() {
     endPlayback();
     return WakeEvent::kInfinite;
   }
+  if (!targetAllows(changes[planned_].atMillis)) return playing_.load() ? WakeEvent::kInfinite : 0;
   const KeyChange& change = changes[planned_++];
   Synthesizer* output = output_.load();
   if (output == nullptr) return 0;
   joinBatch(change.atMillis);
   if (change.held != 0) {
+    // A modifier held on its own goes with the release of everything at a
+    // pause; the keys pressed again after it bring their own.
+    if (change.held == kSustainHeld) sustainDown_ = change.down;
     output->hold(change.held, change.down);
-  } else if (change.down) {
+    return 0;
+  }
+  sounding_[change.key] = change.down;
+  if (change.down) {
     output->noteOn(change.key);
   } else {
     output->noteOff(change.key);
@@ -175,6 +221,7 @@ void Player::play(NoteAction action, std::uint8_t note) {
   Synthesizer* output = output_.load();
   if (output == nullptr) return;
   joinBatch(schedule_.dueMillis());
+  sounding_[note] = action == NoteAction::kDown;
   if (action == NoteAction::kDown) output->noteOn(note);
   if (action == NoteAction::kUp) output->noteOff(note);
 }
@@ -194,6 +241,51 @@ void Player::flushOutput() {
   if (output != nullptr) output->flush();
 }
 
+bool Player::targetAllows(std::uint64_t due) {
+  if (gate_ == nullptr || (handedOver_ && due == batchDue_)) return true;
+  return followGate();
+}
+
+bool Player::followGate() {
+  switch (gate_->presence()) {
+    case TargetPresence::kInFront:
+      resumeLocked();
+      return true;
+    case TargetPresence::kAway:
+      pauseLocked();
+      return false;
+    case TargetPresence::kGone:
+      // As a stop: the worker's next cycle closes the output and reports.
+      playing_.store(false);
+      return false;
+  }
+  return false;
+}
+
+void Player::pauseLocked() {
+  if (!playing_.load() || paused_.load()) return;
+  readClock();  // the song's time stands still from here
+  paused_.store(true);
+  flushOutput();
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->allNotesOff();
+}
+
+void Player::resumeLocked() {
+  if (!paused_.load()) return;
+  paused_.store(false);
+  // The time away is not played: the next reading counts from now.
+  lastReading_ = clock_.nowMillis();
+  Synthesizer* output = output_.load();
+  if (output == nullptr || (sounding_.none() && !sustainDown_)) return;
+  // A batch of their own, before anything the song has due now.
+  if (sustainDown_) output->hold(kSustainHeld, true);
+  for (std::size_t key = 0; key < sounding_.size(); ++key) {
+    if (sounding_[key]) output->noteOn(static_cast<std::uint8_t>(key));
+  }
+  output->flush();
+}
+
 void Player::endPlayback() {
   // Closing the output releases every key at once. What was handed over
   // before goes first, so the releases are a batch of their own.
@@ -202,6 +294,7 @@ void Player::endPlayback() {
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();
   unreported_ = false;
+  paused_.store(false);
   notifier_.playbackEnded();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include "smf/playback_notifier.h"
 #include "smf/playback_plan.h"
 #include "smf/playback_schedule.h"
+#include "smf/playback_target_gate.h"
 #include "smf/playback_wake_event.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_result.h"
@@ -40,8 +42,12 @@ namespace murvane {
 // (planPlayback: the re-press gap needs to know each key's next press), and
 // the worker plays the plan instead.
 //
+// A playback can pause: every key goes up at once and the song's clock
+// stops. Resuming presses again the keys that were down, then goes on with
+// every later due time moved by exactly the time paused.
+//
 // All member functions are for one controlling thread (the GUI thread), except
-// playing() and output(), which any thread may read.
+// playing(), paused() and output(), which any thread may read.
 class Player {
  public:
   // We don't own the notifier or the clock; they must outlive the player. A
@@ -65,7 +71,11 @@ class Player {
   // `output`), and what that playback held is released first. False, with
   // nothing changed, when no file is loaded, the worker or its wake event
   // could not be made, or output.open() fails.
-  bool start(Synthesizer& output);
+  //
+  // With a gate (we don't own it; it must outlive the playback) the worker
+  // asks it before every batch of keys: it pauses while another window is in
+  // front and ends the playback when the target has gone.
+  bool start(Synthesizer& output, TargetGate* gate = nullptr);
   // The worker drops the waiting event, closes the output and notifies at once.
   void stop();
   // Taken by every later start: channels, transpose and folding, speed, and
@@ -74,11 +84,21 @@ class Player {
   // range and presses its sustain key; none is the key configuration's C3-C6.
   void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
 
+  // pause() does nothing unless a playback runs unpaused, resume() nothing
+  // unless one is paused.
+  void pause();
+  void resume();
+  // Pauses, resumes or stops as the playback's gate now says (nothing
+  // without one): for the thread that hears of a new window in front, so
+  // that the keys come up at once and not only at the next batch.
+  void followTarget();
+
   // The note-ons of each channel of the loaded file, counted when it was
   // loaded; none when nothing is loaded.
   const NoteCounts& noteCounts() const { return noteCounts_; }
 
   bool playing() const { return playing_.load(); }
+  bool paused() const { return paused_.load(); }
   Synthesizer* output() const { return output_.load(); }
 
  private:
@@ -94,6 +114,12 @@ class Player {
   // Flushes the output when `due` is not the due time of the notes it holds.
   void joinBatch(std::uint64_t due);
   void flushOutput();
+  // Asks the gate before the first key of a batch; false when the key must
+  // not go out (paused, or the playback ends).
+  bool targetAllows(std::uint64_t due);
+  bool followGate();
+  void pauseLocked();
+  void resumeLocked();
 
   PlaybackNotifier& notifier_;
   Clock& clock_;
@@ -118,9 +144,14 @@ class Player {
   std::uint32_t lastReading_ = 0;
   std::uint64_t batchDue_ = 0;  // of the notes handed over since the last flush
   bool handedOver_ = false;     // notes have been handed over since the last flush
+  TargetGate* gate_ = nullptr;  // of this playback; none: keys always go out
+  // Keys this playback has pressed and not released: what a resume presses again.
+  std::bitset<256> sounding_;
+  bool sustainDown_ = false;  // the layout's sustain key, as the plan has left it
 
   std::atomic<bool> quit_{false};
   std::atomic<bool> playing_{false};
+  std::atomic<bool> paused_{false};  // only while playing
   std::atomic<Synthesizer*> output_{nullptr};
   std::thread worker_;
 };

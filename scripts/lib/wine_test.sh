@@ -22,7 +22,7 @@ declare -A wine_test_tool_of=(
 murvane= cli= helper= recorder= probe_exe= app_probe_exe=
 # What the EXIT trap ends. Set passed once every check has passed: the work
 # folder then goes, else it is kept for the logs.
-murvane_pid= recorder_pid= passed= work=
+murvane_pid= recorder_pids= passed= work=
 
 # A command that fails outside a condition ends the script (set -e); the
 # trap says which, so that no test ends without a reason.
@@ -86,7 +86,7 @@ wine_test_begin() {
 wine_test_finish() {
   close_windows || true
   local pid
-  for pid in $recorder_pid $murvane_pid; do kill "$pid" 2>/dev/null || true; done
+  for pid in $recorder_pids $murvane_pid; do kill "$pid" 2>/dev/null || true; done
   if [ -n "$passed" ]; then rm -rf "$work"; else echo "$wine_test_name: files kept in $work" >&2; fi
 }
 
@@ -96,9 +96,12 @@ close_windows() { close_our_windows; }
 
 close_our_windows() {
   [ -n "$app_probe_exe" ] || return 0
-  if running "$recorder_pid"; then app_probe close KeyRecorder >/dev/null 2>&1 || true; fi
+  local pid
+  for pid in $recorder_pids; do
+    if running "$pid"; then app_probe close KeyRecorder >/dev/null 2>&1 || true; break; fi
+  done
   if running "$murvane_pid"; then app_probe close MainWindow >/dev/null 2>&1 || true; fi
-  wait_gone 5 $recorder_pid $murvane_pid
+  wait_gone 5 $recorder_pids $murvane_pid
 }
 
 running() { [ -n "$1" ] && kill -0 "$1" 2>/dev/null; }
@@ -168,24 +171,25 @@ close_murvane() {
 }
 
 # start_recorder LOG TITLE [ARGS...]: our key-recording window, titled TITLE,
-# logging to LOG (its own output in recorder.out beside it), in front; false
-# when it does not appear.
+# logging to LOG (its own output in LOG.out), in front; false when it does
+# not appear. Each call starts one more: a test may have two windows to type into.
 start_recorder() {
   local log=$1 title=$2
   shift 2
-  (exec wine "$recorder" "$(winpath "$log")" --title "$title" "$@" </dev/null >"$(dirname "$log")/recorder.out" 2>&1) &
-  recorder_pid=$!
+  (exec wine "$recorder" "$(winpath "$log")" --title "$title" "$@" </dev/null >"$log.out" 2>&1) &
+  recorder_pids="$recorder_pids $!"
   app_probe wait-window KeyRecorder 30000 || return 1
   # Wine shows the window before the X server maps it, and the focus cannot
   # go to a window not yet viewable (BadMatch): wait for that too.
   timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" windowfocus --sync
 }
 
-# close_recorder: the recorder closed once the last key messages reached it.
+# close_recorder: every recorder closed once the last key messages reached it.
 close_recorder() {
   app_probe close KeyRecorder
-  wait "$recorder_pid" || true
-  recorder_pid=
+  local pid
+  for pid in $recorder_pids; do wait "$pid" || true; done
+  recorder_pids=
 }
 
 focus() {

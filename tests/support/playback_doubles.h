@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -9,6 +10,7 @@
 
 #include "smf/playback_clock.h"
 #include "smf/playback_notifier.h"
+#include "smf/playback_target_gate.h"
 #include "smf/playback_wake_event.h"
 #include "tests/support/synthesizer_double.h"
 
@@ -175,6 +177,21 @@ class LoggingNotifier final : public PlaybackNotifier {
 
  private:
   EventLog& log_;
+};
+
+// Where the keys would land, as the test sets it; counts the questions.
+class ScriptedGate final : public TargetGate {
+ public:
+  TargetPresence presence() override {
+    ++asked_;
+    return presence_.load();
+  }
+  void set(TargetPresence presence) { presence_.store(presence); }
+  int asked() const { return asked_.load(); }
+
+ private:
+  std::atomic<TargetPresence> presence_{TargetPresence::kInFront};
+  std::atomic<int> asked_{0};
 };
 
 }  // namespace murvane::test

@@ -57,7 +57,15 @@ INSTANTIATE_TEST_SUITE_P(
                  IDS_MIDI_INPUT_KEYS_BLOCKED, IDS_TEST_MIDI_FILE},
         TextCase{"TestPlayingLeftBlocked", {.playing = true, .outputIsMidiOut = true, .keysBlocked = true},
                  ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
-        TextCase{"IdleLeftBlocked", {.keysBlocked = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE}),
+        TextCase{"IdleLeftBlocked", {.keysBlocked = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE},
+        // The focus guard holding keys back: no key goes out, blocked or not.
+        TextCase{"PlayingToKeysPaused", {.playing = true, .keysBlocked = true, .paused = true},
+                 ControllerState::kPlayingToKeys, IDS_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE},
+        TextCase{"MidiInputPaused", {.midiInputOpen = true, .paused = true}, ControllerState::kMidiInput,
+                 IDS_MIDI_INPUT_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE},
+        TextCase{"TestPlayingLeftPaused", {.playing = true, .outputIsMidiOut = true, .paused = true},
+                 ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
+        TextCase{"IdleLeftPaused", {.paused = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {
@@ -158,6 +166,18 @@ TEST(StateTable, NoStepEverPlaysWhileMidiInputStaysOpen) {
           playing = true;
         }
       }
+    }
+  }
+}
+
+// F11, F10 and F12 (and everything else) do while paused what they did before.
+TEST(StateTable, PausedByTheFocusGuardEveryEventTakesTheSameSteps) {
+  for (ControllerView view : {kPlayingToKeys, kMidiInput}) {
+    ControllerView paused = view;
+    paused.paused = true;
+    for (Event event : {Event::kPlayStopHotkey, Event::kMidiInputHotkey, Event::kAllStopHotkey, Event::kTestButton,
+                        Event::kKeyConfigButton, Event::kOptionsMenu, Event::kFileDropped, Event::kPlaybackEnded}) {
+      EXPECT_EQ(steps(planFor(event, paused)), steps(planFor(event, view)));
     }
   }
 }

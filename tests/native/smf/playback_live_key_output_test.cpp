@@ -126,6 +126,44 @@ TEST_F(LiveKeyOutputTest, ReleasingEverythingDropsAHeldPressSoNothingIsPressedAf
   }
 }
 
+TEST_F(LiveKeyOutputTest, GuardedInputTypesNothingWhileAwayAndReleasesEverythingWhenTheTargetLeaves) {
+  for (int gap : {0, 30}) {
+    SCOPED_TRACE("gap " + std::to_string(gap));
+    ScriptedGate gate;
+    configure(gap);
+    live->setTargetGate(&gate);
+    live->noteOn(60);
+    gate.set(TargetPresence::kAway);
+    live->noteOn(62);
+    live->noteOff(62);
+    gate.set(TargetPresence::kGone);  // its closing is the controller's to act on
+    live->noteOn(64);
+    EXPECT_TRUE(live->paused());
+    gate.set(TargetPresence::kInFront);
+    live->noteOn(65);  // nothing struck while away comes back
+    EXPECT_FALSE(live->paused());
+    EXPECT_EQ(log.take(), (Lines{"0 on 60", "0 all off", "0 on 65"}));
+    live->setTargetGate(nullptr);
+    live->allNotesOff();
+    log.take();
+  }
+}
+
+TEST_F(LiveKeyOutputTest, FollowTargetReleasesAtOnceAndDropsAHeldPress) {
+  ScriptedGate gate;
+  configure(30);
+  live->setTargetGate(&gate);
+  live->noteOn(60);
+  advance(100);
+  live->noteOff(60);
+  live->noteOn(60);  // held to 130
+  gate.set(TargetPresence::kAway);
+  live->followTarget();
+  live->followTarget();  // released once
+  advance(1000);
+  EXPECT_EQ(lines(), (Lines{"0 on 60", "100 off 60", "100 all off"}));
+}
+
 TEST_F(LiveKeyOutputTest, DestroyingItEndsOurThreadMidWait) {
   configure(30);
   live->noteOn(60);

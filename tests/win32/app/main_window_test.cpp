@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "app/process_values.h"
+#include "options/play_options.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
+#include "tests/support/foreground_windows_double.h"
 #include "tests/support/ini_store_double.h"
 #include "tests/support/key_injector_double.h"
 #include "tests/win32/support/app_doubles.h"
@@ -69,6 +71,8 @@ constexpr wchar_t kTextStop[] = L"Stop";
 constexpr wchar_t kTextPleaseSetFile[] = L"Please set file.";
 constexpr wchar_t kTextPlayingKeysBlocked[] = L"Playing: keys blocked (target is admin)";
 constexpr wchar_t kTextMidiInputKeysBlocked[] = L"MIDI input: keys blocked (target is admin)";
+constexpr wchar_t kTextPausedAway[] = L"Paused (another window is in front)";
+constexpr wchar_t kTextMidiInputPausedAway[] = L"MIDI input paused (another window is in front)";
 
 // Gives the same reading every time, and counts the reads.
 class FixedIntegrityProbe final : public IntegrityProbe {
@@ -133,6 +137,7 @@ class MainWindowTest : public ::testing::Test {
       services.midiInPort = makeWin32MidiInPort();
     }
     services.integrityProbe = std::move(integrityProbe);
+    services.foregroundWindows = std::move(foregroundWindows);
     controller = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(services));
   }
 
@@ -165,6 +170,8 @@ class MainWindowTest : public ::testing::Test {
   const std::filesystem::path textFile = folder.write(L"notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
   WindowWatcher watcher;
   std::unique_ptr<IntegrityProbe> integrityProbe;  // for the next construct(); none by default
+  std::unique_ptr<ForegroundWindows> foregroundWindows;  // likewise
+  MemoryIniStore* ini = nullptr;  // the controller's, while it lives
   int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
@@ -969,6 +976,85 @@ TEST_F(MainWindowTest, TheTargetIsProbedOnceAtEachStartToKeysAndNotForTheMidiFil
   EXPECT_EQ(probeReads, 3);
   pump();  // the stopped playback's end notice refreshes, and probes nothing
   EXPECT_EQ(probeReads, 3);
+}
+
+// ---- The focus guard, with the window in front as the test sets it.
+
+class FocusGuardTest : public MainWindowTest {
+ protected:
+  static constexpr WindowId kGame = 1;
+  static constexpr WindowId kChat = 2;
+
+  // Started with the game in front, FocusGuard as given.
+  void openGuarded(bool guard) {
+    auto fake = std::make_unique<FakeForegroundWindows>();
+    windows = fake.get();
+    windows->bringToFront(kGame);
+    foregroundWindows = std::move(fake);
+    open(longNote.c_str());
+    if (guard) ini->value(kOptionsSection, kFocusGuardKey) = L"1";
+  }
+  // As the foreground hook tells it.
+  void bringToFront(WindowId id) {
+    windows->bringToFront(id);
+    SendMessageW(window, kForegroundChangedMessage, 0, 0);
+  }
+
+  FakeForegroundWindows* windows = nullptr;
+};
+
+TEST_F(FocusGuardTest, PlaybackPausesWithEveryKeyUpWhileAnotherWindowIsInFrontAndPressesThemAgainOnItsReturn) {
+  openGuarded(true);
+  hotkey(100);
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
+  bringToFront(kChat);
+  EXPECT_EQ(status(), kTextPausedAway);
+  EXPECT_TRUE(keys.held().empty());
+  bringToFront(FakeForegroundWindows::kOurs);  // our own window is never the target
+  EXPECT_EQ(status(), kTextPausedAway);
+  const std::size_t presses = keys.presses();
+  bringToFront(kGame);
+  EXPECT_EQ(status(), kTextPlaying);
+  EXPECT_EQ(keys.held().size(), 1u);
+  EXPECT_EQ(keys.presses(), presses + 1);
+  hotkey(100);  // F11 stops as ever
+  EXPECT_EQ(status(), kTextStopped);
+}
+
+TEST_F(FocusGuardTest, ATargetClosedWhileAwayStopsPlaybackWithoutAnyHookCall) {
+  openGuarded(true);
+  hotkey(100);
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
+  bringToFront(kChat);
+  windows->close(kGame);
+  // Only the periodic check can see it.
+  EXPECT_TRUE(waitPumping([&] { return status() == kTextStopped; }));
+  EXPECT_TRUE(keys.held().empty());
+}
+
+TEST_F(FocusGuardTest, MidiInputPausesWhileAwayAndClosesWhenTheTargetCloses) {
+  openGuarded(true);
+  hotkey(101);
+  EXPECT_EQ(status(), kTextMidiInputing);
+  bringToFront(kChat);
+  EXPECT_EQ(status(), kTextMidiInputPausedAway);
+  bringToFront(kGame);
+  EXPECT_EQ(status(), kTextMidiInputing);
+  windows->close(kGame);
+  bringToFront(kChat);
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_FALSE(midiIn.isOpen);
+}
+
+TEST_F(FocusGuardTest, WithoutFocusGuardTheKeysFollowTheWindowInFrontAsBefore) {
+  openGuarded(false);
+  hotkey(100);
+  ASSERT_TRUE(waitPumping([&] { return keys.held().size() == 1; }));
+  bringToFront(kChat);
+  windows->close(kGame);
+  pump();
+  EXPECT_EQ(status(), kTextPlaying);
+  EXPECT_EQ(keys.held().size(), 1u);
 }
 
 }  // namespace

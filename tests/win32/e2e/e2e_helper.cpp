@@ -4,9 +4,9 @@
 //   e2e_helper wait-window CLASS MS   wait for a top-level window of CLASS
 //   e2e_helper texts               print the texts of Murvane's main window
 //   e2e_helper wait-text TEXT MS   wait until one of its controls shows TEXT
-//   e2e_helper close CLASS [--mark]   ask a top-level window of CLASS to close;
-//                                  with --mark, log a mark in the key
-//                                  recorder's log just before
+//   e2e_helper close CLASS [--mark]   ask every top-level window of CLASS to
+//                                  close; with --mark, log a mark in the key
+//                                  recorders' logs just before
 //   e2e_helper keys-down           print the virtual keys the system holds down
 //   e2e_helper press VK            press and release virtual key VK (e.g. 0x7a)
 //                                  through the system's input, and print when
@@ -92,9 +92,31 @@ int waitWindow(const wchar_t* windowClass, DWORD limitMs) {
   return 0;
 }
 
+struct ClassWindows {
+  const wchar_t* windowClass;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectOfClass(HWND window, LPARAM context) {
+  auto* windows = reinterpret_cast<ClassWindows*>(context);
+  wchar_t name[256] = {};
+  if (GetClassNameW(window, name, 256) > 0 && std::wcscmp(name, windows->windowClass) == 0) {
+    windows->found.push_back(window);
+  }
+  return TRUE;
+}
+
+// To every top-level window of the class (a test may run two key
+// recorders), found before the first is posted to: a window that closes
+// at once cannot then cut the search short.
 int post(const wchar_t* windowClass, UINT message) {
-  HWND window = FindWindowW(windowClass, nullptr);
-  if (window == nullptr || !PostMessageW(window, message, 0, 0)) {
+  ClassWindows windows{windowClass, {}};
+  EnumWindows(collectOfClass, reinterpret_cast<LPARAM>(&windows));
+  int posted = 0;
+  for (HWND window : windows.found) {
+    if (PostMessageW(window, message, 0, 0)) ++posted;
+  }
+  if (posted == 0) {
     std::fprintf(stderr, "e2e_helper: no window to post to\n");
     return 1;
   }

@@ -5,13 +5,16 @@
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
-#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #              [--options "Key=Value ..."]
 #
 # Scenarios: play waits for the end of the song; stop-f11 and stop-f12 press
 # that hotkey while a chord is held, close closes the main window then; all
-# three require every held key to come up at once. --options writes those keys
+# three require every held key to come up at once. focus-away brings a second
+# window of ours in front for about two seconds mid-song, then the target
+# again, and checks with focus_keys.py where the keys went (guarded when the
+# options hold FocusGuard=1, when the status must also show the pause). --options writes those keys
 # into the section Options of the INI file before Murvane starts (the song
 # model then checks the keys against what the options promise). Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
@@ -70,7 +73,14 @@ wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")"
 last_due=$(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli.txt")
 song_ms=$((last_due + 30000))
 
-start_recorder "$work/target.log" "Murvane e2e key target" || fail "the target window did not appear"
+other_title="Murvane e2e other window" target_title="Murvane e2e key target"
+guarded=
+case " $options " in *" FocusGuard=1 "*) guarded=yes ;; esac
+if [ "$scenario" = focus-away ]; then
+  # Started first, so that the target is in front when F11 goes.
+  start_recorder "$work/other.log" "$other_title" || fail "the other window did not appear"
+fi
+start_recorder "$work/target.log" "$target_title" || fail "the target window did not appear"
 
 # Through the helper, which notes when the press went out on the target log's
 # clock: the first key's delay is counted from there. (The stop hotkeys below
@@ -79,15 +89,19 @@ hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed"
 probe wait-text Playing 10000 || fail "F11 did not start playback"
 
 downs() { grep -c ' down ' "$work/target.log" || true; }
+# wait_for_downs N: until the target has received N key-downs.
+wait_for_downs() {
+  local waited=0
+  while [ "$(downs)" -lt "$1" ]; do
+    waited=$((waited + 1))
+    [ $waited -lt 200 ] || fail "the target never received $1 key-downs"
+    sleep 0.05
+  done
+}
 wait_for_hold() {
   # Stop during the held chord: four keys have gone down (the first note, the
   # chord's three), and half a second of the ten-second hold has passed.
-  local waited=0
-  while [ "$(downs)" -lt 4 ]; do
-    waited=$((waited + 1))
-    [ $waited -lt 200 ] || fail "the held chord never came"
-    sleep 0.05
-  done
+  wait_for_downs 4
   sleep 0.5
 }
 
@@ -113,6 +127,17 @@ case $scenario in
     wait_murvane
     [ "$status" -eq 0 ] || fail "Murvane ended with exit code $status after its window was closed"
     ;;
+  focus-away)
+    wait_for_downs 4
+    focus "^$other_title\$"
+    away_ms=$(date +%s%3N)
+    if [ -n "$guarded" ]; then
+      probe wait-text "Paused (another window is in front)" 3000 || fail "the status did not show the pause"
+    fi
+    sleep "$(awk -v now="$(date +%s%3N)" -v from="$away_ms" 'BEGIN { s = (2000 - (now - from)) / 1000; print (s > 0 ? s : 0) }')"
+    focus "^$target_title\$"
+    probe wait-text Stopped "$song_ms" || fail "the song did not end"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 sleep 0.2  # let the last key messages reach the target
@@ -122,6 +147,15 @@ if [ -n "$murvane_pid" ]; then
   probe close MainWindow || true
   wait "$murvane_pid" || true
   murvane_pid=
+fi
+
+if [ "$scenario" = focus-away ]; then
+  [ -z "${keys_down// /}" ] || fail "keys left down: $keys_down"
+  python3 "$here/focus_keys.py" --cli "$work/cli.txt" --target "$work/target.log" --other "$work/other.log" \
+    --ini "$work/app/Murvane.ini" --tolerance-ms "$tolerance" --label "$(basename "$song") (${guarded:+guarded }$scenario)" \
+    ${guarded:+--guarded} || exit
+  passed=yes
+  exit 0
 fi
 
 compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/target.log"
