@@ -175,7 +175,6 @@ class MainWindowTest : public ::testing::Test {
   int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
-  MemoryIniStore* ini = nullptr;  // owned by the controller
   HWND window = nullptr;
   HWND fileLabel = nullptr;
   HWND statusLabel = nullptr;
