@@ -7,7 +7,9 @@
                     [--hotkey-sent-us US] [--label NAME] [--print-keys]
 
 CLI.txt is the output of `murvane-cli keys SONG --ini Murvane.ini`: one line
-`<due ms> <down|up> <MIDI note> <key or ->` per key event. TARGET.log is the
+`<due ms> <down|up> <MIDI note> <key or ->` per key event (with a layout, the
+key may be "Shift + 1", and a modifier or the sustain key held on its own has
+"-" for its note: modifier_keys.py reads those runs). TARGET.log is the
 log of `key_recorder`: `<microseconds> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> ...`
 per key message, and `<microseconds> mark` where the test stopped playback.
 The INI gives each note's virtual key and the hotkeys (whose own key messages,
@@ -131,14 +133,18 @@ class Received:
 
 
 def parse_cli(lines):
+    """A key's name may hold spaces ("Shift + 1"); the note of a key held on
+    its own (a modifier, the sustain key) is "-", read as None."""
     events = []
     for number, line in enumerate(lines, 1):
-        fields = line.split()
+        fields = line.split(None, 3)
         if not fields:
             continue
-        if len(fields) != 4 or fields[1] not in ("down", "up"):
+        if (len(fields) != 4 or fields[1] not in ("down", "up")
+                or not (fields[2] == "-" or fields[2].isdigit())):
             raise ValueError("murvane-cli line %d: %r" % (number, line))
-        events.append(Expected(int(fields[0]), fields[1], int(fields[2]), fields[3]))
+        note = None if fields[2] == "-" else int(fields[2])
+        events.append(Expected(int(fields[0]), fields[1], note, fields[3].strip()))
     return events
 
 
