@@ -20,12 +20,15 @@ lists the modifier's own changes ("AT down - Shift") and the sustain key's
 - ModifierHold=0: each such press arrives as modifier down, key down,
   modifier up, one after the other;
 - ModifierHold=N: the modifier's windows (down to up) are the tool's, one for
-  one; the first press in each comes at least its listed lead (N, or less
-  where the tool had to start the window against the modifier that came up
-  just before) less the floor after the modifier's down, the modifier's up
-  at least the listed trail (N) less the floor after the last press and no
-  more than the tolerance beyond it. The floor covers the two batches'
-  different wake-ups (measured under Wine on a loaded machine: see the README);
+  one, and each holds its presses. Its lead (modifier down to the first
+  press) and trail (last press to modifier up) are those the tool lists (N,
+  or a shorter lead where the tool had to start the window as the modifier
+  before it came up) within the floor in the median window, and in every
+  window no more than the tolerance longer. A single window may come short:
+  its down and its key are two batches, and a late wake-up for one of them
+  (the machine's load, not the program) shortens it; the program keeps
+  their order, which the rule above checks in every window. The floor covers
+  the timer's granularity (measured under Wine: see the README);
 - nothing (note keys, Shift, Ctrl, the sustain key) is left down, in the log
   or in the system's key state at the end;
 - each note key within the tolerance of its due time, from the first key.
@@ -45,7 +48,7 @@ import smf_model  # noqa: E402
 MODIFIER_OF_VK = {0x10: "Shift", 0xA0: "Shift", 0xA1: "Shift", 0x11: "Ctrl", 0xA2: "Ctrl", 0xA3: "Ctrl"}
 MODIFIERS = ("Ctrl", "Shift")  # the order the key configuration window writes them in
 LONGEST_HOLD_MS = 50
-DEFAULT_LEAD_FLOOR_MS = 5.0
+DEFAULT_LEAD_FLOOR_MS = 3.0
 
 _VK_OF_NAME = {}
 for _vk, _name in sorted(compare_keys.KEY_NAMES.items()):
@@ -226,6 +229,8 @@ def _around(stream, position):
 
 
 def check_windows(listed_by_modifier, received_by_modifier, hold, floor_ms, tolerance_ms, outcome):
+    """With ModifierHold, each window received against the one the tool lists."""
+    lead_shortfalls, trail_shortfalls = [], []
     for modifier in sorted(set(listed_by_modifier) | set(received_by_modifier)):
         listed = listed_by_modifier.get(modifier, [])
         received = received_by_modifier.get(modifier, [])
@@ -240,12 +245,22 @@ def check_windows(listed_by_modifier, received_by_modifier, hold, floor_ms, tole
             outcome.trails.append(got.trail)
             if hold == 0 or wanted.lead is None:
                 continue
-            if got.lead < wanted.lead - floor_ms:
-                outcome.fail("%s: %s led its key by %.1f ms (listed %d, floor %g)" % (
-                    what, modifier, got.lead, wanted.lead, floor_ms))
-            if not wanted.trail - floor_ms <= got.trail <= wanted.trail + tolerance_ms:
-                outcome.fail("%s: %s came up %.1f ms after its last key (listed %d)" % (
-                    what, modifier, got.trail, wanted.trail))
+            lead_shortfalls.append(wanted.lead - got.lead)
+            trail_shortfalls.append(wanted.trail - got.trail)
+            # Held on far beyond its keys, as a key would be late.
+            if got.lead > wanted.lead + tolerance_ms or got.trail > wanted.trail + tolerance_ms:
+                outcome.fail("%s: %s down %.1f ms before its first key and up %.1f ms after its last "
+                             "(listed %d and %d, tolerance %g)" % (what, modifier, got.lead, got.trail,
+                                                                  wanted.lead, wanted.trail, tolerance_ms))
+    # One window is two batches of keys: a wake-up late for one and not the
+    # other shortens it, as the machine's load decides. A program that does
+    # not hold the modifier for N shortens them all, so the typical window
+    # must keep its length.
+    for name, shortfalls in (("lead", lead_shortfalls), ("trail", trail_shortfalls)):
+        if shortfalls and abs(statistics.median(shortfalls)) > floor_ms:
+            outcome.fail("the modifier's %s differs from the listed one by %+.1f ms in the median window "
+                         "(floor %g ms; worst %+.1f)" % (name, -statistics.median(shortfalls), floor_ms,
+                                                         -max(shortfalls)))
 
 
 def compare(expected, received, bindings, hold, tolerance_ms=compare_keys.DEFAULT_TOLERANCE_MS,
