@@ -91,6 +91,15 @@ class WithoutHold(unittest.TestCase):
         self.assertAlmostEqual(max(outcome.leads + outcome.trails), 0.1)
         self.assertIn("2 modifier windows", modifier_keys.summary(outcome, "x"))
 
+    def test_lateness_counts_from_the_song_start_not_from_a_late_first_key(self):
+        # The first chord 20 ms late, the last release 45 ms.
+        typed = [(ms + (20 if index < 5 else 45 if ms == 600 else 0), direction, vk)
+                 for index, (ms, direction, vk) in enumerate(NO_HOLD_TYPED)]
+        outcome = run(NO_HOLD, typed, 0)
+        self.assertEqual(outcome.errors, [])
+        self.assertEqual((round(min(outcome.lateness)), round(max(outcome.lateness))), (0, 45))
+        self.assertEqual(round(outcome.lateness[0]), 20)
+
     def test_the_left_and_right_forms_of_shift_count_as_shift(self):
         typed = [(ms, direction, 0xA0 if vk == SHIFT else vk) for ms, direction, vk in NO_HOLD_TYPED]
         self.assertEqual(run(NO_HOLD, typed, 0).errors, [])

@@ -238,10 +238,14 @@ def _match_sequence(wanted, received, outcome, what):
     return agreed
 
 
-def _timing(wanted, received, count, tolerance_ms, outcome):
+def _timing(wanted, received, count, tolerance_ms, outcome, offset=None):
+    """Lateness counted from the first key (which is then left out), or with
+    `offset`, the log's time at the song's start, from there."""
     if count == 0:
         return
-    offset = received[0].time_ms - wanted[0][2].due
+    from_first = offset is None
+    if from_first:
+        offset = received[0].time_ms - wanted[0][2].due
     worst = None
     for index in range(count):
         expected = wanted[index][2]
@@ -249,7 +253,7 @@ def _timing(wanted, received, count, tolerance_ms, outcome):
         on_song_clock = event.time_ms - offset
         late = on_song_clock - expected.due
         outcome.typed.append((on_song_clock, expected.due, event, expected))
-        if index == 0:
+        if index == 0 and from_first:
             continue
         outcome.lateness.append(late)
         if abs(late) > tolerance_ms and (worst is None or abs(late) > abs(worst[1])):
