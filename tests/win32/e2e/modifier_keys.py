@@ -145,6 +145,7 @@ class Outcome(compare_keys.Outcome):
     def __init__(self):
         super().__init__()
         self.leads, self.trails = [], []  # ms, one per modifier window
+        self.off_listed = {}  # "lead"/"trail" -> ms received less listed, per window (ModifierHold only)
 
 
 def check_listing(listed, hold, outcome):
@@ -259,6 +260,8 @@ def check_windows(listed_by_modifier, received_by_modifier, hold, floor_ms, tole
     # not hold the modifier for N shortens them all, so the typical window
     # must keep its length.
     for name, shortfalls in (("lead", lead_shortfalls), ("trail", trail_shortfalls)):
+        if shortfalls:
+            outcome.off_listed[name] = [-shortfall for shortfall in shortfalls]
         if shortfalls and abs(statistics.median(shortfalls)) > floor_ms:
             outcome.fail("the modifier's %s differs from the listed one by %+.1f ms in the median window "
                          "(floor %g ms; worst %+.1f)" % (name, -statistics.median(shortfalls), floor_ms,
@@ -308,6 +311,8 @@ def summary(outcome, label, tolerance_ms=None):
         if values:
             text += "; modifier %s, ms: median %.2f, min %.2f, max %.2f" % (
                 name, statistics.median(values), min(values), max(values))
+        if name in outcome.off_listed:
+            text += " (less the listed: median %+.2f)" % statistics.median(outcome.off_listed[name])
     return text + "; %d modifier windows" % len(outcome.leads)
 
 
