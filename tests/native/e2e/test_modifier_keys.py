@@ -100,6 +100,18 @@ class WithoutHold(unittest.TestCase):
         self.assertEqual((round(min(outcome.lateness)), round(max(outcome.lateness))), (0, 45))
         self.assertEqual(round(outcome.lateness[0]), 20)
 
+    def test_a_key_that_waited_for_the_window_counts_as_sent(self):
+        lines = log([(ms + 70 if ms == 600 else ms, direction, vk) for ms, direction, vk in NO_HOLD_TYPED])
+        received, _ = compare_keys.parse_recorded(lines)
+        cli = compare_keys.parse_cli(NO_HOLD.splitlines())
+        late = modifier_keys.compare(cli, received, BINDINGS, 0, hotkey_sent_us=HOTKEY_SENT_US)
+        self.assertTrue(any("+70.0 ms" in error for error in late.errors), late.errors)
+        lines[-1] += " queued=69"
+        received, _ = compare_keys.parse_recorded(lines)
+        outcome = modifier_keys.compare(cli, received, BINDINGS, 0, hotkey_sent_us=HOTKEY_SENT_US)
+        self.assertEqual(outcome.errors, [])
+        self.assertEqual(round(max(outcome.lateness)), 1)
+
     def test_the_left_and_right_forms_of_shift_count_as_shift(self):
         typed = [(ms, direction, 0xA0 if vk == SHIFT else vk) for ms, direction, vk in NO_HOLD_TYPED]
         self.assertEqual(run(NO_HOLD, typed, 0).errors, [])

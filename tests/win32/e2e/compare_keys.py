@@ -127,9 +127,12 @@ class Expected:
 
 
 class Received:
-    def __init__(self, time_ms, direction, vk, scan=0, extended=0):
+    def __init__(self, time_ms, direction, vk, scan=0, extended=0, queued_ms=0):
         self.time_ms, self.direction, self.vk = time_ms, direction, vk
         self.scan, self.extended = scan, extended
+        # How long it waited for the target window (whole milliseconds; 0 in
+        # logs without it): time_ms less this is when it was sent.
+        self.queued_ms = queued_ms
 
 
 def parse_cli(lines):
@@ -159,7 +162,7 @@ def parse_recorded(lines):
         if fields[1] in ("down", "up"):
             named = dict(field.split("=", 1) for field in fields[2:])
             keys.append(Received(time_ms, fields[1], int(named["vk"], 16), int(named["scan"], 16),
-                                 int(named["ext"])))
+                                 int(named["ext"]), max(0, int(named.get("queued", 0)))))
         elif fields[1] == "mark":
             marks.append(time_ms)
     return keys, marks

@@ -33,11 +33,15 @@ lists the modifier's own changes ("AT down - Shift") and the sustain key's
   or in the system's key state at the end;
 - each note key within the tolerance of its due time, counted from the
   song's start as the earliest key places it (not from the first key, which
-  a busy machine may delay alone).
+  a busy machine may delay alone), and sent when the log says it was queued
+  for the window (the recorder's queued=, in whole milliseconds): a key that
+  waited while our window was descheduled was on time. The lead and trail
+  are measured as the keys arrived, to the microsecond.
 
 Prints the lateness and the modifier's lead and trail; exits 1 with the
 reasons when a check fails.
 """
+import copy
 import pathlib
 import statistics
 import sys
@@ -281,16 +285,19 @@ def compare(expected, received, bindings, hold, tolerance_ms=compare_keys.DEFAUL
     hotkeys = bindings.hotkey_vks
     stream = [event for event in received if event.vk not in hotkeys]
     keys = [event for event in stream if event.vk not in MODIFIER_OF_VK]
-    # The first-key figure and the timing count from the due times.
+    # The first-key figure and the timing count from the due times, and from
+    # when each key was sent: one that waited for our window (descheduled on
+    # a busy machine) was not late.
     timed = [(vk, direction, item.event) for vk, direction, item in wanted]
     hotkey_sent_ms = None if hotkey_sent_us is None else hotkey_sent_us / 1000.0
-    compare_keys._check_start(timed, received, hotkeys, hotkey_sent_ms, tolerance_ms, outcome)
+    compare_keys._check_start(timed, as_sent(received), hotkeys, hotkey_sent_ms, tolerance_ms, outcome)
     agreed = compare_keys._match_sequence(wanted, keys, outcome, "note keys, modifiers aside")
+    sent = as_sent(keys)
     # The song's start on the log's clock: where the earliest key, against its
     # due time, puts it. A first key late on a busy machine would otherwise
     # make every key after it look early, and one late key later by as much.
-    offset = min((keys[index].time_ms - wanted[index][2].due for index in range(agreed)), default=0.0)
-    compare_keys._timing(timed, keys, agreed, tolerance_ms, outcome, offset)
+    offset = min((sent[index].time_ms - wanted[index][2].due for index in range(agreed)), default=0.0)
+    compare_keys._timing(timed, sent, agreed, tolerance_ms, outcome, offset)
     windows = check_modifiers(wanted, agreed, stream, outcome, offset)
     check_windows(listed_windows(listed) if hold else windows, windows, hold, floor_ms, tolerance_ms, outcome)
     watched = set(MODIFIER_OF_VK) | {item.vk for item in listed if item.vk is not None}
@@ -298,6 +305,16 @@ def compare(expected, received, bindings, hold, tolerance_ms=compare_keys.DEFAUL
     if still:
         outcome.fail("the system reports keys still down: %s" % _names(still))
     return outcome
+
+
+def as_sent(events):
+    """The key messages at the moment they were sent: received, less how long they were queued."""
+    sent = []
+    for event in events:
+        moved = copy.copy(event)
+        moved.time_ms -= event.queued_ms
+        sent.append(moved)
+    return sent
 
 
 def modifier_hold(ini_text):
