@@ -7,7 +7,9 @@
                     [--hotkey-sent-us US] [--label NAME] [--print-keys]
 
 CLI.txt is the output of `murvane-cli keys SONG --ini Murvane.ini`: one line
-`<due ms> <down|up> <MIDI note> <key or ->` per key event. TARGET.log is the
+`<due ms> <down|up> <MIDI note> <key or ->` per key event (with a layout, the
+key may be "Shift + 1", and a modifier or the sustain key held on its own has
+"-" for its note: modifier_keys.py reads those runs). TARGET.log is the
 log of `key_recorder`: `<microseconds> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> ...`
 per key message, and `<microseconds> mark` where the test stopped playback.
 The INI gives each note's virtual key and the hotkeys (whose own key messages,
@@ -125,20 +127,27 @@ class Expected:
 
 
 class Received:
-    def __init__(self, time_ms, direction, vk, scan=0, extended=0):
+    def __init__(self, time_ms, direction, vk, scan=0, extended=0, queued_ms=0):
         self.time_ms, self.direction, self.vk = time_ms, direction, vk
         self.scan, self.extended = scan, extended
+        # How long it waited for the target window (whole milliseconds; 0 in
+        # logs without it): time_ms less this is when it was sent.
+        self.queued_ms = queued_ms
 
 
 def parse_cli(lines):
+    """A key's name may hold spaces ("Shift + 1"); the note of a key held on
+    its own (a modifier, the sustain key) is "-", read as None."""
     events = []
     for number, line in enumerate(lines, 1):
-        fields = line.split()
+        fields = line.split(None, 3)
         if not fields:
             continue
-        if len(fields) != 4 or fields[1] not in ("down", "up"):
+        if (len(fields) != 4 or fields[1] not in ("down", "up")
+                or not (fields[2] == "-" or fields[2].isdigit())):
             raise ValueError("murvane-cli line %d: %r" % (number, line))
-        events.append(Expected(int(fields[0]), fields[1], int(fields[2]), fields[3]))
+        note = None if fields[2] == "-" else int(fields[2])
+        events.append(Expected(int(fields[0]), fields[1], note, fields[3].strip()))
     return events
 
 
@@ -153,7 +162,7 @@ def parse_recorded(lines):
         if fields[1] in ("down", "up"):
             named = dict(field.split("=", 1) for field in fields[2:])
             keys.append(Received(time_ms, fields[1], int(named["vk"], 16), int(named["scan"], 16),
-                                 int(named["ext"])))
+                                 int(named["ext"]), max(0, int(named.get("queued", 0)))))
         elif fields[1] == "mark":
             marks.append(time_ms)
     return keys, marks
@@ -232,10 +241,14 @@ def _match_sequence(wanted, received, outcome, what):
     return agreed
 
 
-def _timing(wanted, received, count, tolerance_ms, outcome):
+def _timing(wanted, received, count, tolerance_ms, outcome, offset=None):
+    """Lateness counted from the first key (which is then left out), or with
+    `offset`, the log's time at the song's start, from there."""
     if count == 0:
         return
-    offset = received[0].time_ms - wanted[0][2].due
+    from_first = offset is None
+    if from_first:
+        offset = received[0].time_ms - wanted[0][2].due
     worst = None
     for index in range(count):
         expected = wanted[index][2]
@@ -243,7 +256,7 @@ def _timing(wanted, received, count, tolerance_ms, outcome):
         on_song_clock = event.time_ms - offset
         late = on_song_clock - expected.due
         outcome.typed.append((on_song_clock, expected.due, event, expected))
-        if index == 0:
+        if index == 0 and from_first:
             continue
         outcome.lateness.append(late)
         if abs(late) > tolerance_ms and (worst is None or abs(late) > abs(worst[1])):

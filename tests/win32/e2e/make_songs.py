@@ -27,6 +27,18 @@ and aims at one way the road from file to typed keys can go wrong:
                     faster than two gaps, a unison of the two channels and
                     an octave pair above C6 folded onto one key; the same
                     rhythm on channel 1, which must type nothing.
+  modifiers.mid     for the layouts that type some notes with Shift or Ctrl
+                    (piano61, lyre36), one tick a millisecond: chords that
+                    mix sharps, flats and naturals, one mixing a Shift note
+                    and a Ctrl note, a line of sharps, two sharps 15 ms apart
+                    (one modifier window under ModifierHold), notes that share
+                    a key with their sharp struck over, after and legato with
+                    each other (C2 and C#2 are "1" and Shift+1 on piano61, C3
+                    and C#3, E3 and E-flat3 are Z, Shift+Z, C and Ctrl+C on
+                    lyre36), notes lyre36 has no key for, and the sustain
+                    pedal down twice (Space on piano61). It starts on a
+                    natural, so a modifier held ahead of the first sharp has
+                    room.
 """
 import pathlib
 import sys
@@ -169,12 +181,47 @@ def options():
     return smf(0, q, [track(in_order(events + melody + decoy + [(17 * q, b"\xff\x01\x00")]))])
 
 
+def sustain(tick, down):
+    return (tick, bytes([0xB0, 64, 127 if down else 0]))
+
+
+def modifiers():
+    # Division 500 at 120 bpm: a tick is a millisecond, so due times read off the ticks.
+    q = 500
+    events = [tempo(0, 500000)]
+    events += note(0, 200, 64)                                   # E4, plain on both
+    for start, length, chord in [(250, 350, (60, 64, 68)),      # C4 E4 G#4
+                                 (700, 300, (63, 67, 70)),      # Eb4 G4 Bb4
+                                 (1100, 300, (54, 58, 62))]:    # F#3 Bb3 D4: Shift and Ctrl on lyre36
+        for pitch in chord:
+            events += note(start, length, pitch)
+    # A line of sharps and flats, sixteenths.
+    for index, pitch in enumerate([61, 63, 66, 68, 70, 73, 75, 78]):
+        events += note(1500 + index * 125, 100, pitch)
+    events += [sustain(1500, True), sustain(2600, False)]
+    # Two sharps 15 ms apart, and a natural between them.
+    events += note(2600, 200, 61) + note(2607, 200, 72) + note(2615, 200, 66)
+    # One key, two notes: struck over (the sharp while the natural holds the
+    # key), then after each other and legato.
+    events += note(3000, 400, 36) + note(3200, 400, 37)
+    events += [sustain(3000, True), sustain(3500, False)]
+    events += note(3700, 100, 36) + note(3800, 100, 37) + note(3900, 100, 36)
+    events += note(4100, 200, 48) + note(4300, 200, 49)
+    events += note(4600, 200, 52) + note(4700, 200, 51)
+    # Above lyre36's keys: it types only the E4 between them.
+    events += note(5000, 200, 84) + note(5000, 200, 87) + note(5100, 100, 64)
+    for pitch in (60, 64, 67, 73):
+        events += note(5300, 500, pitch)
+    return smf(0, q, [track(in_order(events))])
+
+
 SONGS = {
     "chords-tempo.mid": chords_tempo,
     "outside.mid": outside,
     "late-entry.mid": late_entry,
     "held.mid": held,
     "options.mid": options,
+    "modifiers.mid": modifiers,
 }
 
 

@@ -7,7 +7,7 @@
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
 #              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
-#              [--options "Key=Value ..."]
+#              [--options "Key=Value ..."] [--check keys|modifiers]
 #
 # Scenarios: play waits for the end of the song; stop-f11 and stop-f12 press
 # that hotkey while a chord is held, close closes the main window then; all
@@ -16,14 +16,17 @@
 # again, and checks with focus_keys.py where the keys went (guarded when the
 # options hold FocusGuard=1, when the status must also show the pause). --options writes those keys
 # into the section Options of the INI file before Murvane starts (the song
-# model then checks the keys against what the options promise). Needs DISPLAY (an X server
+# model then checks the keys against what the options promise). --check
+# modifiers reads a run played with a layout whose notes need Shift or Ctrl
+# with modifier_keys.py instead of compare_keys.py (the song model knows no
+# layouts). Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/wine_test.sh"
 
-song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options=
+song='' scenario=play tolerance=50 print_keys='' screenshot='' model=yes options= check=keys
 while [ $# -gt 0 ]; do
   case $1 in
     --song) song=$2; shift 2 ;;
@@ -33,6 +36,7 @@ while [ $# -gt 0 ]; do
     --screenshot) screenshot=$2; shift 2 ;;
     --no-model) model=; shift ;;
     --options) options=$2; shift 2 ;;
+    --check) check=$2; shift 2 ;;
     *) wine_test_tool_arg "$@" || wine_test_usage "unknown argument $1"; shift 2 ;;
   esac
 done
@@ -158,7 +162,12 @@ if [ "$scenario" = focus-away ]; then
   exit 0
 fi
 
-compare=(python3 "$here/compare_keys.py" --cli "$work/cli.txt" --recorded "$work/target.log"
+case $check in
+  keys) checker=compare_keys.py ;;
+  modifiers) checker=modifier_keys.py model= ;;
+  *) fail "unknown check $check" ;;
+esac
+compare=(python3 "$here/$checker" --cli "$work/cli.txt" --recorded "$work/target.log"
          --ini "$work/app/Murvane.ini" --tolerance-ms "$tolerance" --keys-down "$keys_down"
          --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$song") ($scenario)")
 [ -n "$model" ] && compare+=(--model "$song")

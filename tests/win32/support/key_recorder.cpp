@@ -22,10 +22,14 @@
 //   <us> ready hwnd=0x<handle>                    the window exists and is shown
 //   <us> focus                                    WM_SETFOCUS
 //   <us> blur                                     WM_KILLFOCUS
-//   <us> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name>
+//   <us> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name> queued=<ms>
 //        one key message: WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP;
 //        vk is the virtual key, scan the scan code (bits 16-23), ext the
-//        extended-key bit (24), repeat the previous-state bit (30) of lParam
+//        extended-key bit (24), repeat the previous-state bit (30) of lParam;
+//        queued how long the message waited for this window (tick count now
+//        less the message's time): a late key that waited here was sent on
+//        time. Shift and Ctrl come as vk 0x10 and 0x11, as the window
+//        receives them (the scan code tells left from right).
 //   <us> hotkey id=<id>                           WM_HOTKEY for a held hotkey
 //   <us> mark                                     kMarkMessage, posted by a test
 //                                                 just before it acts
@@ -79,10 +83,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SYSKEYUP: {
       const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
       const auto bits = static_cast<unsigned long long>(lParam);
-      logLine("%s vk=0x%02x scan=0x%02x ext=%u repeat=%u msg=%s", down ? "down" : "up",
+      const auto queued = static_cast<long>(GetTickCount() - static_cast<DWORD>(GetMessageTime()));
+      logLine("%s vk=0x%02x scan=0x%02x ext=%u repeat=%u msg=%s queued=%ld", down ? "down" : "up",
               static_cast<unsigned>(wParam & 0xFF), static_cast<unsigned>((bits >> 16) & 0xFF),
               static_cast<unsigned>((bits >> 24) & 1), static_cast<unsigned>((bits >> 30) & 1),
-              keyMessageName(message));
+              keyMessageName(message), queued);
       // System keys get no default processing: F10 or Alt must not enter menu
       // mode, which would take the keys away.
       return 0;
