@@ -113,7 +113,10 @@ TEST_F(OptionsCommands, TracksCountsEachChannelAndSuggestsTheBestChannelAndShift
 // control characters and Japanese in Shift_JIS are printed as their bytes.
 TEST_F(OptionsCommands, TracksNamesEachChannelAndItsInstrumentAndSaysWhyItSuggestsOne) {
   TrackBytes tune = TrackBytes().name(0, "Lead \"Vox\"\t1").program(0, 73, 1);
-  for (std::uint8_t note : {43, 45, 47, 48, 50, 48, 47, 45}) tune.noteOn(0, note, 100, 1).noteOff(240, note, 1);
+  for (int pitch : {43, 45, 47, 48, 50, 48, 47, 45}) {
+    const auto note = static_cast<std::uint8_t>(pitch);
+    tune.noteOn(0, note, 100, 1).noteOff(240, note, 1);
+  }
   TrackBytes bass = TrackBytes().name(0, "\x83\x78\x81\x5B\x83\x58").program(0, 33, 4);  // ベース
   for (int bar = 0; bar < 2; ++bar) bass.noteOn(0, 36, 100, 4).noteOff(960, 36, 4);
   TrackBytes drums = TrackBytes().program(0, 0, 9);

@@ -95,7 +95,9 @@ TEST_F(KeyboardWithLayout, ALongChordOfSharpsLosesNothing) {
   EXPECT_EQ(injector.log().presses(), static_cast<std::size_t>(2 * sharps));
   std::uint8_t previous = 0;
   for (const KeyEvent& event : injector.log().events) {
-    if (event.virtualKey != kShift) EXPECT_EQ(previous, kShift) << "every key comes right after Shift";
+    if (event.virtualKey != kShift) {
+      EXPECT_EQ(previous, kShift) << "every key comes right after Shift";
+    }
     previous = event.virtualKey;
   }
   synth.close();
