@@ -77,6 +77,16 @@ class PausePlaybackTest : public PlayerFixture {
     return linesFromStart();
   }
 
+  // The song started against `gate`, time moving only to its due times,
+  // until `at` ms into it.
+  void startToMoment(TargetGate& gate, std::uint64_t at) {
+    load({kSong});
+    time.setAutoAdvance(false);
+    start_ = time.sinceOrigin();
+    ASSERT_TRUE(player->start(synth, &gate));
+    runTo(start_ + at);
+  }
+
   Lines linesFromStart() {
     Lines lines = log.take();
     for (std::string& line : lines) line = std::to_string(timeOf(line) - start_) + " " + whatOf(line);
@@ -196,11 +206,7 @@ TEST_F(PausePlaybackTest, TheGateIsAskedOncePerBatchNotPerKey) {
 
 TEST_F(PausePlaybackTest, FollowTargetPausesAtOnceAndATargetGoneStopsThePlayback) {
   ScriptedGate gate;
-  load({kSong});
-  time.setAutoAdvance(false);
-  start_ = time.sinceOrigin();
-  ASSERT_TRUE(player->start(synth, &gate));
-  runTo(start_ + 700);
+  startToMoment(gate, 700);
   gate.set(TargetPresence::kAway);
   player->followTarget();
   EXPECT_TRUE(player->paused());
@@ -215,11 +221,7 @@ TEST_F(PausePlaybackTest, FollowTargetPausesAtOnceAndATargetGoneStopsThePlayback
 
 TEST_F(PausePlaybackTest, ATargetGoneBeforeABatchEndsThePlaybackThere) {
   ScriptedGate gate;
-  load({kSong});
-  time.setAutoAdvance(false);
-  start_ = time.sinceOrigin();
-  ASSERT_TRUE(player->start(synth, &gate));
-  runTo(start_ + 700);
+  startToMoment(gate, 700);
   gate.set(TargetPresence::kGone);
   time.setAutoAdvance(true);
   time.awaitBlocked();
