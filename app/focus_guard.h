@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "smf/playback_target_gate.h"
+#include "playback/target_gate.h"
 
 namespace murvane {
 

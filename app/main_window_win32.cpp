@@ -16,10 +16,10 @@
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
 #include "res/resource.h"
-#include "smf/playback_clock_win32.h"
-#include "smf/playback_player_win32.h"
-#include "smf/playback_wake_event_win32.h"
-#include "smf/smf_load_file.h"
+#include "playback/clock_win32.h"
+#include "playback/player_win32.h"
+#include "playback/wake_event_win32.h"
+#include "playback/load_song.h"
 
 namespace murvane {
 
@@ -114,7 +114,7 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
 
   if (commandLineFile != nullptr) {
     const std::wstring path = commandLineFile;
-    fileLoaded_ = loadFile(*player_, *makePlatformFileReader(), path) == LoadResult::kOk;
+    fileLoaded_ = loadSong(*player_, *makePlatformFileReader(), path, noteCounts_) == LoadResult::kOk;
     if (fileLoaded_) showFileTitle(path);
   }
   refreshStatus();
@@ -335,7 +335,7 @@ void MainWindow::openKeyConfig() {
 
 void MainWindow::openOptions() {
   OptionsWindowContext context{instance_,          window(), services_.iniStore.get(),  &stringTable(),
-                               backgroundBrush(),  this,     fileLoaded_ ? &player_->noteCounts() : nullptr};
+                               backgroundBrush(),  this,     fileLoaded_ ? &noteCounts_ : nullptr};
   context.layouts = offeredLayouts();
   context.defaultKeyed = defaultLayout(*bindings_).keyedNotes();
   // Asked at each opening: a device plugged in meanwhile is listed.
@@ -366,7 +366,7 @@ void MainWindow::onDropFiles(HDROP drop) {
 }
 
 void MainWindow::loadDroppedFile(const std::wstring& path) {
-  const LoadResult result = loadFile(*player_, *makePlatformFileReader(), path);
+  const LoadResult result = loadSong(*player_, *makePlatformFileReader(), path, noteCounts_);
   fileLoaded_ = result == LoadResult::kOk;
   if (fileLoaded_) {
     showFileTitle(path);

@@ -25,9 +25,9 @@
 #include "output/midi_input.h"
 #include "output/midi_out_port.h"
 #include "output/midi_synthesizer.h"
-#include "smf/playback_clock.h"
-#include "smf/playback_live_key_output.h"
-#include "smf/playback_player.h"
+#include "playback/clock.h"
+#include "playback/live_key_output.h"
+#include "playback/player.h"
 
 namespace murvane {
 
@@ -140,6 +140,7 @@ class MainWindow final : public Window, public HotkeyControl, private ErrorRepor
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
   StatusTexts shownTexts_{0, 0};
+  NoteCounts noteCounts_;  // of the file loaded last, counted when it was loaded
 
   MainWindowServices services_;
   std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "options/keyed_notes.h"
+#include "keyplan/keyed_notes.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 

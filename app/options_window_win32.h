@@ -13,7 +13,7 @@
 #include "app/options_layout_win32.h"
 #include "app/string_table.h"
 #include "bindings/ini_store.h"
-#include "options/keyed_notes.h"
+#include "keyplan/keyed_notes.h"
 #include "options/track_suggestion.h"
 
 namespace murvane {

@@ -20,7 +20,7 @@
 #include "bindings/binding_table.h"
 #include "bindings/note_range.h"
 #include "cli/commands.h"
-#include "smf/playback_schedule.h"
+#include "playback/schedule.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 

@@ -14,8 +14,7 @@
 #include "cli/file_arguments.h"
 #include "cli/text_output.h"
 #include "options/play_options.h"
-#include "smf/playback_plan.h"
-#include "smf/playback_schedule.h"
+#include "playback/plan.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 
@@ -98,26 +97,14 @@ int runKeysCommand(int argc, char** argv) {
     if (typed.keyOf(note) == 0) return;
     std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note, typed.noteText(note).c_str());
   };
-  if (shapesKeys(options)) {
-    // As the player plays such a song: from a plan made before it starts.
-    for (const KeyChange& change : planPlayback(smf, options, layout).keys.changes) {
-      if (change.held != 0) {
-        std::printf("%" PRIu64 " %s - %s\n", change.atMillis, change.down ? "down" : "up",
-                    typed.heldText(change.held).c_str());
-      } else {
-        print(change.atMillis, change.down, change.key);
-      }
+  // As the player plays it: from the song's plan.
+  for (const KeyChange& change : planPlayback(smf, options, layout).keys.changes) {
+    if (change.held != 0) {
+      std::printf("%" PRIu64 " %s - %s\n", change.atMillis, change.down ? "down" : "up",
+                  typed.heldText(change.held).c_str());
+    } else {
+      print(change.atMillis, change.down, change.key);
     }
-    return std::fflush(stdout) == 0 ? 0 : 74;
-  }
-  Schedule schedule;
-  smf.rewind();
-  schedule.restart(smf.division());
-  MidiEvent event;
-  while (smf.readEvent(event)) {
-    schedule.advance(event.delta);
-    const NoteAction action = schedule.play(event);
-    if (action != NoteAction::kNone) print(schedule.dueMillis(), action == NoteAction::kDown, event.data1);
   }
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

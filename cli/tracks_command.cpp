@@ -33,7 +33,7 @@
 #include "cli/file_arguments.h"
 #include "cli/text_output.h"
 #include "options/gm_instruments.h"
-#include "options/keyed_notes.h"
+#include "keyplan/keyed_notes.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
 #include "smf/smf_file.h"

@@ -9,8 +9,9 @@ endif()
 # named in one layer (separated by spaces) know nothing of each other.
 set(MURVANE_LAYERS
   "bindings"
-  "options output"
-  "smf"
+  "keyplan output"
+  "options smf"
+  "playback"
   "app cli")
 
 # Every area of every layer, in one list.

@@ -118,23 +118,6 @@ bool containsAny(std::string_view text, std::initializer_list<std::string_view> 
 
 }  // namespace
 
-std::uint32_t NoteCounts::notes(std::uint8_t channel) const {
-  std::uint32_t total = 0;
-  for (std::uint32_t count : byChannel[channel & 0x0F]) total += count;
-  return total;
-}
-
-std::uint32_t NoteCounts::inside(std::uint8_t channel, int shift, const KeyedNotes& keyed) const {
-  std::uint32_t total = 0;
-  for (int note = 0; note < 128; ++note) {
-    const int shifted = note + shift;
-    if (shifted >= 0 && shifted < 128 && keyed[static_cast<std::size_t>(shifted)]) {
-      total += byChannel[channel & 0x0F][static_cast<std::size_t>(note)];
-    }
-  }
-  return total;
-}
-
 ShiftChoice bestShift(const NoteCounts& counts, std::uint8_t channel, const KeyedNotes& keyed) {
   std::array<std::uint32_t, 2 * kTransposeLimit + 1> inside{};
   std::uint32_t most = 0;

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "smf/playback_player.h"
 #include "smf/smf_file.h"
 #include "smf/smf_file_image.h"
 #include "smf/smf_load_result.h"
@@ -12,8 +11,7 @@ namespace murvane {
 // The one step between a path and the loader: the file is read whole through
 // `reader` (readFileImage), then its bytes are handed over. A file that cannot
 // be read still counts as a load, so whatever was loaded before is discarded
-// (and a player stops); the read's result is returned then.
+//; the read's result is returned then.
 LoadResult loadFile(SmfFile& file, FileReader& reader, const std::filesystem::path& path);
-LoadResult loadFile(Player& player, FileReader& reader, const std::filesystem::path& path);
 
 }  // namespace murvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/track_suggestion.h"
+#include "keyplan/note_counts.h"
 #include "smf/smf_file.h"
 
 namespace murvane {

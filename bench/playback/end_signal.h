@@ -3,7 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "smf/playback_notifier.h"
+#include "playback/notifier.h"
 
 namespace murvane::bench {
 

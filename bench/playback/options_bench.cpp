@@ -12,9 +12,9 @@
 
 #include "bench/playback/end_signal.h"
 #include "options/play_options.h"
-#include "smf/playback_clock.h"
-#include "smf/playback_player.h"
-#include "smf/playback_wake_event.h"
+#include "playback/clock.h"
+#include "playback/player.h"
+#include "playback/wake_event.h"
 
 namespace murvane {
 namespace {

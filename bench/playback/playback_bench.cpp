@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "bench/playback/end_signal.h"
-#include "smf/playback_clock.h"
-#include "smf/playback_player.h"
-#include "smf/playback_schedule.h"
-#include "smf/playback_wake_event.h"
+#include "playback/clock.h"
+#include "playback/player.h"
+#include "playback/schedule.h"
+#include "playback/wake_event.h"
 #include "smf/smf_file_image.h"
 #include "tests/support/smf_bytes.h"
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "smf/playback_plan.h"
+#include "playback/plan.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 

@@ -21,7 +21,7 @@
 #include <random>
 #include <vector>
 
-#include "smf/playback_wake_event_win32.h"
+#include "playback/wake_event_win32.h"
 
 namespace murvane {
 namespace {

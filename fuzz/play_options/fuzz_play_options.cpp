@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "options/play_options.h"
-#include "options/repress_gap.h"
+#include "keyplan/repress_gap.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "options/key_plan.h"
-#include "options/repress_gap.h"
+#include "keyplan/key_plan.h"
+#include "keyplan/repress_gap.h"
 
 namespace murvane::test {
 

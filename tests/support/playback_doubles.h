@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "smf/playback_clock.h"
-#include "smf/playback_notifier.h"
-#include "smf/playback_target_gate.h"
-#include "smf/playback_wake_event.h"
+#include "playback/clock.h"
+#include "playback/notifier.h"
+#include "playback/target_gate.h"
+#include "playback/wake_event.h"
 #include "tests/support/synthesizer_double.h"
 
 namespace murvane::test {

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <memory>
 
-#include "smf/playback_player.h"
+#include "playback/player.h"
 #include "tests/support/playback_doubles.h"
 #include "tests/support/smf_bytes.h"
 #include "tests/support/synthesizer_double.h"

@@ -4,8 +4,6 @@
 
 #include <memory>
 
-#include "smf/playback_player.h"
-#include "tests/support/playback_doubles.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
@@ -138,29 +136,6 @@ TEST(NoteCountsTest, ANoteOfNoLengthSoundsInItsBeatAndNoChannelOutlastsTheSong) 
   const NoteCounts counts = countNoteOns(file);
   EXPECT_EQ(counts.songTicks, 2 * 96u);
   EXPECT_EQ(counts.channels[0].soundingTicks, 2 * 96u);
-}
-
-TEST(NoteCountsTest, ThePlayerCountsEveryFileItLoadsAndStillPlaysItFromTheStart) {
-  test::FakeTime time;
-  test::EventLog log{time};
-  test::FakeClock clock{time};
-  test::LoggingNotifier notifier{log};
-  test::RecordingSynthesizer synth{log.sink()};
-  Player player(notifier, clock, std::make_unique<test::FakeWake>(time));
-  EXPECT_EQ(player.noteCounts().notes(0), 0u);
-
-  ASSERT_EQ(player.loadFile(smfImage(480, {TrackBytes().noteOn(0, 36, 100, 3).noteOff(480, 36, 3).noteOn(0, 60)})),
-            LoadResult::kOk);
-  EXPECT_EQ(player.noteCounts().byChannel[3][36], 1u);
-  EXPECT_EQ(player.noteCounts().notes(0), 1u);
-  time.awaitBlocked();
-  ASSERT_TRUE(player.start(synth));
-  time.awaitBlocked();
-  EXPECT_EQ(log.lines(), (std::vector<std::string>{"0 open", "500 on 60", "500 close", "500 ended"}));
-
-  EXPECT_EQ(player.loadFile({'M', 'T', 'h', 'd'}), LoadResult::kIllegal);
-  EXPECT_EQ(player.noteCounts().notes(0), 0u);
-  EXPECT_EQ(player.noteCounts().notes(3), 0u);
 }
 
 }  // namespace

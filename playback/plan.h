@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bindings/key_layout.h"
+#include "keyplan/key_plan.h"
+#include "options/play_options.h"
+#include "smf/smf_file.h"
+
+namespace murvane {
+
+// What playing a file types, worked out before it starts: the played notes
+// of the chosen channels, mapped, at their due times at the options' speed.
+// The re-press gap and the modifier windows look ahead in it; pausing and
+// resuming move through it.
+struct PlaybackPlan {
+  KeyPlan keys;
+  std::uint64_t endMillis = 0;  // the file's last event, or the last key event if later
+};
+
+// The notes that playing the file with the options plays, mapped, in time
+// order, and the due time of the file's last event. With a layout, only the
+// notes it has keys for, folded into its range, and the sustain pedal's
+// changes (controller 64 at 64 or more is down) when it has a sustain key.
+struct PlayedNotes {
+  std::vector<NoteChange> notes;
+  std::vector<NoteChange> sustain;  // key means nothing
+  std::uint64_t endMillis = 0;
+};
+
+// Both read the file from its beginning to its end: rewind it before playing
+// it. No layout is the notes C3-C6 of the key configuration, as a file
+// played without options has them. With every option at its default and no
+// layout the plan is the file's note events as they come, one key event
+// each; otherwise the keys are planned (planKeys, holdModifiers).
+PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
+PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
+
+}  // namespace murvane
