@@ -28,6 +28,7 @@ class MemoryIniStore final : public IniStore {
   std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
   std::vector<Write> writes;
   std::vector<Write> removals;
+  std::vector<std::pair<std::wstring, std::wstring>> reads;  // section and key of every read, in order
 
   // The text a key holds in the file, before the reader cuts it.
   std::wstring& value(std::wstring_view section, std::wstring_view key) {
@@ -46,6 +47,7 @@ class MemoryIniStore final : public IniStore {
   bool exists() override { return fileExists || !values.empty(); }
 
   std::wstring read(std::wstring_view section, std::wstring_view key) override {
+    reads.emplace_back(section, key);
     if (!exists()) return {};
     const auto found = values.find({std::wstring(section), std::wstring(key)});
     if (found == values.end()) return {};

@@ -198,6 +198,16 @@ TEST(LoadBindings, ExistingFileWithoutTheSectionUnbindsEverything) {
   EXPECT_TRUE(store.writes.empty());
 }
 
+TEST(LoadBindings, ReadsTheFortyKeysInIndexOrderAndNoneBeyondTheTable) {
+  MemoryIniStore store;
+  store.fileExists = true;
+  loadBindings(store);
+  ASSERT_EQ(store.reads.size(), static_cast<std::size_t>(kBindingCount));
+  for (int i = 0; i < kBindingCount; ++i) {
+    EXPECT_EQ(store.reads[at(i)], (std::pair<std::wstring, std::wstring>{L"KeyBinds", kDefaults[i].iniKey}));
+  }
+}
+
 TEST(LoadBindings, FirstRunThatCannotWriteTheFileStillUsesTheDefaults) {
   MemoryIniStore store;
   store.fileExists = false;

@@ -88,6 +88,7 @@ const std::vector<ReadCase> kReadCases = {
     {"utf-16 with byte order mark", utf16le(L"[KeyBinds]\r\nC3=0x0031\r\n"), L"0x0031"},
     {"utf-16 with a blank value", utf16le(L"[KeyBinds]\r\nC3=  0x0032  \r\n"), L"0x0032"},
     {"utf-8 with byte order mark", "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0031\r\n", L"0x0031"},
+    {"utf-8 character of four bytes", "\xEF\xBB\xBF[KeyBinds]\r\nC3=\xF0\x9F\x8E\xB5" "1\r\n", L"\U0001F3B5" L"1"},
 };
 
 }  // namespace murvane::test

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/support/ini_store_double.h"
 
 namespace murvane {
@@ -78,6 +80,22 @@ INSTANTIATE_TEST_SUITE_P(
         // A release without a press (the press went elsewhere) still counts.
         CaptureCase{"ReleaseWithoutPressCaptures", {up(kVkF11)}, 0x007A, 0}),
     [](const ::testing::TestParamInfo<CaptureCase>& param) { return std::string(param.param.name); });
+
+// C6 is captioned by a string added after the hotkey's, and no selection
+// (or any index outside the table) by none.
+TEST(EntryCaption, EachEntryHasTheStringOfItsNameAndOthersNone) {
+  const std::pair<int, std::int32_t> cases[] = {
+      {kNoSelection, 0},
+      {0, IDS_NOTE_C3},
+      {kNoteBindingCount - 2, IDS_NOTE_B5},
+      {kNoteBindingCount - 1, IDS_NOTE_C6},
+      {kHotkeyPlayIndex, IDS_HOTKEY_PLAY},
+      {kHotkeyMidiInputIndex, IDS_HOTKEY_MIDI_INPUT},
+      {kHotkeyAllStopIndex, IDS_HOTKEY_ALL_STOP},
+      {kBindingCount, 0},
+  };
+  for (const auto& [entry, id] : cases) EXPECT_EQ(entryCaptionId(entry), id) << entry;
+}
 
 class Commit : public ::testing::Test {
  protected:

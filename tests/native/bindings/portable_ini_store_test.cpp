@@ -68,6 +68,8 @@ TEST_F(PortableIniStoreTest, WriteChangesOnlyItsOwnLine) {
        head + "[KeyBinds]\r\nC3=0x0000\r\nD3=0x0033\r\n" + tail},
       {"key and section found in any case, spelling kept", head + "[KEYBINDS]\r\n  c3 = \"0x0031\"\r\n" + tail, L"C3",
        L"0x0041", head + "[KEYBINDS]\r\nc3=0x0041\r\n" + tail},
+      {"Z and z are one letter, [ and { are not", "[KeyBinds]\r\nZ{=0x0033\r\nZ[=0x0031\r\n", L"z[", L"0x0032",
+       "[KeyBinds]\r\nZ{=0x0033\r\nZ[=0x0032\r\n"},
       {"line feed ending kept", "[KeyBinds]\nC3=0x0031\nD3=0x0033\n", L"C3", L"0x0032",
        "[KeyBinds]\nC3=0x0032\nD3=0x0033\n"},
       {"key without equals sign given its value", "[KeyBinds]\r\nC3\r\n", L"C3", L"0x0031", "[KeyBinds]\r\nC3=0x0031\r\n"},

@@ -246,7 +246,7 @@ TEST(TrackSuggestionTest, EveryGeneralMidiProgramHasItsOwnNameAndNothingElseHasO
 
 TEST(TrackSuggestionTest, InstrumentsThatLeadGoUnderOrMayDoEither) {
   for (int program : {40, 53, 56, 65, 68, 71, 73, 80, 81, 85}) EXPECT_EQ(instrumentRole(program), InstrumentRole::kLead) << program;
-  for (int program : {32, 33, 38, 43, 48, 50, 58, 70, 89, 95, 118}) {
+  for (int program : {32, 33, 38, 43, 48, 50, 58, 70, 87, 89, 95, 118}) {
     EXPECT_EQ(instrumentRole(program), InstrumentRole::kBelow) << program;
   }
   for (int program : {-1, 0, 4, 16, 24, 26, 11, 60, 128}) {

@@ -72,6 +72,19 @@ TEST_F(KeyboardWithLayout, AModifierHeldOnItsOwnServesTheNotesThatNeedItAndIsRel
       << "after the release the modifier is wrapped again";
 }
 
+TEST_F(KeyboardWithLayout, AHeldKeyWithoutAScanCodeIsNeverPressed) {
+  RecordingKeyInjector noShiftNoSpace;
+  noShiftNoSpace.translations = {{kShift, 0}, {' ', 0}};
+  KeyboardSynthesizer keyboard{bindings, noShiftNoSpace};
+  keyboard.useLayout(&layout);
+  keyboard.open();
+  keyboard.hold(kShiftBit, true);
+  keyboard.hold(kSustainHeld, true);
+  keyboard.noteOn(38);
+  keyboard.close();
+  EXPECT_EQ(noShiftNoSpace.log().events, (std::vector<KeyEvent>{press('2'), release('2')}));
+}
+
 TEST_F(KeyboardWithLayout, NotesOutsideTheLayoutTypeNothingAndNoLayoutMeansTheKeyConfiguration) {
   synth.noteOn(10);
   synth.noteOn(120);

@@ -210,5 +210,21 @@ TEST_F(OptionsPlaybackTest, ALayoutTypesItsModifiersAndSustainAroundTheKeysThatN
                                "1000 close", "1000 ended"}));
 }
 
+TEST_F(OptionsPlaybackTest, TheSustainPedalIsDownFrom64AndUpFrom63) {
+  const KeyLayout piano = builtInLayout(L"piano61").value();
+  load({TrackBytes()
+            .event(0, {0xB0, 64, 64})
+            .noteOn(0, 38)
+            .event(480, {0xB0, 64, 65})  // still down: no new press
+            .event(0, {0xB0, 64, 63})
+            .noteOff(480, 38)});
+  PlayOptions options;
+  options.layout = L"piano61";
+  player->setOptions(options, &piano);
+  startAndSettle(synth);
+  EXPECT_EQ(log.take(), (Lines{"0 open", "0 hold sustain down", "0 on 38", "500 hold sustain up", "1000 off 38",
+                               "1000 close", "1000 ended"}));
+}
+
 }  // namespace
 }  // namespace murvane::test
