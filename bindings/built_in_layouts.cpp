@@ -1,6 +1,9 @@
 #include "bindings/built_in_layouts.h"
 
 #include <array>
+#include <initializer_list>
+#include <span>
+#include <string_view>
 
 namespace murvane {
 namespace {
@@ -32,6 +35,18 @@ void bindRow(KeyLayout& layout, std::string_view row, std::span<const int> notes
   }
 }
 
+struct Row {
+  std::string_view keys;
+  std::span<const int> notes;
+  KeyCode modifiers = 0;
+};
+
+// `layout` with each row bound in turn.
+KeyLayout withRows(std::initializer_list<Row> rows, KeyLayout layout = {}) {
+  for (const Row& row : rows) bindRow(layout, row.keys, row.notes, row.modifiers);
+  return layout;
+}
+
 // Notes lowest to highest from `first`, `count` of them.
 template <std::size_t N>
 constexpr std::array<int, N> chromatic(int first) {
@@ -58,11 +73,7 @@ constexpr std::array<int, N> naturals(int first) {
 }
 
 KeyLayout lyre21() {
-  KeyLayout layout;
-  bindRow(layout, "ZXCVBNM", naturals<7>(48));
-  bindRow(layout, "ASDFGHJ", naturals<7>(60));
-  bindRow(layout, "QWERTYU", naturals<7>(72));
-  return layout;
+  return withRows({{"ZXCVBNM", naturals<7>(48)}, {"ASDFGHJ", naturals<7>(60)}, {"QWERTYU", naturals<7>(72)}});
 }
 
 KeyLayout sky15() {
@@ -87,10 +98,8 @@ KeyLayout piano61() {
 }
 
 KeyLayout piano88() {
-  KeyLayout layout = piano61();
-  bindRow(layout, "1234567890QWERT", chromatic<15>(21), kCtrlBit);
-  bindRow(layout, "YUIOPASDFGHJ", chromatic<12>(97), kCtrlBit);
-  return layout;
+  return withRows({{"1234567890QWERT", chromatic<15>(21), kCtrlBit}, {"YUIOPASDFGHJ", chromatic<12>(97), kCtrlBit}},
+                  piano61());
 }
 
 // C#, F# and G# are Shift with the natural below; E-flat and B-flat Ctrl
@@ -109,11 +118,9 @@ KeyLayout lyre36() {
 }
 
 KeyLayout chromatic37() {
-  KeyLayout layout;
-  bindRow(layout, "ZSXDCVGBHNJM", chromatic<12>(60));
-  bindRow(layout, ",L.;/O0P-[=]", chromatic<12>(48));
-  bindRow(layout, "Q2W3ER5T6Y7UI", chromatic<13>(72));
-  return layout;
+  return withRows({{"ZSXDCVGBHNJM", chromatic<12>(60)},
+                   {",L.;/O0P-[=]", chromatic<12>(48)},
+                   {"Q2W3ER5T6Y7UI", chromatic<13>(72)}});
 }
 
 struct BuiltIn {

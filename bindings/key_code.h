@@ -17,5 +17,9 @@ inline constexpr KeyCode kModifierBits = kShiftBit | kCtrlBit | kAltBit;
 inline constexpr KeyCode kSustainHeld = 0x0800;
 
 constexpr std::uint8_t virtualKeyOf(KeyCode code) { return static_cast<std::uint8_t>(code & 0xFF); }
+// The modifiers a note's key is typed with: Shift and Ctrl. The planner and
+// the keyboard both ask here, so they can never disagree on which presses
+// need a modifier window.
+constexpr KeyCode noteModifiersOf(KeyCode code) { return static_cast<KeyCode>(code & (kShiftBit | kCtrlBit)); }
 
 }  // namespace murvane

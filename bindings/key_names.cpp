@@ -6,27 +6,26 @@ namespace murvane {
 
 namespace {
 
-// The punctuation keys carry the unshifted characters of a Japanese (JIS)
-// layout: 0xBA is ":" and 0xBB is ";", and two keys show a backslash.
+struct NamedKey {
+  std::size_t code;
+  const wchar_t* name;
+};
+
+// The keys named one by one, by virtual-key code. The punctuation keys carry
+// the unshifted characters of a Japanese (JIS) layout: 0xBA is ":" and 0xBB
+// is ";", and two keys show a backslash.
+constexpr NamedKey kSingleKeys[] = {
+    {0x08, L"Backspace"}, {0x09, L"Tab"}, {0x0D, L"Enter"}, {0x13, L"Pause"}, {0x1B, L"Esc"}, {0x20, L"Space"},
+    {0x21, L"PageUp"}, {0x22, L"PageDown"}, {0x23, L"End"}, {0x24, L"Home"}, {0x25, L"Left"}, {0x26, L"Up"},
+    {0x27, L"Right"}, {0x28, L"Down"}, {0x2C, L"PrintScreen"}, {0x2D, L"Insert"}, {0x2E, L"Delete"},
+    {0x6A, L"Num*"}, {0x6B, L"Num+"}, {0x6D, L"Num-"}, {0x6E, L"Num."}, {0x6F, L"Num/"}, {0x91, L"ScrollLock"},
+    {0xBA, L":"}, {0xBB, L";"}, {0xBC, L","}, {0xBD, L"-"}, {0xBE, L"."}, {0xBF, L"/"}, {0xC0, L"@"},
+    {0xDB, L"["}, {0xDC, L"\\"}, {0xDD, L"]"}, {0xDE, L"^"}, {0xE2, L"\\"},
+};
+
 constexpr std::array<const wchar_t*, 256> makeKeyNames() {
   std::array<const wchar_t*, 256> names{};
-  names[0x08] = L"Backspace";
-  names[0x09] = L"Tab";
-  names[0x0D] = L"Enter";
-  names[0x13] = L"Pause";
-  names[0x1B] = L"Esc";
-  names[0x20] = L"Space";
-  names[0x21] = L"PageUp";
-  names[0x22] = L"PageDown";
-  names[0x23] = L"End";
-  names[0x24] = L"Home";
-  names[0x25] = L"Left";
-  names[0x26] = L"Up";
-  names[0x27] = L"Right";
-  names[0x28] = L"Down";
-  names[0x2C] = L"PrintScreen";
-  names[0x2D] = L"Insert";
-  names[0x2E] = L"Delete";
+  for (const NamedKey& key : kSingleKeys) names[key.code] = key.name;
 
   constexpr const wchar_t* kDigits[] = {L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7", L"8", L"9"};
   constexpr const wchar_t* kNumpad[] = {L"Num0", L"Num1", L"Num2", L"Num3", L"Num4",
@@ -40,29 +39,9 @@ constexpr std::array<const wchar_t*, 256> makeKeyNames() {
                                          L"S", L"T", L"U", L"V", L"W", L"X", L"Y", L"Z"};
   for (std::size_t i = 0; i < 26; ++i) names[0x41 + i] = kLetters[i];
 
-  names[0x6A] = L"Num*";
-  names[0x6B] = L"Num+";
-  names[0x6D] = L"Num-";
-  names[0x6E] = L"Num.";
-  names[0x6F] = L"Num/";
-
   constexpr const wchar_t* kFunction[] = {L"F1", L"F2", L"F3", L"F4",  L"F5",  L"F6",
                                           L"F7", L"F8", L"F9", L"F10", L"F11", L"F12"};
   for (std::size_t i = 0; i < 12; ++i) names[0x70 + i] = kFunction[i];
-
-  names[0x91] = L"ScrollLock";
-  names[0xBA] = L":";
-  names[0xBB] = L";";
-  names[0xBC] = L",";
-  names[0xBD] = L"-";
-  names[0xBE] = L".";
-  names[0xBF] = L"/";
-  names[0xC0] = L"@";
-  names[0xDB] = L"[";
-  names[0xDC] = L"\\";
-  names[0xDD] = L"]";
-  names[0xDE] = L"^";
-  names[0xE2] = L"\\";
   return names;
 }
 

@@ -34,7 +34,7 @@ class ModifierWindows {
  private:
   std::uint16_t modifierOf(const KeyChange& change) const {
     if (!change.down || change.held != 0) return 0;
-    return keys_[change.key & 0x7F] & (kShiftBit | kCtrlBit);
+    return noteModifiersOf(keys_[change.key & 0x7F]);
   }
 
   void emit(KeyChange change) {
@@ -93,7 +93,7 @@ std::vector<KeyChange> holdModifiers(const std::vector<KeyChange>& changes, cons
   // Within a millisecond the presses that need no modifier go first.
   std::vector<KeyChange> ordered = changes;
   const auto needsModifier = [&](const KeyChange& change) {
-    return change.down && change.held == 0 && (keys[change.key & 0x7F] & (kShiftBit | kCtrlBit)) != 0;
+    return change.down && change.held == 0 && noteModifiersOf(keys[change.key & 0x7F]) != 0;
   };
   std::stable_sort(ordered.begin(), ordered.end(), [&](const KeyChange& a, const KeyChange& b) {
     if (a.atMillis != b.atMillis) return a.atMillis < b.atMillis;

@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::uint8_t kShiftKey = 0x10;
 constexpr std::uint8_t kCtrlKey = 0x11;
-constexpr std::uint16_t kNoteModifiers = kShiftBit | kCtrlBit;
 
 // Keys that are always sent with the 0xE0 prefix. Some systems (Wine among
 // them) translate these without the prefix, which would send Delete as
@@ -120,7 +119,7 @@ void KeyboardSynthesizer::noteOn(std::uint8_t note) {
   const std::uint8_t virtualKey = virtualKeyOf(key);
   const std::uint16_t scanCode = scanCodeFor(virtualKey);
   if (scanCode == 0) return;
-  const auto modifiers = static_cast<std::uint16_t>(key & kNoteModifiers & ~heldModifiers_);
+  const auto modifiers = static_cast<std::uint16_t>(noteModifiersOf(key) & ~heldModifiers_);
   if (modifiers == 0) {
     send(virtualKey, scanCode, kKeyEventScanCode);
   } else {

@@ -157,6 +157,14 @@ class MainWindowTest : public ::testing::Test {
   void clickKeyConfig() { SendMessageW(keyConfigButton, BM_CLICK, 0, 0); }
   // What the system menu sends when "Options..." is chosen.
   void chooseOptions() { SendMessageW(window, WM_SYSCOMMAND, kOptionsCommandId, 0); }
+  // Exactly one error was shown, owned by the main window, with this text.
+  void expectOneError(const wchar_t* text) {
+    const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].owner, window);
+  }
   void drop(const std::vector<std::wstring>& paths) {
     SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(makeDrop(paths)), 0);
   }
@@ -548,11 +556,7 @@ TEST_F(MainWindowTest, DroppingATextFileShowsIllegalSmfAndLeavesNothingPlayable)
   ASSERT_EQ(status(), kTextPlaying);
   drop({textFile.wstring()});
   EXPECT_EQ(fileText(), kTextPleaseSetFile);
-  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
-  EXPECT_EQ(boxes[0].text, L"Illegal SMF file.");
-  EXPECT_EQ(boxes[0].owner, window);
+  expectOneError(L"Illegal SMF file.");
   // The refresh came before the load; the load adds none.
   EXPECT_EQ(status(), kTextStopped);
 
@@ -589,11 +593,7 @@ TEST_F(MainWindowTest, WithoutMidiInputTheHotkeyShowsDeviceNotFoundAndStaysIdle)
   hotkey(100);
   ASSERT_EQ(status(), kTextPlaying);
   hotkey(101);
-  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
-  EXPECT_EQ(boxes[0].text, L"MIDI input device not found.");
-  EXPECT_EQ(boxes[0].owner, window);
+  expectOneError(L"MIDI input device not found.");
   EXPECT_EQ(status(), kTextStopped);
   EXPECT_EQ(button(), kTextTestMidiFile);
 }
@@ -667,11 +667,7 @@ TEST_F(MainWindowTest, RefusedHotkeyIsReportedOnceAndInputDuringTheMessageIsIgno
   open();
   UnregisterHotKey(nullptr, kProbeHotkeyId);
 
-  const std::vector<SeenMessageBox> boxes = watcher.messageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, L"Murvane: Error");
-  EXPECT_EQ(boxes[0].text, L"Failed register hotkey.");
-  EXPECT_EQ(boxes[0].owner, window);
+  expectOneError(L"Failed register hotkey.");
   EXPECT_EQ(fileText(), kTextPleaseSetFile);
   EXPECT_EQ(status(), kTextStopped);
   EXPECT_FALSE(midiIn.isOpen);
@@ -691,29 +687,47 @@ void sendFromOutside(HWND target, UINT message, WPARAM wParam = 0) {
 
 // Regression: the main window stayed enabled, and its "Key config" button,
 // reached through a message box's loop, opened a second key window inside
-// the first.
-TEST_F(MainWindowTest, KeyWindowIsModalOverTheDisabledMainWindowWhoseButtonsDoNothing) {
-  bool ownedByMain = false;
-  bool mainDisabled = false;
-  std::size_t keyWindows = 0;
-  std::wstring statusMeanwhile;
-  watcher.watch(L"KeyBindWindow", [&](HWND keyBindWindow) {
-    ownedByMain = GetWindow(keyBindWindow, GW_OWNER) == window;
-    mainDisabled = !IsWindowEnabled(window);
-    sendFromOutside(keyConfigButton, BM_CLICK);
-    sendFromOutside(testButton, BM_CLICK);
-    sendFromOutside(window, WM_HOTKEY, 100);
-    keyWindows = topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).size();
-    statusMeanwhile = windowText(statusLabel);
-    for (HWND open : topLevelWindows(L"KeyBindWindow", Owner::kThisProcess)) PostMessageW(open, WM_CLOSE, 0, 0);
-  });
+// the first. Every input of the main window is tried while each of our
+// modal windows is open.
+TEST_F(MainWindowTest, KeyAndOptionsWindowsAreModalOverTheDisabledMainWindowWhoseInputsDoNothing) {
+  struct Seen {
+    bool ownedByMain = false;
+    bool mainDisabled = false;
+    std::size_t keyWindows = 0;
+    std::size_t optionsWindows = 0;
+    std::wstring status;
+  };
+  const auto seeWhileOpen = [&](const wchar_t* windowClass, Seen& seen) {
+    watcher.watch(windowClass, [&, windowClass](HWND modal) {
+      seen.ownedByMain = GetWindow(modal, GW_OWNER) == window;
+      seen.mainDisabled = !IsWindowEnabled(window);
+      sendFromOutside(keyConfigButton, BM_CLICK);
+      sendFromOutside(testButton, BM_CLICK);
+      sendFromOutside(window, WM_SYSCOMMAND, kOptionsCommandId);
+      sendFromOutside(window, WM_HOTKEY, 100);
+      seen.keyWindows = topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).size();
+      seen.optionsWindows = topLevelWindows(L"OptionsWindow", Owner::kThisProcess).size();
+      seen.status = windowText(statusLabel);
+      for (HWND open : topLevelWindows(windowClass, Owner::kThisProcess)) PostMessageW(open, WM_CLOSE, 0, 0);
+    });
+  };
+  Seen keyWindow;
+  Seen optionsWindow;
+  seeWhileOpen(L"KeyBindWindow", keyWindow);
+  seeWhileOpen(L"OptionsWindow", optionsWindow);
   open(longNote.c_str());
   clickKeyConfig();
+  chooseOptions();
 
-  EXPECT_TRUE(ownedByMain);
-  EXPECT_TRUE(mainDisabled);
-  EXPECT_EQ(keyWindows, 1u);
-  EXPECT_EQ(statusMeanwhile, kTextStopped);
+  for (const Seen* seen : {&keyWindow, &optionsWindow}) {
+    SCOPED_TRACE(seen == &keyWindow ? "key configuration" : "Options");
+    EXPECT_TRUE(seen->ownedByMain);
+    EXPECT_TRUE(seen->mainDisabled);
+    EXPECT_EQ(seen->keyWindows + seen->optionsWindows, 1u);
+    EXPECT_EQ(seen->status, kTextStopped);
+  }
+  EXPECT_EQ(keyWindow.keyWindows, 1u);
+  EXPECT_EQ(optionsWindow.optionsWindows, 1u);
   EXPECT_TRUE(IsWindowEnabled(window));
   EXPECT_EQ(midiOut.opens, 0);
   EXPECT_TRUE(keys.snapshot().empty());
@@ -740,35 +754,6 @@ TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndOptionsBelowTheSystemsOwnI
   EXPECT_EQ(GetMenuItemID(menu, count - 1), kOptionsCommandId);
   // The main window itself is as it was: its four controls are checked above.
   EXPECT_EQ(childrenOf(window).size(), 4u);
-}
-
-TEST_F(MainWindowTest, OptionsWindowIsModalOverTheDisabledMainWindowWhoseInputsDoNothing) {
-  bool ownedByMain = false;
-  bool mainDisabled = false;
-  std::size_t optionsWindows = 0;
-  std::size_t keyWindows = 0;
-  watcher.watch(L"OptionsWindow", [&](HWND optionsWindow) {
-    ownedByMain = GetWindow(optionsWindow, GW_OWNER) == window;
-    mainDisabled = !IsWindowEnabled(window);
-    sendFromOutside(window, WM_SYSCOMMAND, kOptionsCommandId);
-    sendFromOutside(keyConfigButton, BM_CLICK);
-    sendFromOutside(window, WM_HOTKEY, 100);
-    optionsWindows = topLevelWindows(L"OptionsWindow", Owner::kThisProcess).size();
-    keyWindows = topLevelWindows(L"KeyBindWindow", Owner::kThisProcess).size();
-    for (HWND open : topLevelWindows(L"OptionsWindow", Owner::kThisProcess)) PostMessageW(open, WM_CLOSE, 0, 0);
-  });
-  open(longNote.c_str());
-  chooseOptions();
-
-  EXPECT_TRUE(ownedByMain);
-  EXPECT_TRUE(mainDisabled);
-  EXPECT_EQ(optionsWindows, 1u);
-  EXPECT_EQ(keyWindows, 0u);
-  EXPECT_TRUE(IsWindowEnabled(window));
-  EXPECT_TRUE(keys.snapshot().empty());
-  EXPECT_EQ(status(), kTextStopped);
-  EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
-  EXPECT_TRUE(watcher.messageBoxes().empty());
 }
 
 TEST_F(MainWindowTest, CloseWhileTheOptionsWindowIsOpenEndsItAndThenTheProgramCleanly) {
