@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -97,34 +98,80 @@ std::wstring decodeUtf8(std::string_view bytes) {
   return text;
 }
 
+constexpr bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c < 0xDC00; }
+constexpr bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// A character beyond U+FFFF is one wchar_t where wchar_t has 32 bits and a
+// surrogate pair where it has 16; encoded half by half, the pair would make
+// UTF-8 that no reader accepts. A lone surrogate is passed on as it is.
+std::u32string codePoints(std::wstring_view text) {
+  std::u32string codes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto code = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+    if (isHighSurrogate(code) && i + 1 < text.size()) {
+      const auto next = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]));
+      if (isLowSurrogate(next)) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (next - 0xDC00);
+        ++i;
+      }
+    }
+    codes.push_back(code);
+  }
+  return codes;
+}
+
+void appendUtf8(std::string& bytes, char32_t code) {
+  // UTF-8 has no form for a surrogate.
+  if (isHighSurrogate(code) || isLowSurrogate(code) || code > 0x10FFFF) code = 0xFFFD;
+  if (code < 0x80) {
+    bytes.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// A lone surrogate goes out as the unit it is, as the platform writes it.
+void appendUtf16(std::string& bytes, char32_t code, bool littleEndian) {
+  const auto put = [&](char32_t unit) {
+    const auto low = static_cast<char>(unit & 0xFF);
+    const auto high = static_cast<char>((unit >> 8) & 0xFF);
+    bytes.push_back(littleEndian ? low : high);
+    bytes.push_back(littleEndian ? high : low);
+  };
+  if (code > 0x10FFFF) code = 0xFFFD;
+  if (code < 0x10000) {
+    put(code);
+    return;
+  }
+  code -= 0x10000;
+  put(0xD800 + (code >> 10));
+  put(0xDC00 + (code & 0x3FF));
+}
+
 // Only what this store writes itself is encoded: section, key and value.
 std::string encode(std::wstring_view text, Encoding encoding) {
   std::string bytes;
-  for (const wchar_t c : text) {
-    const auto unit = static_cast<std::uint32_t>(c) & 0xFFFF;
+  for (const char32_t code : codePoints(text)) {
     switch (encoding) {
       case Encoding::kAnsi:
-        bytes.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+        bytes.push_back(code < 0x80 ? static_cast<char>(code) : '?');
         break;
       case Encoding::kUtf8:
-        if (unit < 0x80) {
-          bytes.push_back(static_cast<char>(unit));
-        } else if (unit < 0x800) {
-          bytes.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-          bytes.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-        } else {
-          bytes.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-          bytes.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-          bytes.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-        }
+        appendUtf8(bytes, code);
         break;
       case Encoding::kUtf16Le:
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-        break;
       case Encoding::kUtf16Be:
-        bytes.push_back(static_cast<char>(unit >> 8));
-        bytes.push_back(static_cast<char>(unit & 0xFF));
+        appendUtf16(bytes, code, encoding == Encoding::kUtf16Le);
         break;
     }
   }
@@ -146,8 +193,16 @@ std::wstring decode(std::string_view bytes, Encoding encoding) {
       for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const auto first = static_cast<unsigned char>(bytes[i]);
         const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        text.push_back(static_cast<wchar_t>(encoding == Encoding::kUtf16Le ? (second << 8) | first
-                                                                           : (first << 8) | second));
+        const auto unit = static_cast<char32_t>(encoding == Encoding::kUtf16Le ? (second << 8) | first
+                                                                               : (first << 8) | second);
+        // Where wchar_t has 32 bits a pair is one character, as from UTF-8.
+        if (sizeof(wchar_t) == 4 && isLowSurrogate(unit) && !text.empty() &&
+            isHighSurrogate(static_cast<char32_t>(text.back()))) {
+          const auto high = static_cast<char32_t>(text.back());
+          text.back() = static_cast<wchar_t>(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+        } else {
+          text.push_back(static_cast<wchar_t>(unit));
+        }
       }
       break;
   }

@@ -92,12 +92,21 @@ TEST_F(PortableIniStoreTest, WriteChangesOnlyItsOwnLine) {
        std::string("\xFF\xFE[\0K\0]\0\r\0\n\0C", 13)},
       {"utf-16 stays utf-16", std::string("\xFF\xFE[\0K\0]\0\r\0\n\0", 12), L"C3", L"1",
        std::string("\xFF\xFE[\0K\0]\0\r\0\n\0\r\0\n\0[\0K\0e\0y\0B\0i\0n\0d\0s\0]\0\r\0\n\0C\0" "3\0=\0" "1\0\r\0\n\0", 52)},
+      // Its file is the one a read case decodes to the same value.
+      {"a character beyond U+FFFF as four bytes of utf-8", "\xEF\xBB\xBF[KeyBinds]\r\nC3=0x0031\r\n", L"C3",
+       L"\U0001F3B5" L"1", "\xEF\xBB\xBF[KeyBinds]\r\nC3=\xF0\x9F\x8E\xB5" "1\r\n"},
+      {"a character beyond U+FFFF as a utf-16 pair", std::string("\xFF\xFE[\0K\0]\0\r\0\n\0", 12), L"C3", L"\U0001F3B5",
+       std::string("\xFF\xFE[\0K\0]\0\r\0\n\0\r\0\n\0[\0K\0e\0y\0B\0i\0n\0d\0s\0]\0\r\0\n\0C\0" "3\0=\0"
+                   "\x3C\xD8\xB5\xDF\r\0\n\0", 54)},
   };
   for (const WriteCase& test : cases) {
     SCOPED_TRACE(test.name);
     writeBytes(file(), test.before);
     store()->write(L"KeyBinds", test.key, test.value);
     EXPECT_EQ(readBytes(file()), test.after);
+    if (test.after != test.before) {
+      EXPECT_EQ(store()->readText(L"KeyBinds", test.key), test.value) << "read back";
+    }
   }
 }
 

@@ -1,20 +1,25 @@
-// Playback on the real clock and wake event. The storm loads, starts and
-// stops from one thread while a second reads the player's state and a third
-// plays MIDI-input notes into the same keyboard output; built for
-// ThreadSanitizer, bounded in count and in time, so it ends even on a slow
-// machine. Beside it, the restart that used to leave a key down.
+// Restarts into the real keyboard output, and a storm of loads, starts and
+// stops on the real clock and wake event.
+//
+// The restart runs on fake time, so the test and not the scheduler decides
+// whether the worker sees a stop before the start that follows it.
+//
+// The storm loads, starts and stops from one thread while a second reads the
+// player's state and a third plays MIDI-input notes into the same keyboard
+// output; built for ThreadSanitizer, bounded in count and in time, so it ends
+// even on a slow machine. It checks the keys only once the worker has acted
+// on what it was told, never after a set time.
 
 #include <gtest/gtest.h>
-#include <pthread.h>
-#include <sched.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <random>
 #include <span>
 #include <string>
@@ -30,13 +35,11 @@
 #include "playback/player.h"
 #include "playback/wake_event.h"
 #include "tests/support/midi_port_doubles.h"
+#include "tests/support/player_fixture.h"
 #include "tests/support/smf_bytes.h"
 
-namespace murvane {
+namespace murvane::test {
 namespace {
-
-using test::smfImage;
-using test::TrackBytes;
 
 // What the system would see: which keys are down, every event in order, and
 // how often a key was pressed while it was still down (a press whose release
@@ -105,41 +108,6 @@ class KeyboardState final : public KeyInjector {
   std::vector<KeyEvent> events_;
 };
 
-// The worker has slept, so the scheduler runs it the moment a stop wakes it,
-// mostly ahead of the start that follows on the controlling thread; on a busy
-// or single-core machine the start comes first, as a queued Play/Stop pair
-// does. Both threads on one processor, the worker at idle priority, make that
-// order the rule here. Where the system refuses, the test runs as it can.
-class OneProcessor {
- public:
-  OneProcessor() {
-    const int processor = sched_getcpu();
-    pinned_ = processor >= 0 && pthread_getaffinity_np(pthread_self(), sizeof saved_, &saved_) == 0;
-    if (!pinned_) return;
-    CPU_ZERO(&one_);
-    CPU_SET(static_cast<std::size_t>(processor), &one_);
-    pthread_setaffinity_np(pthread_self(), sizeof one_, &one_);
-  }
-  ~OneProcessor() {
-    if (pinned_) pthread_setaffinity_np(pthread_self(), sizeof saved_, &saved_);
-  }
-  OneProcessor(const OneProcessor&) = delete;
-  OneProcessor& operator=(const OneProcessor&) = delete;
-
-  // For the calling thread, which then runs only when this processor has
-  // nothing else to do.
-  void joinAtIdlePriority() {
-    if (pinned_) pthread_setaffinity_np(pthread_self(), sizeof one_, &one_);
-    const sched_param none{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
-  }
-
- private:
-  bool pinned_ = false;
-  cpu_set_t saved_{};
-  cpu_set_t one_{};
-};
-
 class CountingNotifier final : public PlaybackNotifier {
  public:
   void playbackEnded() override { ++ends; }
@@ -152,64 +120,122 @@ BindingTable defaultBindings() {
   return bindings;
 }
 
-// Polls until `done`, for at most `limit`; true if it came to pass.
-template <typename Condition>
-bool within(std::chrono::milliseconds limit, Condition done) {
-  const auto giveUp = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > giveUp) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
+// What comes between one start and the next.
+enum class Between {
+  kNothing,
+  kStopTheWorkerActsOn,
+  // As auto-repeat of the Play/Stop hotkey queues them: the worker wakes
+  // only after the start, to a playback that is still its own.
+  kStopTheWorkerSleepsThrough,
+};
 
-// The worker is woken at once by a stop; this is many times what it takes
-// to wake on a loaded machine, and far less than a held note.
-constexpr std::chrono::milliseconds kSettle{1000};
+struct RestartCase {
+  const char* name;
+  Between between;
+};
+void PrintTo(const RestartCase& restartCase, std::ostream* out) { *out << restartCase.name; }
 
-TEST(PlayerRestart, KeyLeftDownByAStartRightAfterAStop) {
-  OneProcessor processor;
-  KeyboardState keys;
-  // Only the worker presses keys.
-  class DemotingWorker final : public KeyInjector {
-   public:
-    DemotingWorker(KeyboardState& keys, OneProcessor& processor) : keys_(keys), processor_(processor) {}
-    std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return keys_.mapVirtualKey(virtualKey); }
-    void sendKeys(std::span<const KeyEvent> events) override {
-      const bool presses = std::any_of(events.begin(), events.end(),
-                                       [](const KeyEvent& event) { return (event.flags & kKeyEventKeyUp) == 0; });
-      if (presses && !demoted_) {
-        processor_.joinAtIdlePriority();
-        demoted_ = true;
-      }
-      keys_.sendKeys(events);
-    }
+class PlayerRestart : public PlayerFixture, public ::testing::WithParamInterface<RestartCase> {
+ protected:
+  PlayerRestart() { time.setAutoAdvance(false); }
+  // The worker goes before the keyboard it may still point at.
+  ~PlayerRestart() override { player.reset(); }
 
-   private:
-    KeyboardState& keys_;
-    OneProcessor& processor_;
-    bool demoted_ = false;
-  } injector(keys, processor);
   const BindingTable bindings = defaultBindings();
-  KeyboardSynthesizer keyboard(bindings, injector);
-  CountingNotifier notifier;
-  std::unique_ptr<Clock> clock = makeSteadyClock();
-  Player player(notifier, *clock, makeStdWakeEvent());
-  // C4 pressed at once and held for ten seconds.
-  ASSERT_EQ(player.loadFile(smfImage(480, {TrackBytes().noteOn(0, 60).noteOff(9600, 60)})), LoadResult::kOk);
+  KeyboardState keys;
+  KeyboardSynthesizer keyboard{bindings, keys};
+};
 
-  for (int trial = 0; trial < 20; ++trial) {
-    ASSERT_TRUE(player.start(keyboard));
-    ASSERT_TRUE(within(kSettle, [&] { return keys.presses() == 2 * trial + 1; })) << "trial " << trial;
-    // As auto-repeat of the Play/Stop hotkey queues them: no time between.
-    player.stop();
-    ASSERT_TRUE(player.start(keyboard));
-    ASSERT_TRUE(within(kSettle, [&] { return keys.presses() == 2 * trial + 2; })) << "trial " << trial;
-    ASSERT_EQ(keys.pressesWhileDown(), 0) << "trial " << trial << ": pressed again without the release";
-    player.stop();
-    ASSERT_TRUE(within(kSettle, [&] { return keys.keysDown() == 0; })) << "trial " << trial;
+// C4 pressed at once and held for ten seconds, so every restart finds it
+// down. A start right after a stop once pressed it again without its
+// release: the target saw a repeat, and the stopped playback's key stayed
+// down.
+TEST_P(PlayerRestart, KeyLeftDownByAStartRightAfterAStop) {
+  load({TrackBytes().noteOn(0, 60).noteOff(9600, 60)});
+  startAndSettle(keyboard);
+  ASSERT_EQ(keys.keysDown(), 1);
+  for (int restart = 1; restart <= 3; ++restart) {
+    switch (GetParam().between) {
+      case Between::kNothing:
+        ASSERT_TRUE(player->start(keyboard));
+        break;
+      case Between::kStopTheWorkerActsOn:
+        player->stop();
+        time.awaitBlocked();
+        ASSERT_EQ(keys.keysDown(), 0) << "restart " << restart;
+        ASSERT_TRUE(player->start(keyboard));
+        break;
+      case Between::kStopTheWorkerSleepsThrough: {
+        time.hold();
+        player->stop();
+        const bool started = player->start(keyboard);
+        time.release();
+        ASSERT_TRUE(started);
+        break;
+      }
+    }
+    time.awaitBlocked();
+    EXPECT_EQ(keys.presses(), restart + 1) << "restart " << restart;
+    EXPECT_EQ(keys.pressesWhileDown(), 0) << "restart " << restart << ": pressed again without the release";
+    EXPECT_EQ(keys.keysDown(), 1) << "restart " << restart;
   }
+  player->stop();
+  time.awaitBlocked();
+  EXPECT_EQ(keys.keysDown(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlayerRestart,
+    ::testing::Values(RestartCase{"WhilePlaying", Between::kNothing},
+                      RestartCase{"AfterAStopTheWorkerActedOn", Between::kStopTheWorkerActsOn},
+                      RestartCase{"AfterAStopTheWorkerSleptThrough", Between::kStopTheWorkerSleepsThrough}),
+    [](const ::testing::TestParamInfo<RestartCase>& param) { return param.param.name; });
+
+// The real wake event, watched. A wait begun after the worker woke to a
+// signal comes after a step that saw whatever was changed before that signal
+// was given, so the test learns when the worker has acted on a stop without
+// guessing how long that takes.
+class WatchedWake final : public WakeEvent {
+ public:
+  explicit WatchedWake(std::unique_ptr<WakeEvent> event) : event_(std::move(event)) {}
+
+  void signal() override {
+    {
+      std::lock_guard lock(mutex_);
+      ++signals_;
+    }
+    event_->signal();
+  }
+  void wait(std::uint32_t timeoutMillis) override {
+    {
+      std::lock_guard lock(mutex_);
+      actedOn_ = wokenTo_;
+    }
+    changed_.notify_all();
+    event_->wait(timeoutMillis);
+    std::lock_guard lock(mutex_);
+    wokenTo_ = signals_;
+  }
+
+  // Blocks until the worker has acted on every signal given so far. False
+  // only when it has not come back to wait within `limit`: a hung worker,
+  // as no scheduler delays a runnable thread that long.
+  bool awaitActedOn(std::chrono::seconds limit) {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t given = signals_;
+    return changed_.wait_for(lock, limit, [&] { return actedOn_ >= given; });
+  }
+
+ private:
+  std::unique_ptr<WakeEvent> event_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::uint64_t signals_ = 0;
+  std::uint64_t wokenTo_ = 0;  // signals given when the worker last woke
+  std::uint64_t actedOn_ = 0;  // signals whose changes the worker has stepped through
+};
+
+constexpr std::chrono::seconds kHung{30};
 
 // Chords and runs a few milliseconds apart, so the worker spends its time in
 // short waits, reads and sends.
@@ -232,12 +258,14 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   const BindingTable bindings = defaultBindings();
   KeyboardState keys;
   KeyboardSynthesizer keyboard(bindings, keys);
-  test::SilentMidiInPort port;
+  SilentMidiInPort port;
   MidiInput midiInput(keyboard, port);
   ASSERT_EQ(midiInput.open(), MidiInputResult::kOk);
   CountingNotifier notifier;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  auto player = std::make_unique<Player>(notifier, *clock, makeStdWakeEvent());
+  auto watched = std::make_unique<WatchedWake>(makeStdWakeEvent());
+  WatchedWake& wake = *watched;
+  auto player = std::make_unique<Player>(notifier, *clock, std::move(watched));
   const std::vector<std::uint8_t> songs[] = {denseSong(48), denseSong(40)};
 
   std::atomic<bool> done{false};
@@ -245,7 +273,10 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   std::thread watcher([&] {
     // What the controller reads, unlocked, to choose its texts; there for
     // ThreadSanitizer to see.
-    while (!done.load()) sink.store(player->playing() && player->output() == &keyboard);
+    while (!done.load()) {
+      sink.store(player->playing() && player->output() == &keyboard);
+      std::this_thread::yield();
+    }
   });
   // Held by the MIDI thread for each press and its release, so that the test
   // can take it to find every MIDI note ended.
@@ -261,25 +292,34 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
       std::this_thread::yield();
     }
   });
-  const auto expectSettledAfter = [&](const char* what, int step) {
+  // False when the worker no longer answers, which ends the storm.
+  const auto settledAfter = [&](const char* what, int step) {
     std::lock_guard turn(midiTurn);
-    EXPECT_TRUE(within(kSettle, [&] { return keys.keysDown() == 0; }))
-        << keys.keysDown() << " keys still down after " << what << " at step " << step;
+    if (!wake.awaitActedOn(kHung)) {
+      ADD_FAILURE() << "the worker never came back to wait after " << what << " at step " << step;
+      return false;
+    }
+    EXPECT_EQ(keys.keysDown(), 0) << "keys still down after " << what << " at step " << step;
+    return true;
   };
 
   std::mt19937 random(20240611);
   int starts = 0;
+  bool answering = true;
+  // Enough steps for many playbacks however slow the machine; past them, as
+  // many as fit in the time.
+  constexpr int kLeastSteps = 200;
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  for (int i = 0; i < 3000 && std::chrono::steady_clock::now() < giveUp; ++i) {
+  for (int i = 0; i < 3000 && answering && (i < kLeastSteps || std::chrono::steady_clock::now() < giveUp); ++i) {
     switch (random() % 8) {
       case 0:
         player->loadFile(songs[random() % 2]);
-        expectSettledAfter("a load", i);
+        answering = settledAfter("a load", i);
         break;
       case 1:
       case 2:
         player->stop();
-        expectSettledAfter("a stop", i);
+        answering = settledAfter("a stop", i);
         break;
       default: {
         const KeyboardState::Mark before = keys.mark();
@@ -296,13 +336,16 @@ TEST(PlayerStorm, LoadStartAndStopRaceNothingAndEveryStopAndStartReleasesTheKeys
   done.store(true);
   watcher.join();
   midi.join();
+  ASSERT_TRUE(answering);
 
   player->stop();
-  expectSettledAfter("the last stop", -1);
+  ASSERT_TRUE(settledAfter("the last stop", -1));
   player.reset();
+  // Every playback started was replaced by the next or has ended and been reported.
+  EXPECT_GT(starts, 0);
   EXPECT_GE(notifier.ends.load(), 1);
   EXPECT_LE(notifier.ends.load(), starts);
 }
 
 }  // namespace
-}  // namespace murvane
+}  // namespace murvane::test
