@@ -1,0 +1,338 @@
+// How long the play key keeps the user waiting: the wall time from
+// Player::start to the first key the output receives, on the real clock and
+// wake event, for a large generated song and for the example song, with the
+// default options (the file's events played as read) and with options that
+// make the player work out the song's keys before it plays.
+//
+//   first_key_bench [REPETITIONS]
+//
+// Prints one table row per song and option set: median and worst of the
+// repetitions, and the median time of the load that comes before them.
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/playback/end_signal.h"
+#include "bindings/built_in_layouts.h"
+#include "bindings/key_layout.h"
+#include "options/play_options.h"
+#include "output/synthesizer.h"
+#include "playback/clock.h"
+#include "playback/player.h"
+#include "playback/wake_event.h"
+#include "smf/smf_file_image.h"
+#include "smf/smf_load_result.h"
+#include "tests/support/smf_bytes.h"
+
+namespace murvane {
+namespace {
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+double millisBetween(SteadyTime from, SteadyTime to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// ---------------------------------------------------------------------------
+// The songs
+
+struct Song {
+  std::string name;
+  std::vector<std::uint8_t> image;
+  std::size_t notes = 0;
+};
+
+constexpr int kLargeTracks = 16;
+constexpr int kLargeNotesPerTrack = 100'000;
+constexpr std::uint16_t kLargeDivision = 480;
+
+void appendQuantity(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  const test::Bytes quantity = test::vlq(value);
+  out.insert(out.end(), quantity.begin(), quantity.end());
+}
+
+// A long, dense arrangement as the largest files users play are: 16 tracks,
+// all on MIDI channel 1 so that the default options play every note, notes
+// mostly within C3-C6 (the default keys) and the rest around them, lengths
+// from staccato to held for a bar, and a few tempo changes on the first
+// track. Every track strikes its first note on tick 0, so the first key is
+// due at once and what is measured is the player's own delay. Status bytes
+// are written in full (no running status): about 4 bytes per event, so
+// 1.6 million notes make about 12.8 MB. Fixed seed: the same bytes every run.
+Song makeLargeSong() {
+  std::mt19937 random(1600);
+  const auto below = [&random](std::uint32_t count) { return static_cast<std::uint32_t>(random() % count); };
+  struct Event {
+    std::uint32_t tick;
+    std::uint8_t rank;  // within a tick: tempo, then releases, then presses
+    std::array<std::uint8_t, 6> bytes;
+    std::uint8_t size;
+  };
+  std::vector<test::Bytes> tracks;
+  std::size_t notes = 0;
+  for (int t = 0; t < kLargeTracks; ++t) {
+    std::vector<Event> events;
+    events.reserve(2 * kLargeNotesPerTrack + 8);
+    std::uint32_t onset = 0;
+    for (int n = 0; n < kLargeNotesPerTrack; ++n) {
+      if (n > 0) onset += below(60);
+      std::uint8_t note = 0;
+      if (n == 0) {
+        static constexpr std::array<std::uint8_t, 8> kNaturals = {60, 62, 64, 65, 67, 69, 71, 72};
+        note = kNaturals[static_cast<std::size_t>(t) % kNaturals.size()];  // a key without Shift, on piano61 as on the default keys
+      } else if (below(4) != 0) {
+        note = static_cast<std::uint8_t>(48 + below(37));  // C3-C6
+      } else {
+        note = static_cast<std::uint8_t>(28 + below(73));  // E1-E7
+      }
+      std::uint32_t length = 0;
+      switch (below(8)) {
+        case 0: length = 480 + below(1441); break;       // held: a beat to a bar
+        case 1: case 2: length = 120 + below(361); break;  // an eighth to a beat
+        default: length = 10 + below(110); break;        // short and detached
+      }
+      const auto velocity = static_cast<std::uint8_t>(40 + below(80));
+      events.push_back({onset, 2, {0x90, note, velocity}, 3});
+      events.push_back({onset + length, 1, {0x80, note, 64}, 3});
+    }
+    notes += kLargeNotesPerTrack;
+    if (t == 0) {
+      // Tempo changes spread over the song, the first one at its start.
+      const std::uint32_t span = onset;
+      const std::array<std::uint32_t, 5> tempos = {500000, 428571, 600000, 461538, 545454};
+      for (std::size_t i = 0; i < tempos.size(); ++i) {
+        const auto at = static_cast<std::uint32_t>(span / tempos.size() * i);
+        const std::uint32_t tempo = tempos[i];
+        events.push_back({at, 0,
+                          {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(tempo >> 16),
+                           static_cast<std::uint8_t>(tempo >> 8), static_cast<std::uint8_t>(tempo)},
+                          6});
+      }
+    }
+    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
+      return a.tick != b.tick ? a.tick < b.tick : a.rank < b.rank;
+    });
+    test::Bytes data;
+    data.reserve(events.size() * 4 + 16);
+    std::uint32_t previous = 0;
+    for (const Event& event : events) {
+      appendQuantity(data, event.tick - previous);
+      previous = event.tick;
+      data.insert(data.end(), event.bytes.begin(), event.bytes.begin() + event.size);
+    }
+    data.insert(data.end(), {0x00, 0xFF, 0x2F, 0x00});
+    tracks.push_back(std::move(data));
+  }
+  Song song;
+  song.name = "generated, 16 tracks";
+  song.image = test::header(1, kLargeTracks, kLargeDivision);
+  for (const test::Bytes& data : tracks) {
+    const test::Bytes chunk = test::track(data);
+    song.image.insert(song.image.end(), chunk.begin(), chunk.end());
+  }
+  song.notes = notes;
+  return song;
+}
+
+// Read as the app reads a file it is given.
+std::optional<Song> readExampleSong() {
+  Song song;
+  song.name = "examples/ode-to-joy.mid";
+  if (readFileImage(*makePlatformFileReader(), MURVANE_EXAMPLE_SONG, song.image) != LoadResult::kOk) return std::nullopt;
+  song.notes = 0;
+  for (std::size_t i = 0; i + 2 < song.image.size(); ++i) {
+    // Enough for a file without running status, as this one is written.
+    if ((song.image[i] & 0xF0) == 0x90 && song.image[i + 1] < 0x80 && song.image[i + 2] != 0) ++song.notes;
+  }
+  return song;
+}
+
+// ---------------------------------------------------------------------------
+// The player's calls, in two small functions: how a song is loaded and
+// started is what changes between versions of the player.
+
+// What happens before the play key: the file loaded (the app does it when a
+// file is opened) and the options handed over (the app does it on the play
+// key itself, just before start; it only copies them).
+LoadResult loadSong(Player& player, std::vector<std::uint8_t> image, const PlayOptions& options,
+                    const KeyLayout* layout) {
+  const LoadResult result = player.loadFile(std::move(image));
+  player.setOptions(options, layout);
+  return result;
+}
+
+// Takes the time of the first key to arrive, on whichever thread sends it.
+class FirstKeyOutput final : public Synthesizer {
+ public:
+  bool open() override { return true; }
+  void close() override {}
+  void noteOn(std::uint8_t) override { arrived(); }
+  void noteOff(std::uint8_t) override {}
+  void allNotesOff() override {}
+  void hold(std::uint16_t, bool down) override {
+    if (down) arrived();
+  }
+
+  void arm() {
+    std::lock_guard lock(mutex_);
+    arrived_ = false;
+  }
+  // The arrival time, or none within `limit`.
+  std::optional<SteadyTime> awaitFirstKey(std::chrono::seconds limit) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, limit, [this] { return arrived_; })) return std::nullopt;
+    return at_;
+  }
+
+ private:
+  void arrived() {
+    const SteadyTime now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    if (arrived_) return;
+    at_ = now;
+    arrived_ = true;
+    changed_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  SteadyTime at_{};
+  bool arrived_ = false;
+};
+
+// The play key: milliseconds from the call of start to the first key, or
+// none when the player does not start or sends nothing in time.
+std::optional<double> startTimed(Player& player, FirstKeyOutput& output) {
+  output.arm();
+  const SteadyTime pressed = std::chrono::steady_clock::now();
+  if (!player.start(output)) return std::nullopt;
+  const std::optional<SteadyTime> first = output.awaitFirstKey(std::chrono::seconds(120));
+  if (!first) return std::nullopt;
+  return millisBetween(pressed, *first);
+}
+
+// ---------------------------------------------------------------------------
+// The run
+
+struct OptionSet {
+  std::string name;
+  PlayOptions options;
+  std::optional<KeyLayout> layout;
+};
+
+std::vector<OptionSet> optionSets() {
+  std::vector<OptionSet> sets;
+  sets.push_back({"defaults", PlayOptions{}, std::nullopt});
+  OptionSet planned{"Channels=0xffff RepressGap=30 Layout=piano61", PlayOptions{}, builtInLayout(L"piano61")};
+  planned.options.channels = 0xffff;
+  planned.options.repressGap = 30;
+  planned.options.layout = L"piano61";
+  sets.push_back(std::move(planned));
+  return sets;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string loadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  if (!(file >> one >> five >> fifteen)) return "unknown";
+  return one + " " + five + " " + fifteen;
+}
+
+struct Row {
+  std::string song;
+  std::string options;
+  std::vector<double> firstKey;
+  std::vector<double> load;
+};
+
+int run(int repetitions) {
+  std::printf("load average at the start: %s\n", loadAverage().c_str());
+  const SteadyTime generating = std::chrono::steady_clock::now();
+  std::vector<Song> songs;
+  songs.push_back(makeLargeSong());
+  std::printf("generated song: %zu bytes, %zu notes, in %.0f ms\n", songs.back().image.size(), songs.back().notes,
+              millisBetween(generating, std::chrono::steady_clock::now()));
+  std::optional<Song> example = readExampleSong();
+  if (!example) {
+    std::fprintf(stderr, "cannot read %s\n", MURVANE_EXAMPLE_SONG);
+    return 1;
+  }
+  std::printf("example song: %zu bytes, %zu notes\n", example->image.size(), example->notes);
+  songs.push_back(std::move(*example));
+
+  const std::unique_ptr<Clock> clock = makeSteadyClock();
+  bench::EndSignal ended;
+  Player player(ended, *clock, makeStdWakeEvent());
+  FirstKeyOutput output;
+
+  std::vector<Row> rows;
+  for (const Song& song : songs) {
+    for (const OptionSet& set : optionSets()) {
+      Row row{song.name, set.name, {}, {}};
+      for (int r = 0; r < repetitions; ++r) {
+        std::vector<std::uint8_t> image = song.image;  // the copy is the app's read, not the load
+        const SteadyTime loading = std::chrono::steady_clock::now();
+        if (loadSong(player, std::move(image), set.options, set.layout ? &*set.layout : nullptr) != LoadResult::kOk) {
+          std::fprintf(stderr, "%s does not load\n", song.name.c_str());
+          return 1;
+        }
+        row.load.push_back(millisBetween(loading, std::chrono::steady_clock::now()));
+        const std::optional<double> millis = startTimed(player, output);
+        if (!millis) {
+          std::fprintf(stderr, "%s, %s: no first key\n", song.name.c_str(), set.name.c_str());
+          return 1;
+        }
+        row.firstKey.push_back(*millis);
+        // A quiet player between runs: the worker has closed the output
+        // and reported before the next load.
+        player.stop();
+        ended.awaitEnd();
+      }
+      std::printf("  %s, %s: done\n", song.name.c_str(), set.name.c_str());
+      std::fflush(stdout);
+      rows.push_back(std::move(row));
+    }
+  }
+
+  std::printf("\nstart to first key, %d runs each (ms)\n\n", repetitions);
+  std::printf("| Song | Options | Median | Worst | Load before it, median |\n");
+  std::printf("|---|---|---|---|---|\n");
+  for (const Row& row : rows) {
+    std::printf("| %s | %s | %.3f | %.3f | %.2f |\n", row.song.c_str(), row.options.c_str(), median(row.firstKey),
+                *std::max_element(row.firstKey.begin(), row.firstKey.end()), median(row.load));
+  }
+  std::printf("\nload average at the end: %s\n", loadAverage().c_str());
+  return 0;
+}
+
+}  // namespace
+}  // namespace murvane
+
+int main(int argc, char** argv) {
+  int repetitions = 15;
+  if (argc > 1) repetitions = std::atoi(argv[1]);
+  if (repetitions < 1) {
+    std::fprintf(stderr, "usage: first_key_bench [REPETITIONS]\n");
+    return 2;
+  }
+  return murvane::run(repetitions);
+}
