@@ -1,13 +1,15 @@
-// How long the play key keeps the user waiting: the wall time from
-// Player::start to the first key the output receives, on the real clock and
-// wake event, for a large generated song and for the example song, with the
-// default options (the file's events played as read) and with options that
-// make the player work out the song's keys before it plays.
+// How long the play key keeps the user waiting: the wall time from the play
+// key (setOptions, then Player::start) to the first key the output receives,
+// on the real clock and wake event, for a large generated song and for the
+// example song, with the default options (the file's events played as read)
+// and with options under which the song's keys are worked out before it
+// plays. The song is loaded, and so planned, before each start, as the app
+// does when a file is opened; that load is timed too.
 //
 //   first_key_bench [REPETITIONS]
 //
-// Prints one table row per song and option set: median and worst of the
-// repetitions, and the median time of the load that comes before them.
+// Prints a table of the starts (median and worst of the repetitions per song
+// and option set) and one of the loads before them.
 
 #include <algorithm>
 #include <array>
@@ -33,8 +35,10 @@
 #include "playback/clock.h"
 #include "playback/player.h"
 #include "playback/wake_event.h"
+#include "smf/smf_file.h"
 #include "smf/smf_file_image.h"
 #include "smf/smf_load_result.h"
+#include "smf/smf_note_counts.h"
 #include "tests/support/smf_bytes.h"
 
 namespace murvane {
@@ -164,14 +168,28 @@ std::optional<Song> readExampleSong() {
 // The player's calls, in two small functions: how a song is loaded and
 // started is what changes between versions of the player.
 
-// What happens before the play key: the file loaded (the app does it when a
-// file is opened) and the options handed over (the app does it on the play
-// key itself, just before start; it only copies them).
-LoadResult loadSong(Player& player, std::vector<std::uint8_t> image, const PlayOptions& options,
-                    const KeyLayout* layout) {
-  const LoadResult result = player.loadFile(std::move(image));
+struct LoadTimes {
+  double total = 0;  // what opening the file costs the user
+  double count = 0;  // of which the counts for the Options window
+  double plan = 0;   // and the player's plan
+};
+
+// What the app does when a file is opened (loadSong, less the read from
+// disk): the options of that moment handed over first, since the plan is
+// made with them, then the file checked, its notes counted and the player
+// given the file, which plans it.
+std::optional<LoadTimes> openSong(Player& player, std::vector<std::uint8_t> image, const PlayOptions& options,
+                                  const KeyLayout* layout) {
   player.setOptions(options, layout);
-  return result;
+  const SteadyTime loading = std::chrono::steady_clock::now();
+  auto file = std::make_unique<SmfFile>();
+  if (file->load(std::move(image)) != LoadResult::kOk) return std::nullopt;
+  const SteadyTime counting = std::chrono::steady_clock::now();
+  countNoteOns(*file);  // the app shows them; only their time matters here
+  const SteadyTime planning = std::chrono::steady_clock::now();
+  player.load(std::move(file));
+  const SteadyTime loaded = std::chrono::steady_clock::now();
+  return LoadTimes{millisBetween(loading, loaded), millisBetween(counting, planning), millisBetween(planning, loaded)};
 }
 
 // Takes the time of the first key to arrive, on whichever thread sends it.
@@ -213,11 +231,16 @@ class FirstKeyOutput final : public Synthesizer {
   bool arrived_ = false;
 };
 
-// The play key: milliseconds from the call of start to the first key, or
-// none when the player does not start or sends nothing in time.
-std::optional<double> startTimed(Player& player, FirstKeyOutput& output) {
+// The play key: milliseconds from the key to the first key the output
+// receives, or none when the player does not start or sends nothing in time.
+// The app reads the options again on the play key and hands them over before
+// start; here they are the ones the song was loaded with, so the plan made at
+// the load is the one played.
+std::optional<double> startTimed(Player& player, FirstKeyOutput& output, const PlayOptions& options,
+                                 const KeyLayout* layout) {
   output.arm();
   const SteadyTime pressed = std::chrono::steady_clock::now();
+  player.setOptions(options, layout);
   if (!player.start(output)) return std::nullopt;
   const std::optional<SteadyTime> first = output.awaitFirstKey(std::chrono::seconds(120));
   if (!first) return std::nullopt;
@@ -262,6 +285,8 @@ struct Row {
   std::string options;
   std::vector<double> firstKey;
   std::vector<double> load;
+  std::vector<double> count;
+  std::vector<double> plan;
 };
 
 int run(int repetitions) {
@@ -287,16 +312,19 @@ int run(int repetitions) {
   std::vector<Row> rows;
   for (const Song& song : songs) {
     for (const OptionSet& set : optionSets()) {
-      Row row{song.name, set.name, {}, {}};
+      Row row{song.name, set.name, {}, {}, {}, {}};
       for (int r = 0; r < repetitions; ++r) {
         std::vector<std::uint8_t> image = song.image;  // the copy is the app's read, not the load
-        const SteadyTime loading = std::chrono::steady_clock::now();
-        if (loadSong(player, std::move(image), set.options, set.layout ? &*set.layout : nullptr) != LoadResult::kOk) {
+        const KeyLayout* layout = set.layout ? &*set.layout : nullptr;
+        const std::optional<LoadTimes> load = openSong(player, std::move(image), set.options, layout);
+        if (!load) {
           std::fprintf(stderr, "%s does not load\n", song.name.c_str());
           return 1;
         }
-        row.load.push_back(millisBetween(loading, std::chrono::steady_clock::now()));
-        const std::optional<double> millis = startTimed(player, output);
+        row.load.push_back(load->total);
+        row.count.push_back(load->count);
+        row.plan.push_back(load->plan);
+        const std::optional<double> millis = startTimed(player, output, set.options, layout);
         if (!millis) {
           std::fprintf(stderr, "%s, %s: no first key\n", song.name.c_str(), set.name.c_str());
           return 1;
@@ -314,11 +342,18 @@ int run(int repetitions) {
   }
 
   std::printf("\nstart to first key, %d runs each (ms)\n\n", repetitions);
-  std::printf("| Song | Options | Median | Worst | Load before it, median |\n");
-  std::printf("|---|---|---|---|---|\n");
+  std::printf("| Song | Options | Median | Worst |\n");
+  std::printf("|---|---|---|---|\n");
   for (const Row& row : rows) {
-    std::printf("| %s | %s | %.3f | %.3f | %.2f |\n", row.song.c_str(), row.options.c_str(), median(row.firstKey),
-                *std::max_element(row.firstKey.begin(), row.firstKey.end()), median(row.load));
+    std::printf("| %s | %s | %.3f | %.3f |\n", row.song.c_str(), row.options.c_str(), median(row.firstKey),
+                *std::max_element(row.firstKey.begin(), row.firstKey.end()));
+  }
+  std::printf("\nthe load before each start, %d runs each (ms)\n\n", repetitions);
+  std::printf("| Song | Options | Load, median | Worst | Counting, median | Planning, median |\n");
+  std::printf("|---|---|---|---|---|---|\n");
+  for (const Row& row : rows) {
+    std::printf("| %s | %s | %.2f | %.2f | %.2f | %.2f |\n", row.song.c_str(), row.options.c_str(), median(row.load),
+                *std::max_element(row.load.begin(), row.load.end()), median(row.count), median(row.plan));
   }
   std::printf("\nload average at the end: %s\n", loadAverage().c_str());
   return 0;
