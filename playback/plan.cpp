@@ -23,6 +23,7 @@ bool sustainDownOf(const MidiEvent& event, std::uint16_t channels, bool& down) {
 // The sustain key's changes among the key changes, in time order, before the
 // presses of their millisecond.
 void addSustain(std::vector<KeyChange>& changes, const std::vector<NoteChange>& sustain) {
+  if (sustain.empty()) return;  // most songs, or a layout without the key: no copy of every change
   std::vector<KeyChange> merged;
   merged.reserve(changes.size() + sustain.size());
   std::size_t next = 0;
@@ -43,6 +44,9 @@ PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayo
   file.rewind();
   schedule.restart(file.division(), static_cast<std::uint16_t>(options.speed), options.channels);
   const bool withSustain = layout != nullptr && virtualKeyOf(layout->sustain) != 0;
+  // Each a walk over the layout's keys: once per file, not once per note.
+  const int lowest = layout != nullptr ? layout->lowest() : -1;
+  const int highest = layout != nullptr ? layout->highest() : -1;
   bool sustainDown = false;
   MidiEvent event;
   while (file.readEvent(event)) {
@@ -54,8 +58,7 @@ PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayo
       played.sustain.push_back(NoteChange{schedule.dueMillis(), 0, pedalDown});
     }
     if (action == NoteAction::kNone) continue;
-    const int note = layout != nullptr ? mapNote(event.data1, options, layout->lowest(), layout->highest())
-                                       : mapNote(event.data1, options);
+    const int note = layout != nullptr ? mapNote(event.data1, options, lowest, highest) : mapNote(event.data1, options);
     if (note < 0 || note > 127) continue;  // transposed beyond MIDI: no note, no key
     if (layout != nullptr && !layout->hasKey(note)) continue;
     played.notes.push_back(

@@ -1,7 +1,11 @@
 #include "smf/smf_note_counts.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdlib>
+#include <functional>
+#include <queue>
 #include <string_view>
 #include <vector>
 
@@ -28,10 +32,12 @@ struct OpenNotes {
   std::size_t head = 0;
 };
 
-struct Edge {
+// A note's end as the sweep takes it, earliest first out of a min-heap.
+struct End {
   std::uint64_t time;
   std::uint32_t note;  // index into the notes
-  bool starts;
+
+  bool operator>(const End& other) const { return time > other.time; }
 };
 
 // The notes sounding on one channel at the moment of the sweep.
@@ -61,49 +67,54 @@ std::uint64_t legatoTicks(std::uint16_t division) { return division / 8u; }
 // is not taken as sounding with it. A channel whose notes are short still
 // holds its place in the texture for a beat after its last onset: a
 // staccato tune stays the top voice over the chord struck between its notes.
+//
+// The notes come in the order of their starts, as the file is read, so only
+// the ends need ordering, and only among the notes sounding at once: a heap of those
+// instead of sorting every start and end of a song of millions of notes.
 void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteCounts& counts) {
-  std::vector<Edge> edges;
-  edges.reserve(notes.size() * 2);
   const std::uint64_t legato = legatoTicks(division);
-  for (std::uint32_t i = 0; i < notes.size(); ++i) {
-    const Note& note = notes[i];
-    const std::uint64_t end = note.end > note.start + legato ? note.end - legato : note.start + 1;
-    edges.push_back(Edge{note.start, i, true});
-    edges.push_back(Edge{end, i, false});
-  }
-  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
-    return a.time != b.time ? a.time < b.time : (!a.starts && b.starts);
-  });
+  std::priority_queue<End, std::vector<End>, std::greater<>> ends;
   std::array<Sounding, 16> sounding{};
   std::array<int, 16> lastOnsetHighest;
   lastOnsetHighest.fill(-1);
   std::array<std::uint64_t, 16> lastOnset{};
-  std::vector<std::uint32_t> starting;
   std::array<int, 16> startsNow{};
-  std::array<int, 16> highestNow{};
+  std::array<int, 16> highestNow;
+  highestNow.fill(-1);
+  // Bits of channels: those that have struck a note (a channel that has not
+  // is above nothing), and those striking one now. A song of millions of
+  // notes is mostly a few channels, so only those are looked at.
+  std::uint16_t struck = 0;
+  std::uint16_t strikingNow = 0;
   std::size_t i = 0;
-  while (i < edges.size()) {
-    const std::uint64_t now = edges[i].time;
-    for (; i < edges.size() && edges[i].time == now && !edges[i].starts; ++i) {
-      const Note& note = notes[edges[i].note];
+  while (i < notes.size()) {
+    const std::uint64_t now = notes[i].start;
+    // An end falls after its note's start, so every end due by now belongs
+    // to a note already added. Ends between two starts change nothing but
+    // what sounds, so they can all wait for the next start.
+    while (!ends.empty() && ends.top().time <= now) {
+      const Note& note = notes[ends.top().note];
       sounding[note.channel].remove(note.pitch);
+      ends.pop();
     }
-    starting.clear();
-    startsNow.fill(0);
-    highestNow.fill(-1);
-    for (; i < edges.size() && edges[i].time == now && edges[i].starts; ++i) {
-      const Note& note = notes[edges[i].note];
+    const std::size_t first = i;
+    for (; i < notes.size() && notes[i].start == now; ++i) {
+      const Note& note = notes[i];
       sounding[note.channel].add(note.pitch);
       ++startsNow[note.channel];
       highestNow[note.channel] = std::max(highestNow[note.channel], int{note.pitch});
-      starting.push_back(edges[i].note);
+      strikingNow |= static_cast<std::uint16_t>(1u << note.channel);
+      const std::uint64_t end = note.end > note.start + legato ? note.end - legato : note.start + 1;
+      ends.push(End{end, static_cast<std::uint32_t>(i)});
     }
-    for (std::uint32_t index : starting) {
+    struck |= strikingNow;
+    for (std::size_t index = first; index < i; ++index) {
       const Note& note = notes[index];
       ChannelInfo& info = counts.channels[note.channel];
       int above = -1;
-      for (std::uint8_t other = 0; other < 16; ++other) {
-        if (other == note.channel || other == kDrumChannel) continue;
+      const auto others = static_cast<std::uint16_t>(struck & ~(1u << note.channel) & ~(1u << kDrumChannel));
+      for (std::uint16_t left = others; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
+        const auto other = static_cast<std::size_t>(std::countr_zero(left));
         above = std::max(above, sounding[other].highest);
         if (lastOnsetHighest[other] >= 0 && now - lastOnset[other] <= division) above = std::max(above, lastOnsetHighest[other]);
       }
@@ -114,10 +125,12 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
       const int interval = std::abs(note.pitch - previous);
       if (previous >= 0 && interval > 0 && interval <= kLargestStep) ++info.stepNotes;
     }
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-      if (startsNow[channel] == 0) continue;
+    for (; strikingNow != 0; strikingNow &= static_cast<std::uint16_t>(strikingNow - 1)) {
+      const auto channel = static_cast<std::size_t>(std::countr_zero(strikingNow));
       lastOnsetHighest[channel] = highestNow[channel];
       lastOnset[channel] = now;
+      startsNow[channel] = 0;
+      highestNow[channel] = -1;
     }
   }
 }
@@ -125,30 +138,37 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
 // The beats (from the file's first note-on) in which one of the channel's
 // notes sounds, in ticks: a tune of short notes with breaths between them
 // sounds through its phrases as much as one held note does.
-void measureBeats(std::vector<Note>& notes, std::uint16_t division, NoteCounts& counts) {
+void measureBeats(const std::vector<Note>& notes, std::uint16_t division, NoteCounts& counts) {
   if (notes.empty()) return;
   const std::uint64_t first = notes.front().start;
   const auto beatFloor = [&](std::uint64_t tick) { return (tick - first) / division * division; };
   const auto beatCeil = [&](std::uint64_t tick) { return (tick - first + division - 1) / division * division; };
   // A note sounds at least in the beat it starts in, however short.
   const auto lastBeatEnd = [&](const Note& note) { return std::max(beatCeil(note.end), beatFloor(note.start) + division); };
-  for (const Note& note : notes) counts.songTicks = std::max(counts.songTicks, lastBeatEnd(note));
-  std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.channel < b.channel; });
-  std::size_t i = 0;
-  while (i < notes.size()) {
-    const std::uint8_t channel = notes[i].channel;
-    std::uint64_t from = beatFloor(notes[i].start);
-    std::uint64_t to = from;
-    for (; i < notes.size() && notes[i].channel == channel; ++i) {
-      const std::uint64_t start = beatFloor(notes[i].start);
-      const std::uint64_t end = lastBeatEnd(notes[i]);
-      if (start > to) {
-        counts.channels[channel].soundingTicks += to - from;
-        from = start;
-      }
-      to = std::max(to, end);
+  // Each channel's notes in the order of their starts, one stretch of
+  // sounding beats open per channel: no need to group the notes first.
+  struct Stretch {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    bool open = false;
+  };
+  std::array<Stretch, 16> stretches{};
+  for (const Note& note : notes) {
+    const std::uint64_t start = beatFloor(note.start);
+    const std::uint64_t end = lastBeatEnd(note);
+    counts.songTicks = std::max(counts.songTicks, end);
+    Stretch& stretch = stretches[note.channel];
+    if (!stretch.open) {
+      stretch = Stretch{start, start, true};
+    } else if (start > stretch.to) {
+      counts.channels[note.channel].soundingTicks += stretch.to - stretch.from;
+      stretch.from = start;
     }
-    counts.channels[channel].soundingTicks += to - from;
+    stretch.to = std::max(stretch.to, end);
+  }
+  for (std::uint8_t channel = 0; channel < 16; ++channel) {
+    const Stretch& stretch = stretches[channel];
+    if (stretch.open) counts.channels[channel].soundingTicks += stretch.to - stretch.from;
   }
 }
 

@@ -127,6 +127,22 @@ TEST(NoteCountsTest, AChordStruckBetweenTheNotesOfAStaccatoTuneBelowItIsNotTheTo
   EXPECT_EQ(counts.channels[1].topNotes, 0u);
 }
 
+// The notes end in another order than they start: a short high note on
+// channel 2, struck under a long one on channel 1, has ended and its beat
+// passed when channel 3 strikes below it; the long note is still above.
+TEST(NoteCountsTest, ANoteStruckAfterALongerOneStopsSoundingAtItsOwnEnd) {
+  SmfFile file;
+  ASSERT_EQ(file.load(smfImage(96, {TrackBytes().noteOn(0, 84).noteOff(8 * 96, 84),
+                                    TrackBytes().noteOn(10, 90, 100, 1).noteOff(86, 90, 1),
+                                    TrackBytes().noteOn(3 * 96, 88, 100, 2).noteOff(96, 88, 2)
+                                        .noteOn(0, 80, 100, 2).noteOff(96, 80, 2)})),
+            LoadResult::kOk);
+  const NoteCounts counts = countNoteOns(file);
+  EXPECT_EQ(counts.channels[2].topNotes, 1u);  // 88 over the long 84, 80 under it
+  EXPECT_EQ(counts.channels[1].topNotes, 1u);
+  EXPECT_EQ(counts.channels[0].topNotes, 1u);  // struck alone
+}
+
 // Found by fuzzing: notes of no length a beat apart made the channel sound
 // for two beats of a song one beat long.
 TEST(NoteCountsTest, ANoteOfNoLengthSoundsInItsBeatAndNoChannelOutlastsTheSong) {
