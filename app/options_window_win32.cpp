@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/track_name_text_win32.h"
 #include "options/play_options.h"
+#include "smf/name_text.h"
 #include "res/resource.h"
 
 namespace murvane {
@@ -91,7 +91,7 @@ std::wstring OptionsWindow::initialText(const ControlLayout& control, const Opti
     const auto channel = static_cast<std::uint8_t>(control.source);
     const ChannelLabelTexts texts{orEmpty(text(IDS_CHANNEL_NOTES)), orEmpty(text(IDS_CHANNEL_NAMED_NOTES)),
                                   orEmpty(text(IDS_CHANNEL_NO_NOTES))};
-    return channelLabel(texts, counts_, channel, trackNameText(counts_.channels[channel].trackNames), keyed_);
+    return channelLabel(texts, counts_, channel, nameTextWide(counts_.channels[channel].trackNames), keyed_);
   }
   switch (control.id) {
     case kTransposeEditId: return current.transpose;

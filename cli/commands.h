@@ -6,3 +6,4 @@ int runCheckCommand(int argc, char** argv);
 int runKeysCommand(int argc, char** argv);
 int runTracksCommand(int argc, char** argv);
 int runLayoutsCommand(int argc, char** argv);
+int runSheetCommand(int argc, char** argv);

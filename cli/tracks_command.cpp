@@ -10,8 +10,9 @@
 // program change, -1 without one; NAME: its General MIDI name ("Drum Kit" on
 // channel 10 whatever the program, empty without a program change); track:
 // the names of the tracks that play on it, " / " between, empty when none
-// has one. Quotes inside a name are doubled, control characters become
-// blanks, and every other byte is the file's.
+// has one. A name is printed as UTF-8 whatever the file's encoding (read as
+// the Options window reads it: UTF-8, else Shift_JIS, else Windows-1252);
+// quotes inside it are doubled and control characters become blanks.
 // Then the channel most like the melody, and the shift that puts the most of
 // its notes on keys, as the Options section takes them, with why:
 //
@@ -38,6 +39,7 @@
 #include "options/track_suggestion.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
+#include "smf/name_text.h"
 #include "smf/smf_note_counts.h"
 
 namespace {
@@ -106,7 +108,7 @@ int runTracksCommand(int argc, char** argv) {
     std::printf("channel=%u notes=%lu lowest=%d highest=%d inside=%lu program=%d instrument=%s track=%s\n",
                 channel + 1u, static_cast<unsigned long>(notes), lowest, highest,
                 static_cast<unsigned long>(counts.inside(channel, 0, keyed)), info.program,
-                quotedText(instrument).c_str(), quotedText(info.trackNames).c_str());
+                quotedText(instrument).c_str(), quotedText(murvane::nameTextUtf8(info.trackNames)).c_str());
   }
   const murvane::TrackSuggestion best = murvane::suggestTrack(counts, keyed);
   std::printf("suggest Channels=0x%04x Transpose=%d inside=%lu reason=%s\n", 1u << best.channel, best.transpose,

@@ -59,8 +59,11 @@ PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayo
     }
     if (action == NoteAction::kNone) continue;
     const int note = layout != nullptr ? mapNote(event.data1, options, lowest, highest) : mapNote(event.data1, options);
-    if (note < 0 || note > 127) continue;  // transposed beyond MIDI: no note, no key
-    if (layout != nullptr && !layout->hasKey(note)) continue;
+    if (note < 0 || note > 127 || (layout != nullptr && !layout->hasKey(note))) {
+      // Transposed beyond MIDI, or not on the layout: no key.
+      if (action == NoteAction::kDown) ++played.notesWithoutKey;
+      continue;
+    }
     played.notes.push_back(
         NoteChange{schedule.dueMillis(), static_cast<std::uint8_t>(note), action == NoteAction::kDown});
   }
@@ -73,6 +76,7 @@ PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLa
   const PlayedNotes played = playedNotes(file, options, layout);
   PlaybackPlan plan;
   plan.endMillis = played.endMillis;
+  plan.notesWithoutKey = played.notesWithoutKey;
   if (!shapesKeys(options) && layout == nullptr) {
     // The file's own note events, one key event each, as the notes come:
     // a note struck twice is pressed twice, and nothing is merged or moved.

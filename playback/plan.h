@@ -17,6 +17,7 @@ namespace murvane {
 struct PlaybackPlan {
   KeyPlan keys;
   std::uint64_t endMillis = 0;  // the file's last event, or the last key event if later
+  std::uint32_t notesWithoutKey = 0;  // as in PlayedNotes
 };
 
 // The notes that playing the file with the options plays, mapped, in time
@@ -27,6 +28,9 @@ struct PlayedNotes {
   std::vector<NoteChange> notes;
   std::vector<NoteChange> sustain;  // key means nothing
   std::uint64_t endMillis = 0;
+  // Note-ons of the chosen channels left out because the layout has no key
+  // for them, or their note is beyond MIDI once transposed.
+  std::uint32_t notesWithoutKey = 0;
 };
 
 // Both read the file from its beginning to its end: rewind it before playing

@@ -110,7 +110,7 @@ TEST_F(OptionsCommands, TracksCountsEachChannelAndSuggestsTheBestChannelAndShift
 }
 
 // A tune an octave low under a bass line, with drums; names with a quote,
-// control characters and Japanese in Shift_JIS are printed as their bytes.
+// control characters and Japanese in Shift_JIS (printed as UTF-8).
 TEST_F(OptionsCommands, TracksNamesEachChannelAndItsInstrumentAndSaysWhyItSuggestsOne) {
   TrackBytes tune = TrackBytes().name(0, "Lead \"Vox\"\t1").program(0, 73, 1);
   for (int pitch : {43, 45, 47, 48, 50, 48, 47, 45}) {
@@ -126,10 +126,44 @@ TEST_F(OptionsCommands, TracksNamesEachChannelAndItsInstrumentAndSaysWhyItSugges
   EXPECT_EQ(run.out,
             "channel=2 notes=8 lowest=43 highest=50 inside=3 program=73 instrument=\"Flute\" track=\"Lead \"\"Vox\"\" 1\"\n"
             "channel=5 notes=2 lowest=36 highest=36 inside=0 program=33 instrument=\"Electric Bass (finger)\" "
-            "track=\"\x83\x78\x81\x5B\x83\x58\"\n"
+            "track=\"\xE3\x83\x99\xE3\x83\xBC\xE3\x82\xB9\"\n"
             "channel=10 notes=8 lowest=36 highest=36 inside=0 program=0 instrument=\"Drum Kit\" track=\"\"\n"
             "suggest Channels=0x0002 Transpose=12 inside=8 "
             "reason=\"named as the melody, top voice, mostly single notes, flute\"\n");
+}
+
+// Each name on a channel of its own; what `tracks` prints is UTF-8 whatever
+// the file's bytes were.
+TEST_F(OptionsCommands, TracksPrintsNamesOfEveryEncodingAsUtf8) {
+  const struct {
+    std::string_view bytes, text;
+  } names[] = {
+      {"Fl\xC3\xB6te \xE6\x97\x8B\xE5\xBE\x8B", "Fl\xC3\xB6te \xE6\x97\x8B\xE5\xBE\x8B"},  // UTF-8 as it is
+      {"Fl\xF6te", "Fl\xC3\xB6te"},                                              // Latin-1
+      {"Sp\xE5mer", "Sp\xE8\x9A\x93" "er"},                                       // Latin-1 that is Shift_JIS too
+      {"\x93Lead\x94 \x80", "\xE2\x80\x9CLead\xE2\x80\x9D \xE2\x82\xAC"},          // Windows-1252
+      {"\x83\x81\x83\x8D\x81\x5F\xB1", "\xE3\x83\xA1\xE3\x83\xAD\xEF\xBC\xBC\xEF\xBD\xB1"},  // Shift_JIS
+      {"Caf\xE9", "Caf\xC3\xA9"},                                                // a lead byte without its trail
+      {"\xC0\xAF \xED\xA0\x80", "\xC3\x80\xC2\xAF \xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // overlong, surrogate
+      {"\x88\x9F / Fl\xF6te", "\xE4\xBA\x9C / Fl\xC3\xB6te"},                   // joined: each on its own
+  };
+  std::vector<TrackBytes> tracks;
+  std::string expected;
+  std::uint8_t channel = 0;
+  for (const auto& name : names) {
+    tracks.push_back(TrackBytes().name(0, name.bytes).noteOn(0, 60, 100, channel).noteOff(480, 60, channel));
+    expected += "channel=" + std::to_string(channel + 1) + " notes=1 lowest=60 highest=60 inside=1 program=-1 "
+                "instrument=\"\" track=\"" + std::string(name.text) + "\"\n";
+    channel = static_cast<std::uint8_t>(channel + (channel == 8 ? 2 : 1));
+  }
+  Bytes image = header(1, static_cast<std::uint16_t>(tracks.size()), 480);
+  for (const TrackBytes& data : tracks) {
+    const Bytes chunk = track(data.bytes());
+    image.insert(image.end(), chunk.begin(), chunk.end());
+  }
+  const CliRun run = runCli("tracks " + write("names.mid", image));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.substr(0, run.out.find("suggest")), expected);
 }
 
 TEST_F(OptionsCommands, TracksOfAFileWithoutNotesSuggestsTheFirstChannel) {

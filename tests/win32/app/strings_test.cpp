@@ -229,6 +229,13 @@ bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || id >= 11
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+// The other languages, each with a text that shows its table was read as UTF-8.
+constexpr struct {
+  LANGID language;
+  const wchar_t* stopped;
+} kOtherLanguages[] = {{MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"\u5df2\u505c\u6b62"},
+                       {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), L"\u5df2\u505c\u6b62"},
+                       {MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN), L"\uc815\uc9c0\ub428"}};
 
 // CTest runs this executable once per language, with the locale that makes
 // the platform's resource loader pick that language.
@@ -305,6 +312,17 @@ TEST(StringResources, HaveNoTextForTheUnusedIds) {
     if (!isUnusedId(id)) continue;
     EXPECT_FALSE(resourceString(id, kEnglish).has_value()) << id;
     EXPECT_FALSE(resourceString(id, kJapanese).has_value()) << id;
+  }
+}
+
+// Chinese and Korean: a text wherever English has one, and only there.
+TEST(StringResources, OtherLanguagesHoldTheIdsOfEnglish) {
+  for (const auto& other : kOtherLanguages) {
+    for (std::int32_t id = kFirstStringId; id <= kLastStringId; ++id) {
+      EXPECT_EQ(resourceString(id, other.language).has_value(), resourceString(id, kEnglish).has_value())
+          << other.language << " " << id;
+    }
+    EXPECT_EQ(show(resourceString(IDS_STOPPED, other.language).value_or(L"").c_str()), show(other.stopped));
   }
 }
 
