@@ -33,6 +33,7 @@ fonts-wine /usr/share/wine/fonts/marlett.ttf
 x11-apps /usr/bin/xwd
 imagemagick /usr/bin/convert-im6.q16
 fonts-vlgothic /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf
+fonts-wqy-microhei /usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 locales /usr/sbin/locale-gen
 LIST
 }
@@ -53,7 +54,7 @@ murvane_install_dependencies() {
 
 murvane_ensure_locales() {
   local wanted=() name
-  for name in en_US.UTF-8 ja_JP.UTF-8; do
+  for name in en_US.UTF-8 ja_JP.UTF-8 zh_CN.UTF-8 zh_TW.UTF-8 ko_KR.UTF-8; do
     locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" || wanted+=("$name")
   done
   if [ ${#wanted[@]} -gt 0 ]; then

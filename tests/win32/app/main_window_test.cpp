@@ -374,8 +374,8 @@ class StateTableTest : public MainWindowTest, public ::testing::WithParamInterfa
         {kTextMidiInputing, kTextTestMidiFile, 0, false, true},
     };
     const Look& look = looks[static_cast<std::size_t>(state)];
-    EXPECT_EQ(status(), look.status);
-    EXPECT_EQ(button(), look.button);
+    EXPECT_EQ(status(), inLanguage(look.status));
+    EXPECT_EQ(button(), inLanguage(look.button));
     EXPECT_TRUE(waitPumping([&] { return keys.held().size() == look.keysHeld && midiOut.isOpen == look.midiOutOpen; }))
         << "an output was left on, or not turned on";
     if (fromStart && state == State::kPlaying) {
@@ -413,7 +413,7 @@ TEST_P(StateTableTest, EventLeadsToItsStateWithItsTexts) {
   expect(cell.to);
 
   if (cell.action == Action::kKeyConfig || cell.action == Action::kOptions) {
-    EXPECT_EQ(statusWhenWindowOpened, kTextStopped) << "not stopped before the window opened";
+    EXPECT_EQ(statusWhenWindowOpened, inLanguage(kTextStopped)) << "not stopped before the window opened";
     EXPECT_TRUE(hotkeysFreeWhileOpen) << "hotkeys stayed registered while the window was open";
     EXPECT_FALSE(hotkeyIsFree(0, VK_F11)) << "hotkeys not registered again";
   }

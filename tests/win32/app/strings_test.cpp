@@ -12,6 +12,7 @@
 #include "app/process_values.h"
 #include "app/string_table_win32.h"
 #include "res/resource.h"
+#include "tests/win32/support/harness.h"
 #include "tests/win32/support/scratch_folder.h"
 
 namespace murvane {
@@ -254,29 +255,7 @@ const wchar_t* expectedText(const ExpectedText& text) {
   return expectJapanese() ? text.japanese : text.english;
 }
 
-// String id of one language read straight from this module's string block,
-// bypassing the loader's choice of language. Empty when absent.
-std::optional<std::wstring> resourceString(std::int32_t id, LANGID language) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  const auto block = static_cast<WORD>(id / 16 + 1);
-  HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(block), language);
-  if (found == nullptr) {
-    return std::nullopt;
-  }
-  const auto* data = static_cast<const WCHAR*>(LockResource(LoadResource(module, found)));
-  const WCHAR* end = data + SizeofResource(module, found) / sizeof(WCHAR);
-  for (int index = 0; data < end; ++index) {
-    const WORD length = *data++;
-    if (index == id % 16) {
-      if (length == 0 || data + length > end) {
-        return std::nullopt;
-      }
-      return std::wstring(data, length);
-    }
-    data += length;
-  }
-  return std::nullopt;
-}
+using test::resourceString;
 
 // ASCII with every other character as \uXXXX, for readable failures.
 std::string show(const wchar_t* text) {

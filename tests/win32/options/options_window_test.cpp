@@ -199,11 +199,13 @@ const wchar_t* defaultLayoutText() {
 const wchar_t* firstDeviceText() { return inLanguage(L"First device", L"\u6700\u521d\u306e\u30c7\u30d0\u30a4\u30b9"); }
 // NAME (見つかりません)
 std::wstring missingText(const wchar_t* name) {
-  return std::wstring(name) + inLanguage(L" (missing)", L" (\u898b\u3064\u304b\u308a\u307e\u305b\u3093)");
+  const std::wstring n = name;
+  return inLanguage((n + L" (missing)").c_str(), (n + L" (\u898b\u3064\u304b\u308a\u307e\u305b\u3093)").c_str());
 }
 // NAME (N キー)
 std::wstring layoutText(const wchar_t* name, int keys) {
-  return std::wstring(name) + L" (" + std::to_wstring(keys) + inLanguage(L" keys)", L" \u30ad\u30fc)");
+  const std::wstring n = std::wstring(name) + L" (" + std::to_wstring(keys);
+  return inLanguage((n + L" keys)").c_str(), (n + L" \u30ad\u30fc)").c_str());
 }
 
 // The texts the window shows for fileCounts() and a section as the first run
@@ -234,7 +236,7 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6"
                         L"\u306b\u3060\u3051\u5165\u529b\u3059\u308b");
     case IDS_MIDI_IN_DEVICE: return inLanguage(L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9");
-    case IDS_OK: return L"OK";
+    case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
   }

@@ -1,6 +1,8 @@
 #include "tests/win32/support/harness.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <regex>
 #include <set>
 
 #include "app/string_table_win32.h"
@@ -14,14 +16,108 @@ void pump() {
   }
 }
 
-bool expectJapanese() {
-  wchar_t value[8] = {};
-  const DWORD length = GetEnvironmentVariableW(L"MURVANE_TEST_LANGUAGE", value, 8);
-  return length > 0 && length < 8 && std::wcscmp(value, L"ja") == 0;
+namespace {
+
+constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
+
+// The English text's template (places %1-%9) matched against it, and the
+// same id's template in the language filled with what the places held. Of
+// templates that match, the one with the most places: "%1: %2 notes" would
+// take a name and its comma for its count.
+std::optional<std::wstring> translated(const std::wstring& english, LANGID language) {
+  std::optional<std::wstring> best;
+  std::size_t bestPlaces = 0;
+  for (std::int32_t id = kFirstStringId; id <= kLastStringId; ++id) {
+    const std::wstring from = resourceString(id, kEnglish).value_or(L"");
+    std::wstring pattern;
+    std::vector<wchar_t> places;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+      if (from[i] == L'%' && i + 1 < from.size() && from[i + 1] >= L'1' && from[i + 1] <= L'9') {
+        places.push_back(from[++i]);
+        pattern += L"(.*)";
+      } else {
+        if (std::wcschr(L"\\^$.|?*+()[]{}", from[i]) != nullptr) pattern += L'\\';
+        pattern += from[i];
+      }
+    }
+    std::wsmatch held;
+    if (from.empty() || (best && places.size() <= bestPlaces) ||
+        !std::regex_match(english, held, std::wregex(pattern))) {
+      continue;
+    }
+    const std::wstring to = resourceString(id, language).value_or(L"");
+    std::wstring filled;
+    for (std::size_t i = 0; i < to.size(); ++i) {
+      const auto place = i + 1 < to.size() && to[i] == L'%' ? std::find(places.begin(), places.end(), to[i + 1])
+                                                            : places.end();
+      if (place == places.end()) {
+        filled += to[i];
+      } else {
+        filled += held[static_cast<std::size_t>(place - places.begin()) + 1].str();
+        ++i;
+      }
+    }
+    best = filled;
+    bestPlaces = places.size();
+  }
+  return best;
 }
 
+}  // namespace
+
+LANGID testLanguage() {
+  static const struct {
+    const wchar_t* name;
+    LANGID language;
+  } kLanguages[] = {{L"ja", kJapanese},
+                    {L"zh-CN", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)},
+                    {L"zh-TW", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)},
+                    {L"ko", MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN)}};
+  wchar_t value[8] = {};
+  const DWORD length = GetEnvironmentVariableW(L"MURVANE_TEST_LANGUAGE", value, 8);
+  for (const auto& known : kLanguages) {
+    if (length > 0 && length < 8 && std::wcscmp(value, known.name) == 0) return known.language;
+  }
+  return kEnglish;
+}
+
+bool expectJapanese() { return testLanguage() == kJapanese; }
+
 const wchar_t* inLanguage(const wchar_t* english, const wchar_t* japanese) {
-  return expectJapanese() ? japanese : english;
+  if (testLanguage() == kJapanese) return japanese;
+  return inLanguage(english);
+}
+
+const wchar_t* inLanguage(const wchar_t* english) {
+  const LANGID language = testLanguage();
+  if (language == kEnglish) return english;
+  // Kept for the life of the test, as the literals are.
+  static std::set<std::wstring> texts;
+  const auto text = translated(english, language);
+  return texts.insert(text.value_or(L"(no such English text: " + std::wstring(english) + L")")).first->c_str();
+}
+
+std::optional<std::wstring> resourceString(std::int32_t id, LANGID language) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  const auto block = static_cast<WORD>(id / 16 + 1);
+  HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(block), language);
+  if (found == nullptr) {
+    return std::nullopt;
+  }
+  const auto* data = static_cast<const WCHAR*>(LockResource(LoadResource(module, found)));
+  const WCHAR* end = data + SizeofResource(module, found) / sizeof(WCHAR);
+  for (int index = 0; data < end; ++index) {
+    const WORD length = *data++;
+    if (index == id % 16) {
+      if (length == 0 || data + length > end) {
+        return std::nullopt;
+      }
+      return std::wstring(data, length);
+    }
+    data += length;
+  }
+  return std::nullopt;
 }
 
 const StringTable& resourceStrings() {

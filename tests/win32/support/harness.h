@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,9 +36,19 @@ bool pumpUntil(Predicate done, std::chrono::milliseconds limit = std::chrono::se
   }
 }
 
-// Set by the CTest registration next to the locale: "ja" for the Japanese run.
+// Set by the CTest registration next to the locale: "ja", "zh-CN", "zh-TW"
+// or "ko"; English without it.
+LANGID testLanguage();
 bool expectJapanese();
+// The text in the test's language. Japanese is written out; the other
+// languages are the English text's string (or template, filled alike) as
+// their own table holds it, which proves the loader chose that table.
 const wchar_t* inLanguage(const wchar_t* english, const wchar_t* japanese);
+const wchar_t* inLanguage(const wchar_t* english);
+
+// String id of one language read straight from this module's string block,
+// bypassing the loader's choice of language. Empty when absent.
+std::optional<std::wstring> resourceString(std::int32_t id, LANGID language);
 
 // The string table from this executable's own copy of the resources.
 const StringTable& resourceStrings();
