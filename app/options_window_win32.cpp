@@ -186,7 +186,12 @@ void OptionsWindow::confirm() {
     refuse(reading);
     return;
   }
-  if (!writePlayOptions(*store_, *reading.options)) {
+  PlayOptions options = *reading.options;
+  // Keys this window does not show keep what the file holds.
+  const PlayOptions stored = readPlayOptions(*store_);
+  options.seekStep = stored.seekStep;
+  options.loop = stored.loop;
+  if (!writePlayOptions(*store_, options)) {
     // Nothing of it counts until it is saved (every start reads the file),
     // so the window stays, for another try or Cancel.
     showError(IDS_ERROR_SAVE_SETTINGS);

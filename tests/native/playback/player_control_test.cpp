@@ -301,3 +301,59 @@ TEST_F(PlayerControlTest, AThousandPausesAndResumesAddNoDrift) {
 
 }  // namespace
 }  // namespace murvane::test
+
+namespace murvane::test {
+namespace {
+
+const TrackBytes kShortSong = TrackBytes().noteOn(0, 60).noteOff(500, 60).noteOn(0, 62).noteOff(500, 62);
+
+Lines timedFrom(Lines lines, std::uint64_t start) {
+  for (std::string& line : lines) line = std::to_string(std::stoull(line) - start) + line.substr(line.find(' '));
+  return lines;
+}
+
+// Neither pause undoes the other: the keys go out again when neither holds.
+TEST_F(PlayerFixture, TheUsersPauseAndTheFocusGuardsHoldApart) {
+  ScriptedGate gate;
+  load({kShortSong}, kDivision);
+  time.setAutoAdvance(false);
+  const std::uint64_t start = time.sinceOrigin();
+  ASSERT_TRUE(player->start(synth, &gate));
+  runTo(start + 100);
+  player->pause();
+  gate.set(TargetPresence::kAway);
+  player->followTarget();
+  player->resume();
+  EXPECT_TRUE(player->paused()) << "the window in front still holds it";
+  EXPECT_FALSE(player->pausedByUser());
+  runTo(start + 200);
+  player->pause();
+  gate.set(TargetPresence::kInFront);
+  player->followTarget();
+  EXPECT_TRUE(player->paused()) << "the user's pause still holds it";
+  runTo(start + 300);
+  time.setAutoAdvance(true);
+  player->resume();
+  time.awaitBlocked();
+  EXPECT_EQ(timedFrom(log.take(), start), (Lines{"0 open", "0 on 60", "100 all off", "300 on 60", "700 off 60",
+                                                 "700 on 62", "1200 off 62", "1200 close", "1200 ended"}));
+}
+
+TEST_F(PlayerFixture, ALoopingSongStartsAgainASecondAfterItsEndUntilStopped) {
+  load({kShortSong}, kDivision);
+  PlayOptions options;
+  options.loop = true;
+  player->setOptions(options);
+  time.setAutoAdvance(false);
+  const std::uint64_t start = time.sinceOrigin();
+  ASSERT_TRUE(player->start(synth));
+  runTo(start + 2500);
+  player->stop();
+  time.awaitBlocked();
+  EXPECT_EQ(timedFrom(log.take(), start),
+            (Lines{"0 open", "0 on 60", "500 off 60", "500 on 62", "1000 off 62", "1000 all off", "2000 on 60",
+                   "2500 off 60", "2500 on 62", "2500 close", "2500 ended"}));
+}
+
+}  // namespace
+}  // namespace murvane::test
