@@ -14,6 +14,12 @@
 #include "playback/wake_event_win32.h"
 
 namespace murvane {
+namespace {
+
+// What Slower and Faster change the speed by, in percentage points.
+constexpr int kSpeedStep = 10;
+
+}  // namespace
 
 MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   MainWindowServices services;
@@ -96,6 +102,9 @@ ControllerView AppHost::view() const {
   // other shows nothing.
   if (current.playing) {
     current.paused = player_->paused();
+    current.pausedByUser = player_->pausedByUser();
+    const int speed = player_->speed();
+    if (speed != player_->startSpeed()) current.changedSpeed = speed;
   } else if (current.midiInputOpen) {
     current.paused = liveKeys_->paused();
   }
@@ -142,6 +151,25 @@ void AppHost::take(Step step, const std::wstring& droppedFile) {
     case Step::kOpenOptions:
       shown_->openOptions();
       break;
+    case Step::kTogglePause:
+      if (player_->pausedByUser()) {
+        player_->resume();
+      } else {
+        player_->pause();
+      }
+      break;
+    case Step::kSeekBack:
+      player_->seekBy(-seekStepMillis_);
+      break;
+    case Step::kSeekForward:
+      player_->seekBy(seekStepMillis_);
+      break;
+    case Step::kSlower:
+      player_->setSpeed(player_->speed() - kSpeedStep);
+      break;
+    case Step::kFaster:
+      player_->setSpeed(player_->speed() + kSpeedStep);
+      break;
     case Step::kLoadDroppedFile: {
       const std::filesystem::path path(droppedFile);
       const LoadResult result = load(path);
@@ -157,6 +185,7 @@ void AppHost::playToKeyboard() {
   player_->setOptions(keys.options, keys.chosen());
   keyboard_->useLayout(keys.chosen());
   TargetGate* gate = guardFor(keys.options);
+  seekStepMillis_ = keys.options.seekStep * 1000;
   if (player_->start(*keyboard_, gate)) {
     keysBlocked_ = keysBlockedNow();
     watchTarget(gate != nullptr);
@@ -166,6 +195,7 @@ void AppHost::playToKeyboard() {
 void AppHost::playToMidiOut() {
   Keys keys = prepareKeys();
   keys.options.repressGap = 0;  // a gap for a game's input, not for the ear
+  seekStepMillis_ = keys.options.seekStep * 1000;
   player_->setOptions(keys.options, keys.chosen());
   player_->start(*midiOut_);
 }

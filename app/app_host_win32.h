@@ -152,6 +152,7 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
+  std::int64_t seekStepMillis_ = 5000;  // SeekStep of the playback's start
   NoteCounts noteCounts_;     // of the file loaded last, counted when it was loaded
 
   MainWindowServices services_;

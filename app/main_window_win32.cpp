@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/key_bind_window_win32.h"
+#include "app/options_form.h"
 #include "app/options_window_win32.h"
 #include "app/process_values.h"
 #include "res/resource.h"
@@ -118,12 +119,18 @@ void MainWindow::refreshStatus() {
   const StatusTexts texts = statusTextsOf(host_.statusView());
   shownTexts_ = texts;
   SetWindowTextW(testButton_, lookupString(texts.testButton));
+  if (texts.status == IDS_PLAYING_SPEED) {
+    const wchar_t* pattern = lookupString(texts.status);
+    const std::wstring speed = std::to_wstring(texts.speed);
+    SetWindowTextW(statusLabel_, fillPlaceholders(pattern != nullptr ? pattern : L"", {speed}).c_str());
+    return;
+  }
   SetWindowTextW(statusLabel_, lookupString(texts.status));
 }
 
 void MainWindow::refreshStatusIfChanged() {
   const StatusTexts texts = statusTextsOf(host_.view());
-  if (texts.status != shownTexts_.status || texts.testButton != shownTexts_.testButton) refreshStatus();
+  if (texts != shownTexts_) refreshStatus();
 }
 
 void MainWindow::openKeyConfig() {
@@ -224,6 +231,21 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           break;
         case kHotkeyAllStopId:
           host_.run(Event::kAllStopHotkey);
+          break;
+        case kHotkeyPauseId:
+          host_.run(Event::kPauseHotkey);
+          break;
+        case kHotkeySeekBackId:
+          host_.run(Event::kSeekBackHotkey);
+          break;
+        case kHotkeySeekForwardId:
+          host_.run(Event::kSeekForwardHotkey);
+          break;
+        case kHotkeySlowerId:
+          host_.run(Event::kSlowerHotkey);
+          break;
+        case kHotkeyFasterId:
+          host_.run(Event::kFasterHotkey);
           break;
         default:
           break;
