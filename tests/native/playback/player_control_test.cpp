@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bindings/built_in_layouts.h"
 #include "playback/plan.h"
 #include "smf/smf_file.h"
 #include "tests/support/player_fixture.h"
@@ -337,6 +338,31 @@ TEST_F(PlayerFixture, TheUsersPauseAndTheFocusGuardsHoldApart) {
   time.awaitBlocked();
   EXPECT_EQ(timedFrom(log.take(), start), (Lines{"0 open", "0 on 60", "100 all off", "300 on 60", "700 off 60",
                                                  "700 on 62", "1200 off 62", "1200 close", "1200 ended"}));
+}
+
+// The sustain key goes down again with the notes sounding where the song
+// goes on; before the start is the start; past the end ends it.
+TEST_F(PlayerFixture, ASeekPressesTheSustainKeyAndTheNotesSoundingThere) {
+  const KeyLayout piano = builtInLayout(L"piano61").value();
+  load({TrackBytes().event(0, {0xB0, 64, 127}).noteOn(0, 61).noteOff(1000, 61).event(0, {0xB0, 64, 0}).noteOn(0, 62)
+            .noteOff(500, 62)},
+       kDivision);
+  PlayOptions options;
+  options.layout = L"piano61";
+  player->setOptions(options, &piano);
+  time.setAutoAdvance(false);
+  const std::uint64_t start = time.sinceOrigin();
+  ASSERT_TRUE(player->start(synth));
+  runTo(start + 100);
+  player->seek(600);
+  runTo(start + 200);
+  player->seekBy(-5000);
+  runTo(start + 300);
+  player->seekBy(5000);
+  time.awaitBlocked();
+  EXPECT_EQ(timedFrom(log.take(), start),
+            (Lines{"0 open", "0 hold sustain down", "0 on 61", "100 all off", "100 hold sustain down", "100 on 61",
+                   "200 all off", "200 hold sustain down", "200 on 61", "300 all off", "300 close", "300 ended"}));
 }
 
 TEST_F(PlayerFixture, ALoopingSongStartsAgainASecondAfterItsEndUntilStopped) {
