@@ -4,6 +4,7 @@
 
 #include "app/hotkeys_win32.h"
 #include "app/target_integrity_win32.h"
+#include "app/taskbar_progress_win32.h"
 #include "bindings/ini_store_win32.h"
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
@@ -62,6 +63,7 @@ void AppHost::attach(HWND window, HostWindow& shown) {
   hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window);
   registerHotkeys();
   player_ = makeWin32Player(window);
+  taskbarProgress_ = makeWin32TaskbarProgress(window);
 }
 
 void AppHost::detach() {
@@ -71,6 +73,8 @@ void AppHost::detach() {
   // Ends the worker and waits for it without a limit; a key that it left
   // down is released when the keyboard is destroyed.
   player_.reset();
+  KillTimer(window_, kProgressTimerId);
+  taskbarProgress_.reset();
   hotkeyRegistrar_.reset();
   window_ = nullptr;
 }
@@ -144,6 +148,7 @@ void AppHost::take(Step step, const std::wstring& droppedFile) {
       break;
     case Step::kRefreshStatus:
       shown_->refreshStatus();
+      showProgress();
       break;
     case Step::kOpenKeyConfig:
       shown_->openKeyConfig();
@@ -273,6 +278,19 @@ void AppHost::followTarget() {
       break;
   }
   shown_->refreshStatusIfChanged();
+}
+
+void AppHost::showProgress() {
+  if (!player_ || !taskbarProgress_) return;
+  const ProgressShown now = progressOf(view(), player_->positionMillis(), player_->lengthMillis());
+  if (now.state == ProgressState::kNone) {
+    KillTimer(window_, kProgressTimerId);
+  } else if (shownProgress_.state == ProgressState::kNone) {
+    SetTimer(window_, kProgressTimerId, kProgressMillis, nullptr);
+  }
+  if (now == shownProgress_) return;
+  shownProgress_ = now;
+  taskbarProgress_->show(now);
 }
 
 ControllerView AppHost::statusView() {

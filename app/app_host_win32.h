@@ -14,6 +14,7 @@
 #include "app/hotkeys.h"
 #include "app/options_form.h"
 #include "app/target_integrity.h"
+#include "app/taskbar_progress.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "bindings/key_layout.h"
@@ -41,6 +42,9 @@ inline constexpr UINT kForegroundChangedMessage = WM_APP + 1;
 // releases the keys and resumes.
 inline constexpr UINT_PTR kTargetCheckTimerId = 1;
 inline constexpr UINT kTargetCheckMillis = 100;
+// While a song plays: its progress on the taskbar button.
+inline constexpr UINT_PTR kProgressTimerId = 2;
+inline constexpr UINT kProgressMillis = 250;
 
 // The platform services the host's objects work through. The host owns
 // them and destroys them after the objects that use them.
@@ -106,6 +110,9 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   void run(Event event, const std::wstring& droppedFile = {});
   // The foreground hook's notice or the guard's timer.
   void followTarget();
+  // The progress timer, and every refresh of the status: shows how far the
+  // song has come on the taskbar button, and ends the timer when none plays.
+  void showProgress();
   ControllerView view() const;
   // The view that the status shows; with nothing left to guard, the guard
   // stops watching the window in front.
@@ -166,6 +173,8 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   std::unique_ptr<MidiInput> midiIn_;
   std::unique_ptr<FocusGuard> focusGuard_;  // none without the foreground service
   std::unique_ptr<ForegroundHook> foregroundHook_;  // while the guard watches
+  std::unique_ptr<TaskbarProgress> taskbarProgress_;  // while attached
+  ProgressShown shownProgress_;
 };
 
 }  // namespace murvane

@@ -258,6 +258,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       host_.followTarget();
       return 0;
     case WM_TIMER:
+      if (wParam == kProgressTimerId) {
+        host_.showProgress();
+        return 0;
+      }
       if (wParam != kTargetCheckTimerId) break;
       host_.followTarget();
       return 0;

@@ -173,6 +173,11 @@ std::uint64_t Player::positionMillis() {
   return std::min(playedMillis_, plan_.endMillis);
 }
 
+std::uint64_t Player::lengthMillis() {
+  std::lock_guard lock(mutex_);
+  return plan_.endMillis;
+}
+
 void Player::setSpeed(int percent) {
   {
     std::lock_guard lock(mutex_);

@@ -108,8 +108,10 @@ class Player {
   void seek(std::uint64_t positionMillis);
   // The same, from where the song now stands.
   void seekBy(std::int64_t deltaMillis);
-  // Where the song stands now, in milliseconds of its plan.
+  // Where the song stands now, in milliseconds of its plan, and how long the
+  // plan in place is.
   std::uint64_t positionMillis();
+  std::uint64_t lengthMillis();
 
   // The speed of this playback, in percent (kSlowestSpeed to kFastestSpeed,
   // clamped), from now on, with no jump in the song's position. A start

@@ -1,4 +1,5 @@
 #include "app/controller.h"
+#include "app/taskbar_progress.h"
 
 #include <gtest/gtest.h>
 
@@ -251,6 +252,20 @@ TEST(FileName, FolderAndDriveAreTakenOff) {
       {L"", L""},
   };
   for (auto [path, name] : cases) EXPECT_EQ(fileNameWithoutFolder(path), name);
+}
+
+}  // namespace
+}  // namespace murvane
+
+namespace murvane {
+namespace {
+
+TEST(TaskbarProgress, ShowsOnlyASongThatPlaysPausedOrNot) {
+  const ControllerView pausedTest{.playing = true, .outputIsMidiOut = true, .paused = true};
+  EXPECT_EQ(progressOf(kPlayingToKeys, 700, 2000), (ProgressShown{ProgressState::kPlaying, 700, 2000}));
+  EXPECT_EQ(progressOf(pausedTest, 2500, 2000), (ProgressShown{ProgressState::kPaused, 2000, 2000}));
+  for (ControllerView view : {kIdle, kMidiInput, kIdleAfterTest}) EXPECT_EQ(progressOf(view, 700, 2000), ProgressShown{});
+  EXPECT_EQ(progressOf(kPlayingToKeys, 0, 0), ProgressShown{});
 }
 
 }  // namespace
