@@ -2,6 +2,7 @@
 
 #include <bitset>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -232,71 +233,63 @@ TEST_F(PlayerControlTest, AThousandPausesAndResumesAddNoDrift) {
   expectModel(lines, expected);
 }
 
-// Neither pause undoes the other: the keys go out again when neither holds.
-TEST_F(PlayerControlTest, TheUsersPauseAndTheFocusGuardsHoldApart) {
-  ScriptedGate gate;
-  load({TrackBytes().noteOn(0, 60).noteOff(1000, 60)}, kDivision);
-  time.setAutoAdvance(false);
-  start_ = time.sinceOrigin();
-  ASSERT_TRUE(player->start(synth, &gate));
-  const auto set = [&](std::uint64_t at, TargetPresence presence) {
-    runTo(start_ + at);
-    gate.set(presence);
-    player->followTarget();
+// Scripts of controls at times of the clock, each action before the worker
+// moves on: the two pauses hold apart (the keys go out again only when
+// neither holds); a seek presses the sustain key with the notes sounding
+// there, before the start is the start and past the end ends the song; a
+// looping song starts again a second after its end, until stopped.
+TEST_F(PlayerControlTest, ScriptedControlsPlayAsTheyShould) {
+  using Script = std::vector<std::pair<std::uint64_t, std::function<void(Player&, ScriptedGate&)>>>;
+  const auto away = [](Player& p, ScriptedGate& g) {
+    g.set(TargetPresence::kAway);
+    p.followTarget();
   };
-  runTo(start_ + 100);
-  player->pause();
-  set(100, TargetPresence::kAway);
-  player->resume();
-  EXPECT_TRUE(player->paused() && !player->pausedByUser()) << "the window in front still holds it";
-  runTo(start_ + 200);
-  player->pause();
-  set(200, TargetPresence::kInFront);
-  EXPECT_TRUE(player->paused()) << "the user's pause still holds it";
-  runTo(start_ + 300);
-  time.setAutoAdvance(true);
-  player->resume();
-  time.awaitBlocked();
-  EXPECT_EQ(fromStart(), (Lines{"0 open", "0 on 60", "100 all off", "300 on 60", "1200 off 60", "1200 close",
-                                "1200 ended"}));
-}
-
-// The sustain key goes down again with the notes sounding where the song
-// goes on; before the start is the start; past the end ends it.
-TEST_F(PlayerControlTest, ASeekPressesTheSustainKeyAndTheNotesSoundingThere) {
-  const KeyLayout piano = builtInLayout(L"piano61").value();
-  load({TrackBytes().event(0, {0xB0, 64, 127}).noteOn(0, 61).noteOff(1000, 61).event(0, {0xB0, 64, 0})}, kDivision);
-  PlayOptions options;
-  options.layout = L"piano61";
-  player->setOptions(options, &piano);
-  time.setAutoAdvance(false);
-  start_ = time.sinceOrigin();
-  ASSERT_TRUE(player->start(synth));
-  runTo(start_ + 100);
-  player->seek(600);
-  runTo(start_ + 200);
-  player->seekBy(-5000);
-  runTo(start_ + 300);
-  player->seekBy(5000);
-  time.awaitBlocked();
-  EXPECT_EQ(fromStart(), (Lines{"0 open", "0 hold sustain down", "0 on 61", "100 all off", "100 hold sustain down",
-                                "100 on 61", "200 all off", "200 hold sustain down", "200 on 61", "300 all off",
-                                "300 close", "300 ended"}));
-}
-
-TEST_F(PlayerControlTest, ALoopingSongStartsAgainASecondAfterItsEndUntilStopped) {
-  load({TrackBytes().noteOn(0, 60).noteOff(500, 60).noteOn(0, 62).noteOff(500, 62)}, kDivision);
-  PlayOptions options;
-  options.loop = true;
-  player->setOptions(options);
-  time.setAutoAdvance(false);
-  start_ = time.sinceOrigin();
-  ASSERT_TRUE(player->start(synth));
-  runTo(start_ + 2500);
-  player->stop();
-  time.awaitBlocked();
-  EXPECT_EQ(fromStart(), (Lines{"0 open", "0 on 60", "500 off 60", "500 on 62", "1000 off 62", "1000 all off",
-                                "2000 on 60", "2500 off 60", "2500 on 62", "2500 close", "2500 ended"}));
+  const auto back = [](Player& p, ScriptedGate& g) {
+    g.set(TargetPresence::kInFront);
+    p.followTarget();
+  };
+  const auto pause = [](Player& p, ScriptedGate&) { p.pause(); };
+  const auto resume = [](Player& p, ScriptedGate&) { p.resume(); };
+  const auto by = [](std::int64_t delta) { return [delta](Player& p, ScriptedGate&) { p.seekBy(delta); }; };
+  const auto stop = [](Player& p, ScriptedGate&) { p.stop(); };
+  PlayOptions piano;
+  piano.layout = L"piano61";
+  PlayOptions loop;
+  loop.loop = true;
+  struct Case {
+    TrackBytes song;
+    PlayOptions options;
+    Script script;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {TrackBytes().noteOn(0, 60).noteOff(1000, 60), {}, {{100, pause}, {100, away}, {100, resume}, {200, pause},
+       {200, back}, {300, resume}},
+       {"0 open", "0 on 60", "100 all off", "300 on 60", "1200 off 60", "1200 close", "1200 ended"}},
+      {TrackBytes().event(0, {0xB0, 64, 127}).noteOn(0, 61).noteOff(1000, 61).event(0, {0xB0, 64, 0}), piano,
+       {{100, [](Player& p, ScriptedGate&) { p.seek(600); }}, {200, by(-5000)}, {300, by(5000)}},
+       {"0 open", "0 hold sustain down", "0 on 61", "100 all off", "100 hold sustain down", "100 on 61", "200 all off",
+        "200 hold sustain down", "200 on 61", "300 all off", "300 close", "300 ended"}},
+      {TrackBytes().noteOn(0, 60).noteOff(500, 60).noteOn(0, 62).noteOff(500, 62), loop, {{2500, stop}},
+       {"0 open", "0 on 60", "500 off 60", "500 on 62", "1000 off 62", "1000 all off", "2000 on 60", "2500 off 60",
+        "2500 on 62", "2500 close", "2500 ended"}},
+  };
+  const KeyLayout layout = builtInLayout(L"piano61").value();
+  for (const Case& c : cases) {
+    ScriptedGate gate;
+    load({c.song}, kDivision);
+    player->setOptions(c.options, c.options.layout.empty() ? nullptr : &layout);
+    time.setAutoAdvance(false);
+    start_ = time.sinceOrigin();
+    ASSERT_TRUE(player->start(synth, &gate));
+    for (const auto& [at, action] : c.script) {
+      runTo(start_ + at);
+      action(*player, gate);
+    }
+    time.setAutoAdvance(true);
+    time.awaitBlocked();
+    EXPECT_EQ(fromStart(), c.lines);
+  }
 }
 
 }  // namespace
