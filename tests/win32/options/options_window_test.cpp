@@ -174,8 +174,9 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
   EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
   EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
-  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{592, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{16, 579, 544, 24}));   // Loop
+  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[34]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -189,7 +190,7 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
-                                   0, kMidiInDeviceListId, IDOK, IDCANCEL});
+                                   0, kMidiInDeviceListId, kLoopBoxId, IDOK, IDCANCEL});
   EXPECT_EQ(ids, tabOrder);
 }
 
