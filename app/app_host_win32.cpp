@@ -63,7 +63,15 @@ void AppHost::attach(HWND window, HostWindow& shown) {
   hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window);
   registerHotkeys();
   player_ = makeWin32Player(window);
-  taskbarProgress_ = makeWin32TaskbarProgress(window);
+  taskbarButtonMessage_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
+}
+
+void AppHost::taskbarButtonCreated() {
+  if (window_ == nullptr) return;
+  taskbarProgress_.reset();
+  taskbarProgress_ = makeWin32TaskbarProgress(window_);
+  shownProgress_ = {};
+  showProgress();
 }
 
 void AppHost::detach() {

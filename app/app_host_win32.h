@@ -113,6 +113,11 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   // The progress timer, and every refresh of the status: shows how far the
   // song has come on the taskbar button, and ends the timer when none plays.
   void showProgress();
+  // The shell's notice that the window's taskbar button exists (again):
+  // only then is the taskbar list asked for. A shell without a taskbar
+  // (Wine's) never sends it, and its taskbar list is never touched.
+  UINT taskbarButtonMessage() const { return taskbarButtonMessage_; }
+  void taskbarButtonCreated();
   ControllerView view() const;
   // The view that the status shows; with nothing left to guard, the guard
   // stops watching the window in front.
@@ -173,7 +178,8 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   std::unique_ptr<MidiInput> midiIn_;
   std::unique_ptr<FocusGuard> focusGuard_;  // none without the foreground service
   std::unique_ptr<ForegroundHook> foregroundHook_;  // while the guard watches
-  std::unique_ptr<TaskbarProgress> taskbarProgress_;  // while attached
+  UINT taskbarButtonMessage_ = 0;
+  std::unique_ptr<TaskbarProgress> taskbarProgress_;  // from the button's creation while attached
   ProgressShown shownProgress_;
 };
 

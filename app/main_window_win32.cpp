@@ -181,6 +181,10 @@ void MainWindow::showLoaded(const std::filesystem::path& path, bool loaded) {
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == host_.taskbarButtonMessage()) {
+    host_.taskbarButtonCreated();
+    return 0;
+  }
   switch (message) {
     case WM_CLOSE:
       close();

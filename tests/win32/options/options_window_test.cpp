@@ -235,6 +235,11 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6"
                         L"\u306b\u3060\u3051\u5165\u529b\u3059\u308b");
     case IDS_MIDI_IN_DEVICE: return inLanguage(L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9");
+    // 曲の終わりで最初からもう一度再生する
+    case IDS_LOOP:
+      return inLanguage(L"Play the song again from its start at its end",
+                        L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6"
+                        L"\u518d\u751f\u3059\u308b");
     case IDS_OK: return L"OK";
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
