@@ -1,5 +1,4 @@
 #include "app/controller.h"
-#include "app/taskbar_progress.h"
 
 #include <gtest/gtest.h>
 
@@ -196,11 +195,8 @@ TEST(StateTable, PausedByTheFocusGuardEveryEventTakesTheSameSteps) {
 // Each control hotkey takes its one step while a song plays and nothing
 // else, in MIDI input or idle nothing at all.
 TEST(StateTable, ControlHotkeysControlOnlyAPlayingSong) {
-  const std::pair<Event, Step> controls[] = {{Event::kPauseHotkey, kTogglePause},
-                                             {Event::kSeekBackHotkey, kSeekBack},
-                                             {Event::kSeekForwardHotkey, kSeekForward},
-                                             {Event::kSlowerHotkey, kSlower},
-                                             {Event::kFasterHotkey, kFaster}};
+  const std::pair<Event, Step> controls[] = {{Event::kPauseHotkey, kTogglePause}, {Event::kSeekBackHotkey, kSeekBack},
+      {Event::kSeekForwardHotkey, kSeekForward}, {Event::kSlowerHotkey, kSlower}, {Event::kFasterHotkey, kFaster}};
   for (const auto& [event, step] : controls) {
     for (ControllerView view : {kPlayingToKeys, kTestPlaying, ControllerView{.playing = true, .paused = true}}) {
       EXPECT_EQ(steps(planFor(event, view)), (std::vector<Step>{step, kRefreshStatus}));
@@ -252,20 +248,6 @@ TEST(FileName, FolderAndDriveAreTakenOff) {
       {L"", L""},
   };
   for (auto [path, name] : cases) EXPECT_EQ(fileNameWithoutFolder(path), name);
-}
-
-}  // namespace
-}  // namespace murvane
-
-namespace murvane {
-namespace {
-
-TEST(TaskbarProgress, ShowsOnlyASongThatPlaysPausedOrNot) {
-  const ControllerView pausedTest{.playing = true, .outputIsMidiOut = true, .paused = true};
-  EXPECT_EQ(progressOf(kPlayingToKeys, 700, 2000), (ProgressShown{ProgressState::kPlaying, 700, 2000}));
-  EXPECT_EQ(progressOf(pausedTest, 2500, 2000), (ProgressShown{ProgressState::kPaused, 2000, 2000}));
-  for (ControllerView view : {kIdle, kMidiInput, kIdleAfterTest}) EXPECT_EQ(progressOf(view, 700, 2000), ProgressShown{});
-  EXPECT_EQ(progressOf(kPlayingToKeys, 0, 0), ProgressShown{});
 }
 
 }  // namespace
