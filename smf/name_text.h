@@ -16,6 +16,8 @@ std::u32string nameText(std::string_view bytes);
 // The same as UTF-8 and as the wide text of the platform (UTF-16 where
 // wchar_t is 16 bits wide).
 std::string nameTextUtf8(std::string_view bytes);
+// One character as UTF-8 at the end of `out`.
+void appendUtf8(std::string& out, char32_t c);
 std::wstring nameTextWide(std::string_view bytes);
 
 }  // namespace murvane
