@@ -42,12 +42,7 @@ std::wstring fromUtf8(std::string_view text) {
       continue;
     }
     i += static_cast<std::size_t>(length);
-    if (c >= 0x10000 && sizeof(wchar_t) == 2) {
-      out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<wchar_t>(c));
-    }
+    appendWide(out, static_cast<char32_t>(c));
   }
   return out;
 }

@@ -134,16 +134,18 @@ std::string nameTextUtf8(std::string_view bytes) {
   return out;
 }
 
+void appendWide(std::wstring& out, char32_t c) {
+  if (c >= 0x10000 && sizeof(wchar_t) == 2) {
+    out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(c));
+  }
+}
+
 std::wstring nameTextWide(std::string_view bytes) {
   std::wstring out;
-  for (const char32_t c : nameText(bytes)) {
-    if (c >= 0x10000 && sizeof(wchar_t) == 2) {
-      out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<wchar_t>(c));
-    }
-  }
+  for (const char32_t c : nameText(bytes)) appendWide(out, c);
   return out;
 }
 

@@ -18,6 +18,8 @@ std::u32string nameText(std::string_view bytes);
 std::string nameTextUtf8(std::string_view bytes);
 // One character as UTF-8 at the end of `out`.
 void appendUtf8(std::string& out, char32_t c);
+// One character at the end of `out`: a surrogate pair where wchar_t is 16 bits.
+void appendWide(std::wstring& out, char32_t c);
 std::wstring nameTextWide(std::string_view bytes);
 
 }  // namespace murvane
