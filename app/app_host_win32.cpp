@@ -4,6 +4,7 @@
 
 #include "app/hotkeys_win32.h"
 #include "app/target_integrity_win32.h"
+#include "app/taskbar_progress_win32.h"
 #include "bindings/ini_store_win32.h"
 #include "output/key_injector_win32.h"
 #include "output/midi_in_port_win32.h"
@@ -14,6 +15,12 @@
 #include "playback/wake_event_win32.h"
 
 namespace murvane {
+namespace {
+
+// What Slower and Faster change the speed by, in percentage points.
+constexpr int kSpeedStep = 10;
+
+}  // namespace
 
 MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   MainWindowServices services;
@@ -56,6 +63,15 @@ void AppHost::attach(HWND window, HostWindow& shown) {
   hotkeyRegistrar_ = makeWin32HotkeyRegistrar(window);
   registerHotkeys();
   player_ = makeWin32Player(window);
+  taskbarButtonMessage_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
+}
+
+void AppHost::taskbarButtonCreated() {
+  if (window_ == nullptr) return;
+  taskbarProgress_.reset();
+  taskbarProgress_ = makeWin32TaskbarProgress(window_);
+  shownProgress_ = {};
+  showProgress();
 }
 
 void AppHost::detach() {
@@ -65,6 +81,8 @@ void AppHost::detach() {
   // Ends the worker and waits for it without a limit; a key that it left
   // down is released when the keyboard is destroyed.
   player_.reset();
+  KillTimer(window_, kProgressTimerId);
+  taskbarProgress_.reset();
   hotkeyRegistrar_.reset();
   window_ = nullptr;
 }
@@ -96,6 +114,9 @@ ControllerView AppHost::view() const {
   // other shows nothing.
   if (current.playing) {
     current.paused = player_->paused();
+    current.pausedByUser = player_->pausedByUser();
+    const int speed = player_->speed();
+    if (speed != player_->startSpeed()) current.changedSpeed = speed;
   } else if (current.midiInputOpen) {
     current.paused = liveKeys_->paused();
   }
@@ -135,12 +156,32 @@ void AppHost::take(Step step, const std::wstring& droppedFile) {
       break;
     case Step::kRefreshStatus:
       shown_->refreshStatus();
+      showProgress();
       break;
     case Step::kOpenKeyConfig:
       shown_->openKeyConfig();
       break;
     case Step::kOpenOptions:
       shown_->openOptions();
+      break;
+    case Step::kTogglePause:
+      if (player_->pausedByUser()) {
+        player_->resume();
+      } else {
+        player_->pause();
+      }
+      break;
+    case Step::kSeekBack:
+      player_->seekBy(-seekStepMillis_);
+      break;
+    case Step::kSeekForward:
+      player_->seekBy(seekStepMillis_);
+      break;
+    case Step::kSlower:
+      player_->setSpeed(player_->speed() - kSpeedStep);
+      break;
+    case Step::kFaster:
+      player_->setSpeed(player_->speed() + kSpeedStep);
       break;
     case Step::kLoadDroppedFile: {
       const std::filesystem::path path(droppedFile);
@@ -157,6 +198,7 @@ void AppHost::playToKeyboard() {
   player_->setOptions(keys.options, keys.chosen());
   keyboard_->useLayout(keys.chosen());
   TargetGate* gate = guardFor(keys.options);
+  seekStepMillis_ = keys.options.seekStep * 1000;
   if (player_->start(*keyboard_, gate)) {
     keysBlocked_ = keysBlockedNow();
     watchTarget(gate != nullptr);
@@ -166,6 +208,7 @@ void AppHost::playToKeyboard() {
 void AppHost::playToMidiOut() {
   Keys keys = prepareKeys();
   keys.options.repressGap = 0;  // a gap for a game's input, not for the ear
+  seekStepMillis_ = keys.options.seekStep * 1000;
   player_->setOptions(keys.options, keys.chosen());
   player_->start(*midiOut_);
 }
@@ -243,6 +286,19 @@ void AppHost::followTarget() {
       break;
   }
   shown_->refreshStatusIfChanged();
+}
+
+void AppHost::showProgress() {
+  if (!player_ || !taskbarProgress_) return;
+  const ProgressShown now = progressOf(view(), player_->positionMillis(), player_->lengthMillis());
+  if (now.state == ProgressState::kNone) {
+    KillTimer(window_, kProgressTimerId);
+  } else if (shownProgress_.state == ProgressState::kNone) {
+    SetTimer(window_, kProgressTimerId, kProgressMillis, nullptr);
+  }
+  if (now == shownProgress_) return;
+  shownProgress_ = now;
+  taskbarProgress_->show(now);
 }
 
 ControllerView AppHost::statusView() {

@@ -14,6 +14,7 @@
 #include "app/hotkeys.h"
 #include "app/options_form.h"
 #include "app/target_integrity.h"
+#include "app/taskbar_progress.h"
 #include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "bindings/key_layout.h"
@@ -41,6 +42,9 @@ inline constexpr UINT kForegroundChangedMessage = WM_APP + 1;
 // releases the keys and resumes.
 inline constexpr UINT_PTR kTargetCheckTimerId = 1;
 inline constexpr UINT kTargetCheckMillis = 100;
+// While a song plays: its progress on the taskbar button.
+inline constexpr UINT_PTR kProgressTimerId = 2;
+inline constexpr UINT kProgressMillis = 250;
 
 // The platform services the host's objects work through. The host owns
 // them and destroys them after the objects that use them.
@@ -106,6 +110,14 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   void run(Event event, const std::wstring& droppedFile = {});
   // The foreground hook's notice or the guard's timer.
   void followTarget();
+  // The progress timer, and every refresh of the status: shows how far the
+  // song has come on the taskbar button, and ends the timer when none plays.
+  void showProgress();
+  // The shell's notice that the window's taskbar button exists (again):
+  // only then is the taskbar list asked for. A shell without a taskbar
+  // (Wine's) never sends it, and its taskbar list is never touched.
+  UINT taskbarButtonMessage() const { return taskbarButtonMessage_; }
+  void taskbarButtonCreated();
   ControllerView view() const;
   // The view that the status shows; with nothing left to guard, the guard
   // stops watching the window in front.
@@ -152,6 +164,7 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
+  std::int64_t seekStepMillis_ = 5000;  // SeekStep of the playback's start
   NoteCounts noteCounts_;     // of the file loaded last, counted when it was loaded
 
   MainWindowServices services_;
@@ -165,6 +178,9 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   std::unique_ptr<MidiInput> midiIn_;
   std::unique_ptr<FocusGuard> focusGuard_;  // none without the foreground service
   std::unique_ptr<ForegroundHook> foregroundHook_;  // while the guard watches
+  UINT taskbarButtonMessage_ = 0;
+  std::unique_ptr<TaskbarProgress> taskbarProgress_;  // from the button's creation while attached
+  ProgressShown shownProgress_;
 };
 
 }  // namespace murvane

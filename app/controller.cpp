@@ -10,9 +10,13 @@ ControllerState stateOf(const ControllerView& view) {
 StatusTexts statusTextsOf(const ControllerView& view) {
   switch (stateOf(view)) {
     case ControllerState::kPlayingToKeys:
+      if (view.pausedByUser) return {IDS_PAUSED, IDS_TEST_MIDI_FILE};
       if (view.paused) return {IDS_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE};
-      return {view.keysBlocked ? IDS_PLAYING_KEYS_BLOCKED : IDS_PLAYING, IDS_TEST_MIDI_FILE};
+      if (view.keysBlocked) return {IDS_PLAYING_KEYS_BLOCKED, IDS_TEST_MIDI_FILE};
+      if (view.changedSpeed != 0) return {IDS_PLAYING_SPEED, IDS_TEST_MIDI_FILE, view.changedSpeed};
+      return {IDS_PLAYING, IDS_TEST_MIDI_FILE};
     case ControllerState::kTestPlaying:
+      if (view.pausedByUser) return {IDS_PAUSED, IDS_STOP};
       return {IDS_TEST_PLAYING, IDS_STOP};
     case ControllerState::kMidiInput:
       if (view.paused) return {IDS_MIDI_INPUT_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE};
@@ -70,6 +74,17 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
       return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile};
     case Event::kPlaybackEnded:
       return {kRefreshStatus};
+    // Only a song that plays is controlled; in MIDI input they do nothing.
+    case Event::kPauseHotkey:
+    case Event::kSeekBackHotkey:
+    case Event::kSeekForwardHotkey:
+    case Event::kSlowerHotkey:
+    case Event::kFasterHotkey: {
+      if (state != ControllerState::kPlayingToKeys && state != ControllerState::kTestPlaying) return {};
+      static constexpr Step kControlSteps[] = {kTogglePause, kSeekBack, kSeekForward, kSlower, kFaster};
+      const auto control = static_cast<std::size_t>(event) - static_cast<std::size_t>(Event::kPauseHotkey);
+      return {kControlSteps[control], kRefreshStatus};
+    }
   }
   return {};
 }

@@ -29,6 +29,11 @@ struct ControllerView {
   // window is in front; other states ignore it. It outranks keysBlocked:
   // no key is sent at all.
   bool paused = false;
+  // The user paused the playback (it shows "Paused", whatever the guard says).
+  bool pausedByUser = false;
+  // The playback's speed in percent while it differs from the one it
+  // started with; 0 otherwise.
+  int changedSpeed = 0;
 };
 
 enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };
@@ -39,6 +44,9 @@ ControllerState stateOf(const ControllerView& view);
 struct StatusTexts {
   std::int32_t status;      // statusLabel
   std::int32_t testButton;  // testButton
+  int speed = 0;            // the %1 of IDS_PLAYING_SPEED; 0 for the other texts
+
+  bool operator==(const StatusTexts&) const = default;
 };
 
 StatusTexts statusTextsOf(const ControllerView& view);
@@ -52,6 +60,11 @@ enum class Event : std::uint8_t {
   kOptionsMenu,      // "Options..." in the system menu
   kFileDropped,
   kPlaybackEnded,  // WM_APP from the player's worker
+  kPauseHotkey,        // hotkey 103
+  kSeekBackHotkey,     // hotkey 104
+  kSeekForwardHotkey,  // hotkey 105
+  kSlowerHotkey,       // hotkey 106
+  kFasterHotkey,       // hotkey 107
 };
 
 enum class Step : std::uint8_t {
@@ -64,6 +77,12 @@ enum class Step : std::uint8_t {
   kOpenKeyConfig,    // runs the key configuration window modally
   kOpenOptions,      // runs the Options window modally
   kLoadDroppedFile,  // shows the title, or "Please set file." and the error
+  // Control the playing song (to keys or in the test) and do nothing else.
+  kTogglePause,  // the user's pause, or its resume
+  kSeekBack,     // by SeekStep seconds of the song
+  kSeekForward,
+  kSlower,  // by 10 percentage points
+  kFaster,
 };
 
 // The steps of one event, in the order they are taken.

@@ -15,11 +15,20 @@ inline constexpr int kHotkeyCount = 3;
 inline constexpr int kHotkeyPlayId = 100;
 inline constexpr int kHotkeyMidiInputId = 101;
 inline constexpr int kHotkeyAllStopId = 102;
+// Then the control hotkeys (BindingTable::controls), ids 103 Pause, 104 Seek
+// back, 105 Seek forward, 106 Slower, 107 Faster: registered only when bound.
+inline constexpr int kHotkeyPauseId = 103;
+inline constexpr int kHotkeySeekBackId = 104;
+inline constexpr int kHotkeySeekForwardId = 105;
+inline constexpr int kHotkeySlowerId = 106;
+inline constexpr int kHotkeyFasterId = 107;
+inline constexpr int kAllHotkeyCount = kHotkeyCount + kControlHotkeyCount;
 
 // The platform's modifier flags for a hotkey.
 inline constexpr std::uint32_t kHotkeyModAlt = 0x0001;
 inline constexpr std::uint32_t kHotkeyModControl = 0x0002;
 inline constexpr std::uint32_t kHotkeyModShift = 0x0004;
+inline constexpr std::uint32_t kHotkeyModNoRepeat = 0x4000;
 
 struct HotkeyCombination {
   std::uint32_t modifiers = 0;
@@ -32,8 +41,15 @@ HotkeyCombination hotkeyCombinationOf(KeyCode code);
 
 constexpr int hotkeyIdOf(int slot) { return kHotkeyPlayId + slot; }
 constexpr int hotkeyBindingIndexOf(int slot) { return kHotkeyPlayIndex + slot; }
-// "Failed register hotkey." in its three wordings (1007, 1065, 1067).
+// "Failed register hotkey." in its wordings (1007, 1065, 1067; 1122 for the
+// control hotkeys).
 std::int32_t hotkeyRefusedMessage(int slot);
+// What slot (0 to kAllHotkeyCount - 1) registers: a control hotkey's code
+// only while no note or other hotkey holds it. Pause and the seeks without
+// auto-repeat, so that a held key pauses or seeks once; Slower and Faster
+// repeat while held.
+KeyCode hotkeyBindingOf(const BindingTable& bindings, int slot);
+HotkeyCombination hotkeyCombinationOf(int slot, KeyCode code);
 
 // The system's registrations of one window's hotkeys.
 class HotkeyRegistrar {
@@ -44,17 +60,17 @@ class HotkeyRegistrar {
   virtual void unregisterHotkey(int id) = 0;
 };
 
-// The codes now registered for hotkeys 100, 101 and 102; 0 = none.
-using RegisteredHotkeys = std::array<KeyCode, kHotkeyCount>;
+// The codes now registered for hotkeys 100 to 107; 0 = none.
+using RegisteredHotkeys = std::array<KeyCode, kAllHotkeyCount>;
 
-// Brings the registrations into line with the bindings, in the order 100,
-// 101, 102, touching only the hotkeys whose binding differs from what is
+// Brings the registrations into line with the bindings, in the order of
+// their ids, touching only the hotkeys whose binding differs from what is
 // registered. A refusal is shown through errors, leaves that code 0, and the
 // next hotkey is still tried.
 void registerHotkeys(const BindingTable& bindings, RegisteredHotkeys& registered, HotkeyRegistrar& registrar,
                      ErrorReporter& errors);
 
-// Withdraws every registered hotkey, in the order 102, 101, 100.
+// Withdraws every registered hotkey, the last id first.
 void unregisterHotkeys(RegisteredHotkeys& registered, HotkeyRegistrar& registrar);
 
 // The main window's hotkeys, as the key configuration window drives them: it

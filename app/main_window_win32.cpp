@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/key_bind_window_win32.h"
+#include "app/options_form.h"
 #include "app/options_window_win32.h"
 #include "app/process_values.h"
 #include "res/resource.h"
@@ -118,12 +119,18 @@ void MainWindow::refreshStatus() {
   const StatusTexts texts = statusTextsOf(host_.statusView());
   shownTexts_ = texts;
   SetWindowTextW(testButton_, lookupString(texts.testButton));
+  if (texts.status == IDS_PLAYING_SPEED) {
+    const wchar_t* pattern = lookupString(texts.status);
+    const std::wstring speed = std::to_wstring(texts.speed);
+    SetWindowTextW(statusLabel_, fillPlaceholders(pattern != nullptr ? pattern : L"", {speed}).c_str());
+    return;
+  }
   SetWindowTextW(statusLabel_, lookupString(texts.status));
 }
 
 void MainWindow::refreshStatusIfChanged() {
   const StatusTexts texts = statusTextsOf(host_.view());
-  if (texts.status != shownTexts_.status || texts.testButton != shownTexts_.testButton) refreshStatus();
+  if (texts != shownTexts_) refreshStatus();
 }
 
 void MainWindow::openKeyConfig() {
@@ -174,6 +181,10 @@ void MainWindow::showLoaded(const std::filesystem::path& path, bool loaded) {
 }
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == host_.taskbarButtonMessage()) {
+    host_.taskbarButtonCreated();
+    return 0;
+  }
   switch (message) {
     case WM_CLOSE:
       close();
@@ -225,6 +236,21 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kHotkeyAllStopId:
           host_.run(Event::kAllStopHotkey);
           break;
+        case kHotkeyPauseId:
+          host_.run(Event::kPauseHotkey);
+          break;
+        case kHotkeySeekBackId:
+          host_.run(Event::kSeekBackHotkey);
+          break;
+        case kHotkeySeekForwardId:
+          host_.run(Event::kSeekForwardHotkey);
+          break;
+        case kHotkeySlowerId:
+          host_.run(Event::kSlowerHotkey);
+          break;
+        case kHotkeyFasterId:
+          host_.run(Event::kFasterHotkey);
+          break;
         default:
           break;
       }
@@ -236,6 +262,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       host_.followTarget();
       return 0;
     case WM_TIMER:
+      if (wParam == kProgressTimerId) {
+        host_.showProgress();
+        return 0;
+      }
       if (wParam != kTargetCheckTimerId) break;
       host_.followTarget();
       return 0;

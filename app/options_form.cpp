@@ -27,7 +27,7 @@ OptionsEntry entryOf(const PlayOptions& options) {
                       options.foldOctaves,        formatDecimal(options.speed),
                       formatDecimal(options.repressGap), options.layout,
                       formatDecimal(options.modifierHold), options.focusGuard,
-                      options.midiInDevice};
+                      options.midiInDevice,       options.loop};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -51,6 +51,7 @@ EntryReading readEntry(const OptionsEntry& entry) {
   options.modifierHold = *hold;
   options.focusGuard = entry.focusGuard;
   options.midiInDevice = entry.midiInDevice;
+  options.loop = entry.loop;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 

@@ -32,6 +32,7 @@ struct OptionsEntry {
   std::wstring modifierHold = L"0";
   bool focusGuard = false;
   std::wstring midiInDevice;  // empty for the first device
+  bool loop = false;
 
   bool operator==(const OptionsEntry&) const = default;
 };

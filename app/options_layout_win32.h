@@ -29,8 +29,9 @@ enum OptionsControlId : int {
   kModifierHoldEditId,
   kFocusGuardBoxId,
   kMidiInDeviceListId,
+  kLoopBoxId,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 18;
+inline constexpr int kOptionsControlCount = kChannelCount + 19;
 
 namespace options_layout {
 
@@ -88,6 +89,8 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
       {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
        kNoSource},
+      // On the row of OK and Cancel, centred on their height.
+      {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
       {L"BUTTON", IDCANCEL, 704, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
   };

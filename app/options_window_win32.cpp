@@ -57,6 +57,7 @@ bool OptionsWindow::createControls() {
   // Setting the position would rewrite the field; it reads the field when clicked.
   CheckDlgButton(window(), kFoldBoxId, current.foldOctaves ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window(), kFocusGuardBoxId, current.focusGuard ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), kLoopBoxId, current.loop ? BST_CHECKED : BST_UNCHECKED);
   const std::wstring_view missing = orEmpty(text(IDS_NAME_MISSING));
   layoutNames_ = showChoices(kLayoutListId, choiceList(orEmpty(text(IDS_LAYOUT_DEFAULT)),
                                                        layoutChoices(orEmpty(text(IDS_LAYOUT_ENTRY)), layouts_),
@@ -150,6 +151,7 @@ OptionsEntry OptionsWindow::entry() const {
   current.modifierHold = fieldText(kModifierHoldEditId);
   current.focusGuard = IsDlgButtonChecked(window(), kFocusGuardBoxId) == BST_CHECKED;
   current.midiInDevice = chosenName(kMidiInDeviceListId, deviceNames_, opened_.midiInDevice);
+  current.loop = IsDlgButtonChecked(window(), kLoopBoxId) == BST_CHECKED;
   return current;
 }
 
@@ -186,7 +188,10 @@ void OptionsWindow::confirm() {
     refuse(reading);
     return;
   }
-  if (!writePlayOptions(*store_, *reading.options)) {
+  PlayOptions options = *reading.options;
+  // A key this window does not show keeps what the file holds.
+  options.seekStep = readPlayOptions(*store_).seekStep;
+  if (!writePlayOptions(*store_, options)) {
     // Nothing of it counts until it is saved (every start reads the file),
     // so the window stays, for another try or Cancel.
     showError(IDS_ERROR_SAVE_SETTINGS);

@@ -29,6 +29,9 @@ constexpr BindingEntry kEntries[kBindingCount] = {
     {L"HotkeyAllStop", 0x007b},
 };
 
+constexpr std::wstring_view kControlIniKeys[kControlHotkeyCount] = {
+    L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster"};
+
 constexpr bool validIndex(int index) { return index >= 0 && index < kBindingCount; }
 
 constexpr std::size_t at(int index) { return static_cast<std::size_t>(index); }
@@ -104,6 +107,39 @@ bool parseHexValue(std::wstring_view text, std::uint32_t& value) {
   return true;
 }
 
+std::wstring_view controlHotkeyIniKey(int slot) {
+  return slot >= 0 && slot < kControlHotkeyCount ? kControlIniKeys[at(slot)] : std::wstring_view{};
+}
+
+KeyCode controlHotkeyOf(const BindingTable& table, int slot) {
+  if (slot < 0 || slot >= kControlHotkeyCount) return 0;
+  const KeyCode value = table.controls[at(slot)];
+  if (value == 0) return 0;
+  for (KeyCode key : table.keys) {
+    if (key == value) return 0;
+  }
+  for (int other = 0; other < slot; ++other) {
+    if (table.controls[at(other)] == value) return 0;
+  }
+  return value;
+}
+
+namespace {
+
+// Missing, 0x0000 or anything unreadable leaves the hotkey unbound; so does
+// a value that a note or an earlier hotkey holds, which keeps it.
+void loadControlHotkeys(IniStore& store, BindingTable& table) {
+  for (int slot = 0; slot < kControlHotkeyCount; ++slot) {
+    const std::wstring text = store.read(kBindingSection, controlHotkeyIniKey(slot));
+    std::uint32_t number = 0;
+    if (text.size() != kBindingValueLength || !parseHexValue(text, number)) continue;
+    table.controls[at(slot)] = static_cast<KeyCode>(number & kHotkeyBindingMask);
+    table.controls[at(slot)] = controlHotkeyOf(table, slot);
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<BindingTable> loadBindings(IniStore& store) {
   auto table = std::make_unique<BindingTable>();
   if (!store.exists()) {
@@ -127,6 +163,7 @@ std::unique_ptr<BindingTable> loadBindings(IniStore& store) {
     }
     table->keys[at(i)] = value;
   }
+  loadControlHotkeys(store, *table);
   return table;
 }
 

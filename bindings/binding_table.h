@@ -25,11 +25,29 @@ inline constexpr KeyCode kHotkeyBindingMask = 0x07FF;
 
 inline constexpr std::wstring_view kBindingSection = L"KeyBinds";
 
+// Hotkeys that control a song while it plays, in the same section and form
+// as the hotkeys above but apart from the table's entries: none is bound
+// until the user sets it, and the first run writes none of them.
+inline constexpr int kControlHotkeyCount = 5;
+inline constexpr int kControlPause = 0;
+inline constexpr int kControlSeekBack = 1;
+inline constexpr int kControlSeekForward = 2;
+inline constexpr int kControlSlower = 3;
+inline constexpr int kControlFaster = 4;
+
 // A non-zero value is held by at most one entry, compared as whole masked
-// values across notes and hotkeys.
+// values across notes and hotkeys; a control hotkey never holds a value an
+// entry holds.
 struct BindingTable {
   std::array<KeyCode, kBindingCount> keys{};
+  std::array<KeyCode, kControlHotkeyCount> controls{};  // 0: unbound
 };
+
+// "HotkeyPause", "HotkeySeekBack", ...; empty for a slot out of range.
+std::wstring_view controlHotkeyIniKey(int slot);
+// The control hotkey of the slot, or 0 while a note or another hotkey holds
+// its value (the key configuration may have given it away since loading).
+KeyCode controlHotkeyOf(const BindingTable& table, int slot);
 
 // Out-of-range indexes give an empty key name, a zero default and a zero mask.
 std::wstring_view bindingIniKey(int index);

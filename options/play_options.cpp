@@ -63,8 +63,22 @@ std::optional<int> parseModifierHold(std::wstring_view text) { return parseDecim
 
 std::optional<bool> parseFocusGuard(std::wstring_view text) { return parseFoldOctaves(text); }
 
+std::optional<int> parseSeekStep(std::wstring_view text) {
+  return parseDecimal(text, kShortestSeekStep, kLongestSeekStep);
+}
+
+std::optional<bool> parseLoop(std::wstring_view text) { return parseFoldOctaves(text); }
+
+PlayOptions planningPart(const PlayOptions& options) {
+  PlayOptions planning = options;
+  const PlayOptions defaults;
+  planning.seekStep = defaults.seekStep;
+  planning.loop = defaults.loop;
+  return planning;
+}
+
 bool shapesKeys(const PlayOptions& options) {
-  PlayOptions keyShaping = options;
+  PlayOptions keyShaping = planningPart(options);
   keyShaping.focusGuard = false;
   keyShaping.midiInDevice.clear();
   return keyShaping != PlayOptions{};
@@ -82,6 +96,8 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.modifierHold = parseModifierHold(read(kModifierHoldKey)).value_or(options.modifierHold);
   options.focusGuard = parseFocusGuard(read(kFocusGuardKey)).value_or(options.focusGuard);
   options.midiInDevice = store.readText(kOptionsSection, kMidiInDeviceKey);
+  options.seekStep = parseSeekStep(read(kSeekStepKey)).value_or(options.seekStep);
+  options.loop = parseLoop(read(kLoopKey)).value_or(options.loop);
   return options;
 }
 
@@ -130,6 +146,10 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
   stored &= storeOption(store, kFocusGuardKey, parseFocusGuard, options.focusGuard, defaults.focusGuard,
                         std::wstring(options.focusGuard ? L"1" : L"0"));
   stored &= storeName(store, kMidiInDeviceKey, options.midiInDevice);
+  stored &= storeOption(store, kSeekStepKey, parseSeekStep, options.seekStep, defaults.seekStep,
+                        formatDecimal(options.seekStep));
+  stored &= storeOption(store, kLoopKey, parseLoop, options.loop, defaults.loop,
+                        std::wstring(options.loop ? L"1" : L"0"));
   return stored;
 }
 

@@ -20,12 +20,16 @@ inline constexpr std::wstring_view kLayoutKey = L"Layout";
 inline constexpr std::wstring_view kModifierHoldKey = L"ModifierHold";
 inline constexpr std::wstring_view kFocusGuardKey = L"FocusGuard";
 inline constexpr std::wstring_view kMidiInDeviceKey = L"MidiInDevice";
+inline constexpr std::wstring_view kSeekStepKey = L"SeekStep";
+inline constexpr std::wstring_view kLoopKey = L"Loop";
 
 inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
 inline constexpr int kFastestSpeed = 400;
 inline constexpr int kLongestRepressGap = 200;
 inline constexpr int kLongestModifierHold = 50;
+inline constexpr int kShortestSeekStep = 1;
+inline constexpr int kLongestSeekStep = 60;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -39,6 +43,8 @@ struct PlayOptions {
   int modifierHold = 0;  // milliseconds, 0 to 50, that Shift or Ctrl is held before and after its key
   bool focusGuard = false;   // keys only into the window in front when playing started
   std::wstring midiInDevice;  // the MIDI input device's name; empty: the first device
+  int seekStep = 5;   // seconds, 1 to 60, that a seek hotkey moves the song
+  bool loop = false;  // at its end the song starts again, until stopped
 
   bool operator==(const PlayOptions&) const = default;
 };
@@ -46,6 +52,11 @@ struct PlayOptions {
 // Whether the options change which keys a song types or when: false plays
 // the file's events as they come, as Murvane did before it had options.
 bool shapesKeys(const PlayOptions& options);
+
+// The options with those that leave the plan as it is (how it is controlled
+// while playing) set to their defaults: two options that agree here plan a
+// song alike.
+PlayOptions planningPart(const PlayOptions& options);
 
 // Reads the section "Options"; a key that is missing or holds anything but a
 // value of its range gives that key's default. Never writes.
@@ -69,6 +80,8 @@ std::optional<int> parseSpeed(std::wstring_view text);
 std::optional<int> parseRepressGap(std::wstring_view text);
 std::optional<int> parseModifierHold(std::wstring_view text);
 std::optional<bool> parseFocusGuard(std::wstring_view text);
+std::optional<int> parseSeekStep(std::wstring_view text);
+std::optional<bool> parseLoop(std::wstring_view text);
 
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not

@@ -95,4 +95,20 @@ PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLa
   return plan;
 }
 
+// A change due at the position itself counts as made: a note that starts
+// there sounds there, and one that ends there does not.
+PlanPosition positionIn(const KeyPlan& keys, std::uint64_t positionMillis) {
+  PlanPosition position;
+  const std::vector<KeyChange>& changes = keys.changes;
+  for (; position.next < changes.size() && changes[position.next].atMillis <= positionMillis; ++position.next) {
+    const KeyChange& change = changes[position.next];
+    if (change.held == kSustainHeld) {
+      position.sustainDown = change.down;
+    } else if (change.held == 0) {
+      position.keys[change.key] = change.down;
+    }
+  }
+  return position;
+}
+
 }  // namespace murvane

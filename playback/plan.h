@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -40,5 +42,16 @@ struct PlayedNotes {
 // each; otherwise the keys are planned (planKeys, holdModifiers).
 PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
 PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
+
+// Where playing from a position of the plan (its milliseconds) stands: the
+// keys and the sustain key that the changes due by then have left down, and
+// the first change due after it. A seek presses these and goes on from
+// `next`; the modifiers are left out, since a key pressed again brings its own.
+struct PlanPosition {
+  std::bitset<256> keys;
+  bool sustainDown = false;
+  std::size_t next = 0;
+};
+PlanPosition positionIn(const KeyPlan& keys, std::uint64_t positionMillis);
 
 }  // namespace murvane

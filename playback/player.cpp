@@ -5,6 +5,12 @@
 #include <utility>
 
 namespace murvane {
+namespace {
+
+// Between the end of a round and the next, when the song loops.
+constexpr std::uint32_t kLoopGapMillis = 1000;
+
+}  // namespace
 
 Player::Player(PlaybackNotifier& notifier, Clock& clock, std::unique_ptr<WakeEvent> wake)
     : notifier_(notifier), clock_(clock), wake_(std::move(wake)) {
@@ -49,7 +55,10 @@ LoadResult Player::loadFile(std::vector<std::uint8_t> image) {
 }
 
 std::optional<PlaybackPlan> Player::planIfStale() {
-  if (plannedWith_ && plannedWith_->options == options_ && plannedWith_->layout == layout_) return std::nullopt;
+  // The loop and the seek step are read at a start; they leave the plan as it is.
+  if (plannedWith_ && planningPart(plannedWith_->options) == planningPart(options_) && plannedWith_->layout == layout_) {
+    return std::nullopt;
+  }
   plannedWith_ = PlannedWith{options_, layout_};
   if (!file_ || !file_->loaded()) return PlaybackPlan{};
   return planPlayback(*file_, options_, layout_ ? &*layout_ : nullptr);
@@ -84,8 +93,17 @@ bool Player::start(Synthesizer& output, TargetGate* gate) {
     gate_ = gate;
     sounding_.reset();
     sustainDown_ = false;
+    pauseReasons_ = 0;
     paused_.store(false);
+    pausedByUser_.store(false);
+    // The plan in place was made at the options' speed.
+    startSpeed_.store(options_.speed);
+    speed_.store(options_.speed);
+    loop_ = options_.loop;
+    nextRoundAt_.reset();
     playedMillis_ = 0;
+    scaledRemainder_ = 0;
+    wallMillis_ = 0;
     lastReading_ = clock_.nowMillis();
     playing_.store(true);
   }
@@ -112,7 +130,7 @@ void Player::setOptions(const PlayOptions& options, const KeyLayout* layout) {
 void Player::pause() {
   {
     std::lock_guard lock(mutex_);
-    pauseLocked();
+    pauseLocked(kUserPause);
   }
   // Its timed wait is for a key that is not due while paused.
   if (wake_) wake_->signal();
@@ -121,9 +139,55 @@ void Player::pause() {
 void Player::resume() {
   {
     std::lock_guard lock(mutex_);
-    resumeLocked();
+    resumeLocked(kUserPause);
   }
   // The worker sleeps without limit while paused.
+  if (wake_) wake_->signal();
+}
+
+void Player::seek(std::uint64_t positionMillis) {
+  {
+    std::lock_guard lock(mutex_);
+    seekLocked(positionMillis);
+  }
+  // The worker's timed wait is for a key of the old position.
+  if (wake_) wake_->signal();
+}
+
+void Player::seekBy(std::int64_t deltaMillis) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!playing_.load()) return;
+    if (!paused_.load()) readClock();
+    const std::uint64_t now = playedMillis_;
+    const std::uint64_t back = deltaMillis < 0 ? static_cast<std::uint64_t>(-deltaMillis) : 0;
+    seekLocked(deltaMillis < 0 ? (back >= now ? 0 : now - back) : now + static_cast<std::uint64_t>(deltaMillis));
+  }
+  if (wake_) wake_->signal();
+}
+
+std::uint64_t Player::positionMillis() {
+  std::lock_guard lock(mutex_);
+  if (!playing_.load()) return 0;
+  if (!paused_.load()) readClock();
+  return std::min(playedMillis_, plan_.endMillis);
+}
+
+std::uint64_t Player::lengthMillis() {
+  std::lock_guard lock(mutex_);
+  return plan_.endMillis;
+}
+
+void Player::setSpeed(int percent) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!playing_.load()) return;
+    // The time played so far counts at the old speed; paused, the clock
+    // must not be read at all.
+    if (!paused_.load()) readClock();
+    speed_.store(std::clamp(percent, kSlowestSpeed, kFastestSpeed));
+  }
+  // The worker's timed wait was worked out at the old speed.
   if (wake_) wake_->signal();
 }
 
@@ -154,6 +218,17 @@ std::uint32_t Player::step() {
   // Woken by a signal meant for another cycle: the clock must not be read
   // while paused, or the time away would count as played.
   if (paused_.load()) return WakeEvent::kInfinite;
+  if (nextRoundAt_) {
+    readClock();
+    if (wallMillis_ < *nextRoundAt_) {
+      return static_cast<std::uint32_t>(std::min<std::uint64_t>(*nextRoundAt_ - wallMillis_, WakeEvent::kLongestTimedWait));
+    }
+    // A new round, as a new start: from the beginning at the time it begins.
+    nextRoundAt_.reset();
+    planned_ = 0;
+    playedMillis_ = 0;
+    scaledRemainder_ = 0;
+  }
   const std::vector<KeyChange>& changes = plan_.keys.changes;
   // The song ends with its last event, which may come after its last key.
   // Checked again after every wait: a wait can end early (a signal given for
@@ -162,11 +237,7 @@ std::uint32_t Player::step() {
   if (due > playedMillis_) {
     if (const std::uint32_t wait = waitFor(due)) return wait;
   }
-  if (planned_ == changes.size()) {
-    playing_.store(false);
-    endPlayback();
-    return WakeEvent::kInfinite;
-  }
+  if (planned_ == changes.size()) return endRound();
   if (!targetAllows(changes[planned_].atMillis)) return playing_.load() ? WakeEvent::kInfinite : 0;
   const KeyChange& change = changes[planned_++];
   Synthesizer* output = output_.load();
@@ -193,13 +264,24 @@ std::uint32_t Player::waitFor(std::uint64_t due) {
   if (due <= playedMillis_) return 0;
   // Everything due by now has been handed over.
   flushOutput();
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(due - playedMillis_, WakeEvent::kLongestTimedWait));
+  // The clock's milliseconds until the plan's `due`, rounded up so that the
+  // wait never ends before it.
+  const auto speed = static_cast<std::uint64_t>(speed_.load());
+  const auto base = static_cast<std::uint64_t>(startSpeed_.load());
+  const std::uint64_t left = (due - playedMillis_) * base - scaledRemainder_;
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>((left + speed - 1) / speed, WakeEvent::kLongestTimedWait));
 }
 
 void Player::readClock() {
   const std::uint32_t reading = clock_.nowMillis();
-  playedMillis_ += static_cast<std::uint32_t>(reading - lastReading_);
+  const std::uint32_t elapsed = reading - lastReading_;
   lastReading_ = reading;
+  wallMillis_ += elapsed;
+  // At the start's speed this adds exactly `elapsed`.
+  const auto base = static_cast<std::uint64_t>(startSpeed_.load());
+  const std::uint64_t scaled = elapsed * static_cast<std::uint64_t>(speed_.load()) + scaledRemainder_;
+  playedMillis_ += scaled / base;
+  scaledRemainder_ = scaled % base;
 }
 
 // A worker running late sends several due times back to back; each still
@@ -225,10 +307,10 @@ bool Player::targetAllows(std::uint64_t due) {
 bool Player::followGate() {
   switch (gate_->presence()) {
     case TargetPresence::kInFront:
-      resumeLocked();
-      return true;
+      resumeLocked(kGuardPause);
+      return !paused_.load();  // the user's pause still holds
     case TargetPresence::kAway:
-      pauseLocked();
+      pauseLocked(kGuardPause);
       return false;
     case TargetPresence::kGone:
       // As a stop: the worker's next cycle closes the output and reports.
@@ -238,8 +320,12 @@ bool Player::followGate() {
   return false;
 }
 
-void Player::pauseLocked() {
-  if (!playing_.load() || paused_.load()) return;
+void Player::pauseLocked(PauseReason reason) {
+  if (!playing_.load()) return;
+  const bool wasPaused = pauseReasons_ != 0;
+  pauseReasons_ |= reason;
+  pausedByUser_.store((pauseReasons_ & kUserPause) != 0);
+  if (wasPaused) return;
   readClock();  // the song's time stands still from here
   paused_.store(true);
   flushOutput();
@@ -247,11 +333,62 @@ void Player::pauseLocked() {
   if (output != nullptr) output->allNotesOff();
 }
 
-void Player::resumeLocked() {
-  if (!paused_.load()) return;
+void Player::resumeLocked(PauseReason reason) {
+  if ((pauseReasons_ & reason) == 0) return;
+  pauseReasons_ &= static_cast<std::uint8_t>(~reason);
+  pausedByUser_.store((pauseReasons_ & kUserPause) != 0);
+  if (pauseReasons_ != 0) return;
   paused_.store(false);
   // The time away is not played: the next reading counts from now.
   lastReading_ = clock_.nowMillis();
+  pressSounding();
+}
+
+void Player::seekLocked(std::uint64_t positionMillis) {
+  if (!playing_.load()) return;
+  flushOutput();
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->allNotesOff();
+  nextRoundAt_.reset();
+  sounding_.reset();
+  sustainDown_ = false;
+  scaledRemainder_ = 0;
+  lastReading_ = clock_.nowMillis();
+  if (positionMillis >= plan_.endMillis) {
+    // As the song's own end: the worker's next cycle ends the playback, or
+    // the round when it loops (after a resume, if paused).
+    planned_ = plan_.keys.changes.size();
+    playedMillis_ = plan_.endMillis;
+    if (!loop_) playing_.store(false);
+    return;
+  }
+  const PlanPosition position = positionIn(plan_.keys, positionMillis);
+  sounding_ = position.keys;
+  sustainDown_ = position.sustainDown;
+  planned_ = position.next;
+  playedMillis_ = positionMillis;
+  // Paused, the resume presses them.
+  if (!paused_.load()) pressSounding();
+}
+
+std::uint32_t Player::endRound() {
+  if (!loop_) {
+    playing_.store(false);
+    endPlayback();
+    return WakeEvent::kInfinite;
+  }
+  // Every key up before the second between rounds; the output stays open.
+  flushOutput();
+  Synthesizer* output = output_.load();
+  if (output != nullptr) output->allNotesOff();
+  sounding_.reset();
+  sustainDown_ = false;
+  readClock();
+  nextRoundAt_ = wallMillis_ + kLoopGapMillis;
+  return kLoopGapMillis;
+}
+
+void Player::pressSounding() {
   Synthesizer* output = output_.load();
   if (output == nullptr || (sounding_.none() && !sustainDown_)) return;
   // A batch of their own, before anything the song has due now.
@@ -269,7 +406,10 @@ void Player::endPlayback() {
   Synthesizer* output = output_.load();
   if (output != nullptr) output->close();
   unreported_ = false;
+  pauseReasons_ = 0;
   paused_.store(false);
+  pausedByUser_.store(false);
+  nextRoundAt_.reset();
   notifier_.playbackEnded();
 }
 

@@ -42,7 +42,9 @@ namespace murvane {
 //
 // A playback can pause: every key goes up at once and the song's clock
 // stops. Resuming presses again the keys that were down, then goes on with
-// every later due time moved by exactly the time paused.
+// every later due time moved by exactly the time paused. A seek and a
+// change of speed work the same way on the one plan: nothing is planned
+// again while playing.
 //
 // All member functions are for one controlling thread (the GUI thread), except
 // playing(), paused() and output(), which any thread may read. The file and
@@ -90,10 +92,42 @@ class Player {
   // from those the plan was made with.
   void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
 
-  // pause() does nothing unless a playback runs unpaused, resume() nothing
-  // unless one is paused.
+  // The user's pause: pause() does nothing unless a playback runs and the
+  // user has not paused it, resume() nothing unless the user has. The focus
+  // guard's pause is a reason of its own: the keys go out again only when
+  // neither holds, so neither undoes the other.
   void pause();
   void resume();
+
+  // Goes on from a position of the song (milliseconds of its plan), while
+  // playing or paused: every key, modifier and the sustain key up, then the
+  // keys of the notes sounding there (and the sustain key, if down there)
+  // pressed again, at once or at the resume, and every later due time
+  // counted from the position. Before the start is the start; at or past the
+  // end the playback ends as at its end. Nothing while nothing plays.
+  void seek(std::uint64_t positionMillis);
+  // The same, from where the song now stands.
+  void seekBy(std::int64_t deltaMillis);
+  // Where the song stands now, in milliseconds of its plan, and how long the
+  // plan in place is.
+  std::uint64_t positionMillis();
+  std::uint64_t lengthMillis();
+
+  // The speed of this playback, in percent (kSlowestSpeed to kFastestSpeed,
+  // clamped), from now on, with no jump in the song's position. A start
+  // takes the options' speed again.
+  //
+  // The plan stays as made, at the options' speed: the clock is scaled
+  // instead (see playedMillis_), so every later due time follows the new
+  // speed and the position does not move. Planning again would hold up the
+  // keys for as long as a long file takes to read, and the new plan would
+  // have to be joined at the position. The price: the re-press gap and the
+  // modifier windows scale with the speed too (a 30 ms gap is 15 ms at twice
+  // the speed), which a game's input still takes as the keys of one chord.
+  void setSpeed(int percent);
+  int speed() const { return speed_.load(); }
+  // The speed this playback started with: the options' speed.
+  int startSpeed() const { return startSpeed_.load(); }
   // Pauses, resumes or stops as the playback's gate now says (nothing
   // without one): for the thread that hears of a new window in front, so
   // that the keys come up at once and not only at the next batch.
@@ -101,6 +135,8 @@ class Player {
 
   bool playing() const { return playing_.load(); }
   bool paused() const { return paused_.load(); }
+  // Paused by pause(), whatever the focus guard says.
+  bool pausedByUser() const { return pausedByUser_.load(); }
   Synthesizer* output() const { return output_.load(); }
 
  private:
@@ -122,8 +158,16 @@ class Player {
   // not go out (paused, or the playback ends).
   bool targetAllows(std::uint64_t due);
   bool followGate();
-  void pauseLocked();
-  void resumeLocked();
+  // Why a playback is paused: it plays again only when no reason holds.
+  enum PauseReason : std::uint8_t { kUserPause = 1, kGuardPause = 2 };
+  void pauseLocked(PauseReason reason);
+  void resumeLocked(PauseReason reason);
+  // Presses the keys that sounded when everything went up, as a batch of their own.
+  void pressSounding();
+  void seekLocked(std::uint64_t positionMillis);
+  // The end of a round: ends the playback, or with the loop on waits a
+  // second and plays the song again.
+  std::uint32_t endRound();
 
   PlaybackNotifier& notifier_;
   Clock& clock_;
@@ -148,6 +192,17 @@ class Player {
   // shorter than its wrap), so a due time of any size is met when it is due.
   std::uint64_t playedMillis_ = 0;
   std::uint32_t lastReading_ = 0;
+  // The plan is in milliseconds at the start's speed; a speed changed while
+  // playing scales the clock instead of planning again: each millisecond of
+  // the clock plays speed/startSpeed of the plan's. Rounding is carried in
+  // the remainder (in 1/startSpeed ms), so that no change adds drift.
+  std::uint64_t scaledRemainder_ = 0;
+  // The time of the clock, paused time left out, for the loop's second
+  // between rounds, which is the listener's and not the song's.
+  std::uint64_t wallMillis_ = 0;
+  std::optional<std::uint64_t> nextRoundAt_;  // in wallMillis_; while waiting to loop
+  bool loop_ = false;                         // of this playback, from the options
+  std::uint8_t pauseReasons_ = 0;
   std::uint64_t batchDue_ = 0;  // of the notes handed over since the last flush
   bool handedOver_ = false;     // notes have been handed over since the last flush
   TargetGate* gate_ = nullptr;  // of this playback; none: keys always go out
@@ -157,7 +212,10 @@ class Player {
 
   std::atomic<bool> quit_{false};
   std::atomic<bool> playing_{false};
-  std::atomic<bool> paused_{false};  // only while playing
+  std::atomic<bool> paused_{false};  // only while playing: some reason holds
+  std::atomic<bool> pausedByUser_{false};
+  std::atomic<int> speed_{100};
+  std::atomic<int> startSpeed_{100};
   std::atomic<Synthesizer*> output_{nullptr};
   std::thread worker_;
 };

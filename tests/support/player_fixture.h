@@ -26,6 +26,20 @@ class PlayerFixture : public ::testing::Test {
     ASSERT_TRUE(player->start(output));
     time.awaitBlocked();
   }
+  // Lets the worker run until `at` (ms since the origin), with time moving
+  // only to each due time and then to `at`; the worker then waits. For a
+  // test that has turned auto-advance off.
+  void runTo(std::uint64_t at) {
+    for (;;) {
+      const std::uint64_t left = time.awaitBlocked();
+      const std::uint64_t now = time.sinceOrigin();
+      if (left == WakeEvent::kInfinite || now + left > at) {
+        time.advance(at - now);
+        return;
+      }
+      time.advance(left);
+    }
+  }
   void play(const PlayOptions& options) {
     player->setOptions(options);
     startAndSettle(synth);

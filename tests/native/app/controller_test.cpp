@@ -35,6 +35,7 @@ TEST_P(StatusTextsTest, EachStateShowsItsTwoTexts) {
   const StatusTexts texts = statusTextsOf(c.view);
   EXPECT_EQ(texts.status, c.status);
   EXPECT_EQ(texts.testButton, c.testButton);
+  EXPECT_EQ(texts.speed, c.status == IDS_PLAYING_SPEED ? c.view.changedSpeed : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +66,16 @@ INSTANTIATE_TEST_SUITE_P(
                  IDS_MIDI_INPUT_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE},
         TextCase{"TestPlayingLeftPaused", {.playing = true, .outputIsMidiOut = true, .paused = true},
                  ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
-        TextCase{"IdleLeftPaused", {.paused = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE}),
+        TextCase{"IdleLeftPaused", {.paused = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE},
+        // The user's pause outranks the guard's; a changed speed shows only while playing to keys freely.
+        TextCase{"PausedByUser", {.playing = true, .paused = true, .pausedByUser = true, .changedSpeed = 120},
+                 ControllerState::kPlayingToKeys, IDS_PAUSED, IDS_TEST_MIDI_FILE},
+        TextCase{"TestPausedByUser", {.playing = true, .outputIsMidiOut = true, .paused = true, .pausedByUser = true},
+                 ControllerState::kTestPlaying, IDS_PAUSED, IDS_STOP},
+        TextCase{"PlayingAtAChangedSpeed", {.playing = true, .changedSpeed = 120}, ControllerState::kPlayingToKeys,
+                 IDS_PLAYING_SPEED, IDS_TEST_MIDI_FILE},
+        TextCase{"TestAtAChangedSpeed", {.playing = true, .outputIsMidiOut = true, .changedSpeed = 80},
+                 ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {
@@ -179,6 +189,19 @@ TEST(StateTable, PausedByTheFocusGuardEveryEventTakesTheSameSteps) {
                         Event::kKeyConfigButton, Event::kOptionsMenu, Event::kFileDropped, Event::kPlaybackEnded}) {
       EXPECT_EQ(steps(planFor(event, paused)), steps(planFor(event, view)));
     }
+  }
+}
+
+// Each control hotkey takes its one step while a song plays and nothing
+// else, in MIDI input or idle nothing at all.
+TEST(StateTable, ControlHotkeysControlOnlyAPlayingSong) {
+  const std::pair<Event, Step> controls[] = {{Event::kPauseHotkey, kTogglePause}, {Event::kSeekBackHotkey, kSeekBack},
+      {Event::kSeekForwardHotkey, kSeekForward}, {Event::kSlowerHotkey, kSlower}, {Event::kFasterHotkey, kFaster}};
+  for (const auto& [event, step] : controls) {
+    for (ControllerView view : {kPlayingToKeys, kTestPlaying, ControllerView{.playing = true, .paused = true}}) {
+      EXPECT_EQ(steps(planFor(event, view)), (std::vector<Step>{step, kRefreshStatus}));
+    }
+    for (ControllerView view : {kIdle, kMidiInput, kIdleAfterTest}) EXPECT_TRUE(planFor(event, view).empty());
   }
 }
 

@@ -59,6 +59,8 @@ TEST(OptionsForm, AnEntryWithEveryFieldInItsRangeIsTaken) {
       {"the other ends", {0x0002, L"48", false, L"25", L"0"}, {0x0002, 48, false, 25, 0}},
       {"blanks around the numbers and a plus sign", {0x0001, L" +12 ", false, L"\t50", L"30  "},
        {0x0001, 12, false, 50, 30}},
+      {"the loop", {0x0001, L"0", false, L"100", L"0", L"", L"0", false, L"", true},
+       {0x0001, 0, false, 100, 0, L"", 0, false, L"", 5, true}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

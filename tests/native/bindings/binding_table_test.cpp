@@ -198,13 +198,42 @@ TEST(LoadBindings, ExistingFileWithoutTheSectionUnbindsEverything) {
   EXPECT_TRUE(store.writes.empty());
 }
 
-TEST(LoadBindings, ReadsTheFortyKeysInIndexOrderAndNoneBeyondTheTable) {
+TEST(LoadBindings, ReadsTheFortyKeysInIndexOrderThenTheControlHotkeys) {
   MemoryIniStore store;
   store.fileExists = true;
   loadBindings(store);
-  ASSERT_EQ(store.reads.size(), static_cast<std::size_t>(kBindingCount));
+  ASSERT_EQ(store.reads.size(), static_cast<std::size_t>(kBindingCount + kControlHotkeyCount));
   for (int i = 0; i < kBindingCount; ++i) {
     EXPECT_EQ(store.reads[at(i)], (std::pair<std::wstring, std::wstring>{L"KeyBinds", kDefaults[i].iniKey}));
+  }
+  const wchar_t* controls[] = {L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster"};
+  for (int i = 0; i < kControlHotkeyCount; ++i) EXPECT_EQ(store.reads[at(kBindingCount + i)].second, controls[i]);
+}
+
+// Unbound unless set; never a value that a note or an earlier hotkey holds,
+// which would take that key from the game.
+TEST(LoadBindings, AControlHotkeyIsBoundOnlyByAValueNothingElseHolds) {
+  struct Case {
+    const wchar_t* pause;
+    const wchar_t* faster;
+    KeyCode wantedPause;
+    KeyCode wantedFaster;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, 0, 0},        {L"0x0000", L"0x0000", 0, 0},     {L"0x0013", L"0x0221", 0x0013, 0x0221},
+      {L"0x0031", L"0x007a", 0, 0},    {L"0x0013", L"0x0013", 0x0013, 0}, {L"0x13", L"0xf913", 0, 0x0113},
+  };
+  for (const Case& c : cases) {
+    MemoryIniStore store;
+    store.fileExists = true;
+    store.values[{L"KeyBinds", L"C3"}] = L"0x0031";
+    store.values[{L"KeyBinds", L"HotkeyPlay"}] = L"0x007a";
+    if (c.pause != nullptr) store.values[{L"KeyBinds", L"HotkeyPause"}] = c.pause;
+    if (c.faster != nullptr) store.values[{L"KeyBinds", L"HotkeyFaster"}] = c.faster;
+    const auto table = loadBindings(store);
+    EXPECT_EQ(table->controls[kControlPause], c.wantedPause);
+    EXPECT_EQ(table->controls[kControlFaster], c.wantedFaster);
+    EXPECT_TRUE(store.writes.empty());
   }
 }
 

@@ -26,6 +26,35 @@ DEFAULTS = compare_keys.Bindings(
     [0x7A, 0x79, 0x7B])
 
 
+def model_from(model, position):
+    """The song as a seek to `position` (ms) plays it: the notes sounding
+    there down at 0, in note order, then the rest less the position."""
+    events = [event for event in model if event[0] > position]
+    if not events:
+        return []
+    down = set()
+    for due, direction, note in model:
+        if due <= position:
+            (down.add if direction == "down" else down.discard)(note)
+    return [(0, "down", note) for note in sorted(down)] + [(due - position, d, n) for due, d, n in events]
+
+
+def check_from(cli, song, outcome):
+    """`keys --from` at a few places: the start, within, on a note, past the end."""
+    model = smf_model.key_events(song.read_bytes())
+    end = model[-1][0] if model else 0
+    places = {"0": 0, "0.25": 250, "1.5": 1500, "%d.001" % (end // 3000): end // 3000 * 1000 + 1}
+    places.update({"%d.%03d" % divmod(model[len(model) // 2][0], 1000): model[len(model) // 2][0]} if model else {})
+    places["%d" % (end // 1000 + 2)] = (end // 1000 + 2) * 1000
+    for text, position in places.items():
+        run = subprocess.run([cli, "keys", str(song), "--from", text], capture_output=True, text=True)
+        if run.returncode != 0:
+            outcome.fail("--from %s: exit status %d" % (text, run.returncode))
+            continue
+        compare_keys.check_tool_against_model(compare_keys.parse_cli(run.stdout.splitlines()),
+                                              model_from(model, position), outcome, DEFAULTS)
+
+
 def main():
     cli = sys.argv[1]
     failures = 0
@@ -44,6 +73,7 @@ def main():
                 compare_keys.check_tool_against_model(listed, smf_model.key_events(song.read_bytes()), outcome,
                                                      DEFAULTS)
                 compare_keys.check_key_names(listed, DEFAULTS, outcome)
+                check_from(cli, song, outcome)
             for error in outcome.errors:
                 print("FAIL %s: %s" % (song.name, error))
             print("%s %s" % ("FAIL" if outcome.errors else "ok  ", song.name))

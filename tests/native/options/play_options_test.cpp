@@ -56,7 +56,10 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
       {kSpeedKey, L"12.5", false, 100},          {kSpeedKey, L"00000200", false, 100},
       {kRepressGapKey, L"0", true, 0},           {kRepressGapKey, L"30", true, 30},
       {kRepressGapKey, L"200", true, 200},       {kRepressGapKey, L"201", false, 0},
-      {kRepressGapKey, L"-1", false, 0},
+      {kRepressGapKey, L"-1", false, 0},         {kSeekStepKey, L"1", true, 1},
+      {kSeekStepKey, L"60", true, 60},           {kSeekStepKey, L"0", false, 5},
+      {kSeekStepKey, L"61", false, 5},           {kLoopKey, L"1", true, 1},
+      {kLoopKey, L"2", false, 0},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(std::wstring(c.key) + L"=" + c.text);
@@ -69,6 +72,8 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
     if (c.key == kFoldOctavesKey) expected.foldOctaves = c.value != 0;
     if (c.key == kSpeedKey) expected.speed = c.value;
     if (c.key == kRepressGapKey) expected.repressGap = c.value;
+    if (c.key == kSeekStepKey) expected.seekStep = c.value;
+    if (c.key == kLoopKey) expected.loop = c.value != 0;
     EXPECT_EQ(options, expected);
   }
 }
@@ -80,11 +85,27 @@ TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
       {0xFFFF, -48, true, 25, 200},
       {0x8200, 48, true, 400, 1},
   };
-  for (const PlayOptions& options : cases) {
-    MemoryIniStore store;
-    EXPECT_TRUE(writePlayOptions(store, options));
-    EXPECT_EQ(readPlayOptions(store), options);
+  for (PlayOptions options : cases) {
+    for (const auto& [seekStep, loop] : {std::pair{5, false}, std::pair{1, true}, std::pair{60, false}}) {
+      options.seekStep = seekStep;
+      options.loop = loop;
+      MemoryIniStore store;
+      EXPECT_TRUE(writePlayOptions(store, options));
+      EXPECT_EQ(readPlayOptions(store), options);
+    }
   }
+}
+
+// How a song is controlled while playing never makes it planned, nor
+// planned again.
+TEST(PlayOptionsTest, TheLoopAndTheSeekStepLeaveThePlanAsItIs) {
+  PlayOptions controlled;
+  controlled.loop = true;
+  controlled.seekStep = 30;
+  EXPECT_FALSE(shapesKeys(controlled));
+  EXPECT_EQ(planningPart(controlled), PlayOptions{});
+  controlled.speed = 50;
+  EXPECT_TRUE(shapesKeys(controlled));
 }
 
 struct WrittenSectionCase {

@@ -41,20 +41,6 @@ std::string whatOf(const std::string& line) { return line.substr(line.find(' ') 
 
 class PausePlaybackTest : public PlayerFixture {
  protected:
-  // Lets the worker run until `at` (ms since the origin), with time moving
-  // only to each due time and then to `at`; the worker then waits.
-  void runTo(std::uint64_t at) {
-    for (;;) {
-      const std::uint64_t left = time.awaitBlocked();
-      const std::uint64_t now = time.sinceOrigin();
-      if (left == WakeEvent::kInfinite || now + left > at) {
-        time.advance(at - now);
-        return;
-      }
-      time.advance(left);
-    }
-  }
-
   // The whole song with the pauses, its lines timed from the start.
   Lines playWithPauses(const PlayOptions& options, const std::vector<Pause>& pauses, TargetGate* gate = nullptr) {
     load({kSong});

@@ -223,10 +223,18 @@ const ExpectedText kExpected[] = {
     {1104, L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9"},
     // 最初のデバイス
     {1105, L"First device", L"\u6700\u521d\u306e\u30c7\u30d0\u30a4\u30b9"},
+    // 一時停止中
+    {1120, L"Paused", L"\u4e00\u6642\u505c\u6b62\u4e2d"},
+    // 再生中 (%1%)
+    {1121, L"Playing (%1%)", L"\u518d\u751f\u4e2d (%1%)"},
+    // 再生操作のホットキーの設定に失敗しました。\r\n他のアプリケーションと重複している可能性があります。
+    {1122, L"Failed register hotkey.", L"\u518d\u751f\u64cd\u4f5c\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
+    // 曲の終わりで最初からもう一度再生する
+    {1123, L"Play the song again from its start at its end", L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6\u518d\u751f\u3059\u308b"},
 };
 
 // Ids that hold no text yet.
-bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || id >= 1106; }
+bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || id >= 1124; }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
@@ -326,7 +334,7 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1096, 1119, 1120, -1}) {
+  for (std::int32_t id : {1000, 1096, 1119, 1124, 1130, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));

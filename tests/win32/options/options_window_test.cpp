@@ -174,8 +174,9 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
   EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
   EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
-  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{592, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{16, 579, 544, 24}));   // Loop
+  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[34]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -189,7 +190,7 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
-                                   0, kMidiInDeviceListId, IDOK, IDCANCEL});
+                                   0, kMidiInDeviceListId, kLoopBoxId, IDOK, IDCANCEL});
   EXPECT_EQ(ids, tabOrder);
 }
 
@@ -236,6 +237,11 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u958b\u59cb\u6642\u306b\u524d\u9762\u3060\u3063\u305f\u30a6\u30a3\u30f3\u30c9\u30a6"
                         L"\u306b\u3060\u3051\u5165\u529b\u3059\u308b");
     case IDS_MIDI_IN_DEVICE: return inLanguage(L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9");
+    // 曲の終わりで最初からもう一度再生する
+    case IDS_LOOP:
+      return inLanguage(L"Play the song again from its start at its end",
+                        L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6"
+                        L"\u518d\u751f\u3059\u308b");
     case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
