@@ -44,8 +44,9 @@ using test::TrackBytes;
 class KeyboardState final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKeys(std::span<const KeyEvent> events) override {
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
     for (const KeyEvent& event : events) sendKey(event);
+    return events.size();
   }
   void sendKey(const KeyEvent& event) {
     std::lock_guard lock(mutex_);
@@ -175,14 +176,14 @@ TEST(PlayerRestart, KeyLeftDownByAStartRightAfterAStop) {
    public:
     DemotingWorker(KeyboardState& keys, OneProcessor& processor) : keys_(keys), processor_(processor) {}
     std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return keys_.mapVirtualKey(virtualKey); }
-    void sendKeys(std::span<const KeyEvent> events) override {
+    std::size_t sendKeys(std::span<const KeyEvent> events) override {
       const bool presses = std::any_of(events.begin(), events.end(),
                                        [](const KeyEvent& event) { return (event.flags & kKeyEventKeyUp) == 0; });
       if (presses && !demoted_) {
         processor_.joinAtIdlePriority();
         demoted_ = true;
       }
-      keys_.sendKeys(events);
+      return keys_.sendKeys(events);
     }
 
    private:
