@@ -98,13 +98,18 @@ int runKeysCommand(int argc, char** argv) {
     std::printf("%" PRIu64 " %s %d %s\n", at, down ? "down" : "up", note, typed.noteText(note).c_str());
   };
   // As the player plays it: from the song's plan.
-  for (const KeyChange& change : planPlayback(smf, options, layout).keys.changes) {
+  const PlaybackPlan plan = planPlayback(smf, options, layout);
+  for (const KeyChange& change : plan.keys.changes) {
     if (change.held != 0) {
       std::printf("%" PRIu64 " %s - %s\n", change.atMillis, change.down ? "down" : "up",
                   typed.heldText(change.held).c_str());
     } else {
       print(change.atMillis, change.down, change.key);
     }
+  }
+  if (plan.keys.droppedPresses > 0) {
+    std::fprintf(stderr, "murvane-cli: MaxKeys=%d dropped %" PRIu32 " presses\n", options.maxKeys,
+                 plan.keys.droppedPresses);
   }
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

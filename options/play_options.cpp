@@ -63,6 +63,12 @@ std::optional<int> parseModifierHold(std::wstring_view text) { return parseDecim
 
 std::optional<bool> parseFocusGuard(std::wstring_view text) { return parseFoldOctaves(text); }
 
+std::optional<int> parsePressLength(std::wstring_view text) { return parseDecimal(text, 0, kLongestPressLength); }
+
+std::optional<int> parseMaxKeys(std::wstring_view text) { return parseDecimal(text, 0, kMostKeys); }
+
+std::optional<int> parseChordSpread(std::wstring_view text) { return parseDecimal(text, 0, kWidestChordSpread); }
+
 bool shapesKeys(const PlayOptions& options) {
   PlayOptions keyShaping = options;
   keyShaping.focusGuard = false;
@@ -82,6 +88,9 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.modifierHold = parseModifierHold(read(kModifierHoldKey)).value_or(options.modifierHold);
   options.focusGuard = parseFocusGuard(read(kFocusGuardKey)).value_or(options.focusGuard);
   options.midiInDevice = store.readText(kOptionsSection, kMidiInDeviceKey);
+  options.pressLength = parsePressLength(read(kPressLengthKey)).value_or(options.pressLength);
+  options.maxKeys = parseMaxKeys(read(kMaxKeysKey)).value_or(options.maxKeys);
+  options.chordSpread = parseChordSpread(read(kChordSpreadKey)).value_or(options.chordSpread);
   return options;
 }
 
@@ -130,6 +139,12 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
   stored &= storeOption(store, kFocusGuardKey, parseFocusGuard, options.focusGuard, defaults.focusGuard,
                         std::wstring(options.focusGuard ? L"1" : L"0"));
   stored &= storeName(store, kMidiInDeviceKey, options.midiInDevice);
+  stored &= storeOption(store, kPressLengthKey, parsePressLength, options.pressLength, defaults.pressLength,
+                        formatDecimal(options.pressLength));
+  stored &= storeOption(store, kMaxKeysKey, parseMaxKeys, options.maxKeys, defaults.maxKeys,
+                        formatDecimal(options.maxKeys));
+  stored &= storeOption(store, kChordSpreadKey, parseChordSpread, options.chordSpread, defaults.chordSpread,
+                        formatDecimal(options.chordSpread));
   return stored;
 }
 

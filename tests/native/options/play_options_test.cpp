@@ -27,6 +27,10 @@ TEST(PlayOptionsTest, AStoreWithoutTheSectionGivesTodaysBehaviourAndIsNotWritten
   EXPECT_FALSE(defaults.foldOctaves);
   EXPECT_EQ(defaults.speed, 100);
   EXPECT_EQ(defaults.repressGap, 0);
+  EXPECT_EQ(defaults.pressLength, 0);
+  EXPECT_EQ(defaults.maxKeys, 0);
+  EXPECT_EQ(defaults.chordSpread, 0);
+  EXPECT_FALSE(shapesKeys(defaults));
 }
 
 struct ValueCase {
@@ -57,6 +61,10 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
       {kRepressGapKey, L"0", true, 0},           {kRepressGapKey, L"30", true, 30},
       {kRepressGapKey, L"200", true, 200},       {kRepressGapKey, L"201", false, 0},
       {kRepressGapKey, L"-1", false, 0},
+      {kPressLengthKey, L"1000", true, 1000},    {kPressLengthKey, L"1001", false, 0},
+      {kMaxKeysKey, L"1", true, 1},              {kMaxKeysKey, L"10", true, 10},
+      {kMaxKeysKey, L"11", false, 0},            {kMaxKeysKey, L"-1", false, 0},
+      {kChordSpreadKey, L"50", true, 50},        {kChordSpreadKey, L"51", false, 0},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(std::wstring(c.key) + L"=" + c.text);
@@ -69,17 +77,25 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
     if (c.key == kFoldOctavesKey) expected.foldOctaves = c.value != 0;
     if (c.key == kSpeedKey) expected.speed = c.value;
     if (c.key == kRepressGapKey) expected.repressGap = c.value;
+    if (c.key == kPressLengthKey) expected.pressLength = c.value;
+    if (c.key == kMaxKeysKey) expected.maxKeys = c.value;
+    if (c.key == kChordSpreadKey) expected.chordSpread = c.value;
     EXPECT_EQ(options, expected);
   }
 }
 
 TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
-  const std::vector<PlayOptions> cases = {
+  std::vector<PlayOptions> cases = {
       {},
       {0x0004, 12, false, 100, 30},
       {0xFFFF, -48, true, 25, 200},
       {0x8200, 48, true, 400, 1},
   };
+  PlayOptions fitted;
+  fitted.pressLength = 50;
+  fitted.maxKeys = 3;
+  fitted.chordSpread = 20;
+  cases.push_back(fitted);
   for (const PlayOptions& options : cases) {
     MemoryIniStore store;
     EXPECT_TRUE(writePlayOptions(store, options));
