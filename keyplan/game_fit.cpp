@@ -198,4 +198,87 @@ KeyPlan fitToGame(const KeyPlan& plan, const GameFit& fit, std::uint32_t gapMill
   return fitted;
 }
 
+void LiveKeyFit::restart(std::uint32_t pressMillis, std::uint32_t maxKeys) {
+  pressMillis_ = pressMillis;
+  maxKeys_ = maxKeys;
+  droppedPresses_ = 0;
+  clear();
+}
+
+void LiveKeyFit::clear() {
+  keys_.fill(Key{});
+  down_ = 0;
+}
+
+void LiveKeyFit::letGo(std::uint8_t key, PressOutcome& outcome) {
+  keys_[key].down = false;
+  keys_[key].tapDue = kNever;
+  --down_;
+  outcome.releases[outcome.releaseCount++] = key;
+}
+
+LiveKeyFit::PressOutcome LiveKeyFit::press(std::uint8_t key, std::uint8_t note, std::uint64_t now) {
+  PressOutcome outcome;
+  key &= 0x7F;
+  if (keys_[key].down) letGo(key, outcome);
+  if (maxKeys_ > 0 && down_ >= maxKeys_) {
+    // By key: the new press is `key`, which is up now.
+    const auto noteOf = [&](std::size_t k) { return k == key ? note : keys_[k].note; };
+    std::size_t highest = key;
+    std::size_t lowest = key;
+    std::size_t oldestInner = SIZE_MAX;
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      if (!keys_[k].down) continue;
+      if (noteOf(k) > noteOf(highest)) highest = k;
+      if (noteOf(k) < noteOf(lowest)) lowest = k;
+    }
+    const auto inner = [&](std::size_t k) { return k != highest && (maxKeys_ < 2 || k != lowest); };
+    if (inner(key)) {
+      ++droppedPresses_;
+      return outcome;
+    }
+    for (std::size_t k = 0; k < keys_.size(); ++k) {
+      if (keys_[k].down && inner(k) && (oldestInner == SIZE_MAX || keys_[k].pressedAt < keys_[oldestInner].pressedAt)) {
+        oldestInner = k;
+      }
+    }
+    if (oldestInner != SIZE_MAX) letGo(static_cast<std::uint8_t>(oldestInner), outcome);
+  }
+  keys_[key] = Key{true, note, now, pressMillis_ > 0 ? now + pressMillis_ : kNever};
+  ++down_;
+  outcome.pressed = true;
+  return outcome;
+}
+
+bool LiveKeyFit::release(std::uint8_t key) {
+  Key& state = keys_[key & 0x7F];
+  if (!state.down || pressMillis_ > 0) return false;
+  state.down = false;
+  --down_;
+  return true;
+}
+
+bool LiveKeyFit::takeDue(std::uint64_t limit, std::uint8_t& key) {
+  std::size_t earliest = SIZE_MAX;
+  for (std::size_t k = 0; k < keys_.size(); ++k) {
+    if (keys_[k].down && keys_[k].tapDue <= limit && (earliest == SIZE_MAX || keys_[k].tapDue < keys_[earliest].tapDue)) {
+      earliest = k;
+    }
+  }
+  if (earliest == SIZE_MAX) return false;
+  keys_[earliest].down = false;
+  keys_[earliest].tapDue = kNever;
+  --down_;
+  key = static_cast<std::uint8_t>(earliest);
+  return true;
+}
+
+std::uint64_t LiveKeyFit::nextDue() const {
+  std::uint64_t next = kNever;
+  for (const Key& state : keys_) {
+    if (state.down) next = std::min(next, state.tapDue);
+  }
+  return next;
+}
+
 }  // namespace murvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -39,5 +41,55 @@ void releasesFirst(std::vector<KeyChange>& changes);
 //   release (the lowest inner one). Counted in droppedPresses.
 // Nothing is left down, keys alternate, and the plan stays releases first.
 KeyPlan fitToGame(const KeyPlan& plan, const GameFit& fit, std::uint32_t gapMillis, const PhysicalKeys& physical);
+
+// PressLength and MaxKeys for live notes, on physical keys, where nothing of
+// the future is known: a pure record of what is down, told of each press and
+// release as it goes out (times in milliseconds from any origin, never
+// decreasing). Each press is released `pressMillis` after it (takeDue),
+// whatever its note does; a key struck again before then is released first.
+// When a press would pass `maxKeys`, the highest note down or going down
+// stays and, with two or more keys, the lowest: an inner voice gives way,
+// the key held longest, or else the new press, which is then dropped with
+// its release.
+class LiveKeyFit {
+ public:
+  static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
+  struct PressOutcome {
+    std::array<std::uint8_t, 2> releases{};  // keys to let go first, in order
+    std::size_t releaseCount = 0;
+    bool pressed = false;  // false: dropped
+  };
+
+  // Forgets every key and takes new limits; both 0: nothing to do here.
+  void restart(std::uint32_t pressMillis, std::uint32_t maxKeys);
+  // Forgets every key: the owner has released them all.
+  void clear();
+  bool active() const { return pressMillis_ > 0 || maxKeys_ > 0; }
+
+  PressOutcome press(std::uint8_t key, std::uint8_t note, std::uint64_t now);
+  // Whether the note's end releases the key: not when it was dropped, let
+  // go already, or is tapped.
+  bool release(std::uint8_t key);
+  // Takes the earliest tap due at or before `limit`; false when none is.
+  bool takeDue(std::uint64_t limit, std::uint8_t& key);
+  std::uint64_t nextDue() const;
+  std::uint32_t droppedPresses() const { return droppedPresses_; }
+
+ private:
+  struct Key {
+    bool down = false;
+    std::uint8_t note = 0;
+    std::uint64_t pressedAt = 0;
+    std::uint64_t tapDue = kNever;
+  };
+  void letGo(std::uint8_t key, PressOutcome& outcome);
+
+  std::array<Key, 128> keys_{};
+  std::uint32_t pressMillis_ = 0;
+  std::uint32_t maxKeys_ = 0;
+  std::uint32_t down_ = 0;
+  std::uint32_t droppedPresses_ = 0;
+};
 
 }  // namespace murvane
