@@ -238,9 +238,8 @@ LiveKeyFit::PressOutcome LiveKeyFit::press(std::uint8_t key, std::uint8_t note, 
       return outcome;
     }
     for (std::size_t k = 0; k < keys_.size(); ++k) {
-      if (keys_[k].down && inner(k) && (oldestInner == SIZE_MAX || keys_[k].pressedAt < keys_[oldestInner].pressedAt)) {
-        oldestInner = k;
-      }
+      if (!keys_[k].down || !inner(k)) continue;
+      if (oldestInner == SIZE_MAX || keys_[k].pressedAt < keys_[oldestInner].pressedAt) oldestInner = k;
     }
     if (oldestInner != SIZE_MAX) letGo(static_cast<std::uint8_t>(oldestInner), outcome);
   }
@@ -261,9 +260,8 @@ bool LiveKeyFit::release(std::uint8_t key) {
 bool LiveKeyFit::takeDue(std::uint64_t limit, std::uint8_t& key) {
   std::size_t earliest = SIZE_MAX;
   for (std::size_t k = 0; k < keys_.size(); ++k) {
-    if (keys_[k].down && keys_[k].tapDue <= limit && (earliest == SIZE_MAX || keys_[k].tapDue < keys_[earliest].tapDue)) {
-      earliest = k;
-    }
+    if (!keys_[k].down || keys_[k].tapDue > limit) continue;
+    if (earliest == SIZE_MAX || keys_[k].tapDue < keys_[earliest].tapDue) earliest = k;
   }
   if (earliest == SIZE_MAX) return false;
   keys_[earliest].down = false;

@@ -151,21 +151,13 @@ TEST_F(OptionsCommands, TracksExitStatusAndFailureLineAreThoseOfCheck) {
 
 // A chord of three notes on channel 1, held half a second.
 TEST_F(OptionsCommands, KeysFitAChordToTheGameAndSayHowManyPressesMaxKeysDropped) {
-  const std::string chord = write("chord.mid", smfImage(480, {TrackBytes()
-                                                                 .noteOn(0, 60)
-                                                                 .noteOn(0, 64)
-                                                                 .noteOn(0, 67)
-                                                                 .noteOff(480, 60)
-                                                                 .noteOff(0, 64)
-                                                                 .noteOff(0, 67)}));
+  const std::string chord = write("chord.mid", smfImage(480, {TrackBytes().noteOn(0, 60).noteOn(0, 64).noteOn(0, 67)
+                                                                   .noteOff(480, 60).noteOff(0, 64).noteOff(0, 67)}));
   const std::string errors = path("errors.txt");
   const auto keys = [&](const std::string& options) {
     return runCli("keys " + chord + " --ini " + iniWith("[Options]\r\n" + options), errors);
   };
-  const auto errorText = [&] {
-    std::ifstream in(errors);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
+  const auto errorText = [&] { return (std::stringstream() << std::ifstream(errors).rdbuf()).str(); };
   // Spread highest first; tapped; the inner voice gives way to the bass.
   const CliRun fitted = keys("ChordSpread=10\r\nPressLength=100\r\nMaxKeys=2\r\n");
   EXPECT_EQ(fitted.status, 0);

@@ -91,11 +91,7 @@ TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
       {0xFFFF, -48, true, 25, 200},
       {0x8200, 48, true, 400, 1},
   };
-  PlayOptions fitted;
-  fitted.pressLength = 50;
-  fitted.maxKeys = 3;
-  fitted.chordSpread = 20;
-  cases.push_back(fitted);
+  cases.push_back(PlayOptions{.pressLength = 50, .maxKeys = 3, .chordSpread = 20});
   for (const PlayOptions& options : cases) {
     MemoryIniStore store;
     EXPECT_TRUE(writePlayOptions(store, options));
