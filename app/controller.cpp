@@ -8,6 +8,7 @@ ControllerState stateOf(const ControllerView& view) {
 }
 
 StatusTexts statusTextsOf(const ControllerView& view) {
+  if (view.waitingForModifiers) return {IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE};
   switch (stateOf(view)) {
     case ControllerState::kPlayingToKeys:
       if (view.paused) return {IDS_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE};

@@ -29,6 +29,9 @@ struct ControllerView {
   // window is in front; other states ignore it. It outranks keysBlocked:
   // no key is sent at all.
   bool paused = false;
+  // Playback to keys or MIDI input has been asked for and starts once no
+  // modifier key is held; the state is that of the source waited for.
+  bool waitingForModifiers = false;
 };
 
 enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };

@@ -236,6 +236,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       host_.followTarget();
       return 0;
     case WM_TIMER:
+      if (wParam == kModifierWaitTimerId) {
+        host_.followModifiers();
+        return 0;
+      }
       if (wParam != kTargetCheckTimerId) break;
       host_.followTarget();
       return 0;

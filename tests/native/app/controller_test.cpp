@@ -65,7 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
                  IDS_MIDI_INPUT_PAUSED_OTHER_WINDOW, IDS_TEST_MIDI_FILE},
         TextCase{"TestPlayingLeftPaused", {.playing = true, .outputIsMidiOut = true, .paused = true},
                  ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
-        TextCase{"IdleLeftPaused", {.paused = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE}),
+        TextCase{"IdleLeftPaused", {.paused = true}, ControllerState::kIdle, IDS_STOPPED, IDS_TEST_MIDI_FILE},
+        TextCase{"KeysWaitForModifiers", {.playing = true, .waitingForModifiers = true},
+                 ControllerState::kPlayingToKeys, IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE},
+        TextCase{"MidiInputWaitsForModifiers", {.midiInputOpen = true, .waitingForModifiers = true},
+                 ControllerState::kMidiInput, IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {

@@ -222,10 +222,12 @@ const ExpectedText kExpected[] = {
     {1104, L"MIDI input device", L"MIDI\u5165\u529b\u30c7\u30d0\u30a4\u30b9"},
     // 最初のデバイス
     {1105, L"First device", L"\u6700\u521d\u306e\u30c7\u30d0\u30a4\u30b9"},
+    {1140, L"Waiting for modifier keys to be released",
+     L"\u4fee\u98fe\u30ad\u30fc\u304c\u96e2\u3055\u308c\u308b\u306e\u3092\u5f85\u3063\u3066\u3044\u307e\u3059"},
 };
 
 // Ids that hold no text yet.
-bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || id >= 1106; }
+bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || (id >= 1106 && id != 1140); }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);
