@@ -4,14 +4,11 @@
 
 namespace murvane::test {
 
-// Modifier keys that the test holds or lets go through the flag it owns.
-class HeldModifierKeys final : public ModifierKeys {
- public:
-  explicit HeldModifierKeys(const bool& held) : held_(held) {}
-  bool anyDown() override { return held_; }
-
- private:
-  const bool& held_;
+// Modifier keys held or let go through a flag the test owns.
+struct HeldModifierKeys final : ModifierKeys {
+  explicit HeldModifierKeys(const bool& flag) : held(flag) {}
+  bool anyDown() override { return held; }
+  const bool& held;
 };
 
 }  // namespace murvane::test
