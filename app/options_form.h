@@ -32,6 +32,10 @@ struct OptionsEntry {
   std::wstring modifierHold = L"0";
   bool focusGuard = false;
   std::wstring midiInDevice;  // empty for the first device
+  // No field shows these yet: an OK keeps them as the file gave them.
+  int pressLength = 0;
+  int maxKeys = 0;
+  int chordSpread = 0;
 
   bool operator==(const OptionsEntry&) const = default;
 };
