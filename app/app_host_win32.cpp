@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/hotkeys_win32.h"
+#include "app/modifier_keys_win32.h"
 #include "app/target_integrity_win32.h"
 #include "app/taskbar_progress_win32.h"
 #include "bindings/ini_store_win32.h"
@@ -30,6 +31,7 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   services.midiInPort = makeWin32MidiInPort();
   services.integrityProbe = makeWin32IntegrityProbe();
   services.foregroundWindows = makeWin32ForegroundWindows();
+  services.modifierKeys = makeWin32ModifierKeys();
   return services;
 }
 
@@ -77,6 +79,7 @@ void AppHost::taskbarButtonCreated() {
 void AppHost::detach() {
   if (window_ == nullptr) return;
   unregisterHotkeys();
+  endWait(waiting_);
   watchTarget(false);
   // Ends the worker and waits for it without a limit; a key that it left
   // down is released when the keyboard is destroyed.
@@ -110,6 +113,15 @@ ControllerView AppHost::view() const {
   }
   current.midiInputOpen = midiIn_ && midiIn_->isOpen();
   current.keysBlocked = keysBlocked_;
+  // Nothing plays yet: the state is that of the start waited for, so that
+  // Play/Stop, All stop and the rest end the wait as they would end it.
+  if (waiting_ != Waiting::kNone) {
+    current.waitingForModifiers = true;
+    current.playing = waiting_ == Waiting::kKeys;
+    current.outputIsMidiOut = false;
+    current.midiInputOpen = waiting_ == Waiting::kMidiInput;
+    return current;
+  }
   // Each source's own flag, so that one left from an earlier use of the
   // other shows nothing.
   if (current.playing) {
@@ -139,9 +151,11 @@ void AppHost::run(Event event, const std::wstring& droppedFile) {
 void AppHost::take(Step step, const std::wstring& droppedFile) {
   switch (step) {
     case Step::kStopPlayer:
+      endWait(Waiting::kKeys);
       player_->stop();
       break;
     case Step::kCloseMidiInput:
+      endWait(Waiting::kMidiInput);
       midiIn_->close();
       break;
     // Play and test never tell the user when they do not start.
@@ -193,7 +207,35 @@ void AppHost::take(Step step, const std::wstring& droppedFile) {
   }
 }
 
+bool AppHost::waitForModifiers(Waiting source) {
+  if (!services_.modifierKeys || !services_.modifierKeys->anyDown()) return false;
+  // A file test playing gives way now, as it would to the start.
+  player_->stop();
+  waiting_ = source;
+  SetTimer(window_, kModifierWaitTimerId, kModifierWaitMillis, nullptr);
+  return true;
+}
+
+void AppHost::endWait(Waiting source) {
+  if (waiting_ == Waiting::kNone || waiting_ != source) return;
+  waiting_ = Waiting::kNone;
+  KillTimer(window_, kModifierWaitTimerId);
+}
+
+void AppHost::followModifiers() {
+  if (waiting_ == Waiting::kNone || services_.modifierKeys->anyDown()) return;
+  const Waiting source = waiting_;
+  endWait(source);
+  if (source == Waiting::kKeys) {
+    playToKeyboard();
+  } else {
+    openMidiInput();
+  }
+  shown_->refreshStatus();
+}
+
 void AppHost::playToKeyboard() {
+  if (waitForModifiers(Waiting::kKeys)) return;
   const Keys keys = prepareKeys();
   player_->setOptions(keys.options, keys.chosen());
   keyboard_->useLayout(keys.chosen());
@@ -206,6 +248,7 @@ void AppHost::playToKeyboard() {
 }
 
 void AppHost::playToMidiOut() {
+  endWait(waiting_);
   Keys keys = prepareKeys();
   keys.options.repressGap = 0;  // a gap for a game's input, not for the ear
   seekStepMillis_ = keys.options.seekStep * 1000;
@@ -214,6 +257,7 @@ void AppHost::playToMidiOut() {
 }
 
 void AppHost::openMidiInput() {
+  if (waitForModifiers(Waiting::kMidiInput)) return;
   const Keys keys = prepareKeys();
   liveKeys_->setOptions(keys.options, keys.chosen());
   keyboard_->useLayout(keys.chosen());

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "app/error_reporter.h"
 #include "app/focus_guard_win32.h"
 #include "app/hotkeys.h"
+#include "app/modifier_keys.h"
 #include "app/options_form.h"
 #include "app/target_integrity.h"
 #include "app/taskbar_progress.h"
@@ -45,6 +47,9 @@ inline constexpr UINT kTargetCheckMillis = 100;
 // While a song plays: its progress on the taskbar button.
 inline constexpr UINT_PTR kProgressTimerId = 2;
 inline constexpr UINT kProgressMillis = 250;
+// While a start waits for the user's modifier keys to come up.
+inline constexpr UINT_PTR kModifierWaitTimerId = 3;
+inline constexpr UINT kModifierWaitMillis = 5;
 
 // The platform services the host's objects work through. The host owns
 // them and destroys them after the objects that use them.
@@ -55,6 +60,7 @@ struct MainWindowServices {
   std::unique_ptr<MidiInPort> midiInPort;
   std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
   std::unique_ptr<ForegroundWindows> foregroundWindows;  // none: FocusGuard is taken as 0
+  std::unique_ptr<ModifierKeys> modifierKeys;  // none: a start never waits for them
 };
 
 // The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices,
@@ -118,6 +124,9 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   // (Wine's) never sends it, and its taskbar list is never touched.
   UINT taskbarButtonMessage() const { return taskbarButtonMessage_; }
   void taskbarButtonCreated();
+  // The timer of a start that waits for the modifier keys: it starts once
+  // none is held.
+  void followModifiers();
   ControllerView view() const;
   // The view that the status shows; with nothing left to guard, the guard
   // stops watching the window in front.
@@ -145,6 +154,13 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   };
   Keys prepareKeys() const;
 
+  // A note typed while the user still holds Shift, Ctrl, Alt or a Windows
+  // key (the hotkey's own, as a hand lets go of it late) reaches the game
+  // with that modifier: Ctrl+Q quits many. So a start to keys waits.
+  enum class Waiting : std::uint8_t { kNone, kKeys, kMidiInput };
+  bool waitForModifiers(Waiting source);
+  void endWait(Waiting source);
+
   void take(Step step, const std::wstring& droppedFile);
   void playToKeyboard();
   void playToMidiOut();
@@ -163,6 +179,7 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   HostWindow* shown_ = nullptr;
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
+  Waiting waiting_ = Waiting::kNone;
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
   std::int64_t seekStepMillis_ = 5000;  // SeekStep of the playback's start
   NoteCounts noteCounts_;     // of the file loaded last, counted when it was loaded

@@ -8,6 +8,7 @@ ControllerState stateOf(const ControllerView& view) {
 }
 
 StatusTexts statusTextsOf(const ControllerView& view) {
+  if (view.waitingForModifiers) return {IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE};
   switch (stateOf(view)) {
     case ControllerState::kPlayingToKeys:
       if (view.pausedByUser) return {IDS_PAUSED, IDS_TEST_MIDI_FILE};
@@ -74,12 +75,14 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
       return {kStopPlayer, kCloseMidiInput, kRefreshStatus, kLoadDroppedFile};
     case Event::kPlaybackEnded:
       return {kRefreshStatus};
-    // Only a song that plays is controlled; in MIDI input they do nothing.
+    // Only a song that plays is controlled; in MIDI input, or before the
+    // song has started for the modifier keys still held, they do nothing.
     case Event::kPauseHotkey:
     case Event::kSeekBackHotkey:
     case Event::kSeekForwardHotkey:
     case Event::kSlowerHotkey:
     case Event::kFasterHotkey: {
+      if (view.waitingForModifiers) return {};
       if (state != ControllerState::kPlayingToKeys && state != ControllerState::kTestPlaying) return {};
       static constexpr Step kControlSteps[] = {kTogglePause, kSeekBack, kSeekForward, kSlower, kFaster};
       const auto control = static_cast<std::size_t>(event) - static_cast<std::size_t>(Event::kPauseHotkey);

@@ -34,6 +34,9 @@ struct ControllerView {
   // The playback's speed in percent while it differs from the one it
   // started with; 0 otherwise.
   int changedSpeed = 0;
+  // Playback to keys or MIDI input has been asked for and starts once no
+  // modifier key is held; the state is that of the source waited for.
+  bool waitingForModifiers = false;
 };
 
 enum class ControllerState : std::uint8_t { kIdle, kPlayingToKeys, kTestPlaying, kMidiInput };

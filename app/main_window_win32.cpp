@@ -266,6 +266,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         host_.showProgress();
         return 0;
       }
+      if (wParam == kModifierWaitTimerId) {
+        host_.followModifiers();
+        return 0;
+      }
       if (wParam != kTargetCheckTimerId) break;
       host_.followTarget();
       return 0;

@@ -27,7 +27,9 @@ OptionsEntry entryOf(const PlayOptions& options) {
                       options.foldOctaves,        formatDecimal(options.speed),
                       formatDecimal(options.repressGap), options.layout,
                       formatDecimal(options.modifierHold), options.focusGuard,
-                      options.midiInDevice,       options.loop};
+                      options.midiInDevice,       options.loop,
+                      options.pressLength,        options.maxKeys,
+                      options.chordSpread};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -52,6 +54,9 @@ EntryReading readEntry(const OptionsEntry& entry) {
   options.focusGuard = entry.focusGuard;
   options.midiInDevice = entry.midiInDevice;
   options.loop = entry.loop;
+  options.pressLength = entry.pressLength;
+  options.maxKeys = entry.maxKeys;
+  options.chordSpread = entry.chordSpread;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 

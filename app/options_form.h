@@ -33,6 +33,10 @@ struct OptionsEntry {
   bool focusGuard = false;
   std::wstring midiInDevice;  // empty for the first device
   bool loop = false;
+  // No field shows these yet: an OK keeps them as the file gave them.
+  int pressLength = 0;
+  int maxKeys = 0;
+  int chordSpread = 0;
 
   bool operator==(const OptionsEntry&) const = default;
 };

@@ -121,5 +121,9 @@ int runKeysCommand(int argc, char** argv) {
       print(due, change.down, change.key);
     }
   }
+  if (plan.keys.droppedPresses > 0) {
+    std::fprintf(stderr, "murvane-cli: MaxKeys=%d dropped %" PRIu32 " presses\n", options.maxKeys,
+                 plan.keys.droppedPresses);
+  }
   return std::fflush(stdout) == 0 ? 0 : 74;
 }

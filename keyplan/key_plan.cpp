@@ -1,5 +1,7 @@
 #include "keyplan/key_plan.h"
 
+#include "keyplan/game_fit.h"
+
 #include <algorithm>
 #include <array>
 
@@ -98,6 +100,7 @@ KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis, con
   for (std::vector<Press>& keyPresses : presses) planKey(keyPresses, gapMillis, plan);
   std::stable_sort(plan.changes.begin(), plan.changes.end(),
                    [](const KeyChange& a, const KeyChange& b) { return a.atMillis < b.atMillis; });
+  releasesFirst(plan.changes);
   return plan;
 }
 

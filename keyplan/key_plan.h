@@ -14,6 +14,7 @@ namespace murvane {
 struct KeyPlan {
   std::vector<KeyChange> changes;  // by due time; one due time: by key, each key in its own order
   std::uint32_t skippedPresses = 0;
+  std::uint32_t droppedPresses = 0;  // by a limit of keys down (fitToGame)
   std::uint64_t latestPressMillis = 0;  // the most any press comes after its note-on
 };
 
@@ -28,7 +29,8 @@ struct KeyPlan {
 //   late only when two presses of one key come closer than 2G, and never by
 //   more than G: one that cannot go out by then is skipped, with its release,
 //   and the key stays as it is;
-// - a release is never more than 2G late, and nothing is left down.
+// - a release is never more than 2G late, and nothing is left down;
+// - within one millisecond, releases come before presses (releasesFirst).
 KeyPlan planKeys(std::span<const NoteChange> notes, std::uint32_t gapMillis);
 
 // For each note, the number of the physical key that types it (see

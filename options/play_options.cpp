@@ -76,6 +76,11 @@ PlayOptions planningPart(const PlayOptions& options) {
   planning.loop = defaults.loop;
   return planning;
 }
+std::optional<int> parsePressLength(std::wstring_view text) { return parseDecimal(text, 0, kLongestPressLength); }
+
+std::optional<int> parseMaxKeys(std::wstring_view text) { return parseDecimal(text, 0, kMostKeys); }
+
+std::optional<int> parseChordSpread(std::wstring_view text) { return parseDecimal(text, 0, kWidestChordSpread); }
 
 bool shapesKeys(const PlayOptions& options) {
   PlayOptions keyShaping = planningPart(options);
@@ -98,6 +103,9 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.midiInDevice = store.readText(kOptionsSection, kMidiInDeviceKey);
   options.seekStep = parseSeekStep(read(kSeekStepKey)).value_or(options.seekStep);
   options.loop = parseLoop(read(kLoopKey)).value_or(options.loop);
+  options.pressLength = parsePressLength(read(kPressLengthKey)).value_or(options.pressLength);
+  options.maxKeys = parseMaxKeys(read(kMaxKeysKey)).value_or(options.maxKeys);
+  options.chordSpread = parseChordSpread(read(kChordSpreadKey)).value_or(options.chordSpread);
   return options;
 }
 
@@ -150,6 +158,12 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
                         formatDecimal(options.seekStep));
   stored &= storeOption(store, kLoopKey, parseLoop, options.loop, defaults.loop,
                         std::wstring(options.loop ? L"1" : L"0"));
+  stored &= storeOption(store, kPressLengthKey, parsePressLength, options.pressLength, defaults.pressLength,
+                        formatDecimal(options.pressLength));
+  stored &= storeOption(store, kMaxKeysKey, parseMaxKeys, options.maxKeys, defaults.maxKeys,
+                        formatDecimal(options.maxKeys));
+  stored &= storeOption(store, kChordSpreadKey, parseChordSpread, options.chordSpread, defaults.chordSpread,
+                        formatDecimal(options.chordSpread));
   return stored;
 }
 

@@ -22,6 +22,9 @@ inline constexpr std::wstring_view kFocusGuardKey = L"FocusGuard";
 inline constexpr std::wstring_view kMidiInDeviceKey = L"MidiInDevice";
 inline constexpr std::wstring_view kSeekStepKey = L"SeekStep";
 inline constexpr std::wstring_view kLoopKey = L"Loop";
+inline constexpr std::wstring_view kPressLengthKey = L"PressLength";
+inline constexpr std::wstring_view kMaxKeysKey = L"MaxKeys";
+inline constexpr std::wstring_view kChordSpreadKey = L"ChordSpread";
 
 inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
@@ -30,6 +33,9 @@ inline constexpr int kLongestRepressGap = 200;
 inline constexpr int kLongestModifierHold = 50;
 inline constexpr int kShortestSeekStep = 1;
 inline constexpr int kLongestSeekStep = 60;
+inline constexpr int kLongestPressLength = 1000;
+inline constexpr int kMostKeys = 10;
+inline constexpr int kWidestChordSpread = 50;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -45,6 +51,9 @@ struct PlayOptions {
   std::wstring midiInDevice;  // the MIDI input device's name; empty: the first device
   int seekStep = 5;   // seconds, 1 to 60, that a seek hotkey moves the song
   bool loop = false;  // at its end the song starts again, until stopped
+  int pressLength = 0;  // milliseconds, 0 to 1000, every press is held; 0: as long as its note
+  int maxKeys = 0;      // 1 to 10 keys down at most; 0: no limit
+  int chordSpread = 0;  // milliseconds, 0 to 50, between presses due together; files only
 
   bool operator==(const PlayOptions&) const = default;
 };
@@ -82,6 +91,9 @@ std::optional<int> parseModifierHold(std::wstring_view text);
 std::optional<bool> parseFocusGuard(std::wstring_view text);
 std::optional<int> parseSeekStep(std::wstring_view text);
 std::optional<bool> parseLoop(std::wstring_view text);
+std::optional<int> parsePressLength(std::wstring_view text);
+std::optional<int> parseMaxKeys(std::wstring_view text);  // 0 (no limit) too
+std::optional<int> parseChordSpread(std::wstring_view text);
 
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not

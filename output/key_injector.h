@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -29,8 +30,13 @@ class KeyInjector {
   // 0xE1 for prefixed keys, 0x00 otherwise; 0 when the key has none.
   virtual std::uint16_t mapVirtualKey(std::uint8_t virtualKey) = 0;
   // Injects the events into the system's input stream in one call, in order,
-  // so that nothing else comes between them. Failures are not reported.
-  virtual void sendKeys(std::span<const KeyEvent> events) = 0;
+  // so that nothing else comes between them. Returns how many went in: the
+  // system may take only the first few (input blocked by another program),
+  // and those after them are not in the game.
+  virtual std::size_t sendKeys(std::span<const KeyEvent> events) = 0;
+  // Lets a millisecond pass before events the system refused are tried
+  // again. Doubles need not wait.
+  virtual void waitBeforeRetry() {}
 };
 
 }  // namespace murvane

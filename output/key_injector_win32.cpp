@@ -20,15 +20,23 @@ class Win32KeyInjector final : public KeyInjector {
 
   // One SendInput for the whole batch: a chord reaches the target as one
   // block of input, never split by a frame of the game between its keys.
-  void sendKeys(std::span<const KeyEvent> events) override {
+  // A piece the system cut short ends the batch: what follows it would
+  // reach the game ahead of the events refused.
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
     std::array<INPUT, 128> inputs;
+    std::size_t inserted = 0;
     while (!events.empty()) {
       const std::size_t count = std::min(events.size(), inputs.size());
       for (std::size_t i = 0; i < count; ++i) inputs[i] = inputFor(events[i]);
-      SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT));
+      const UINT taken = SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT));
+      inserted += taken;
+      if (taken < count) break;
       events = events.subspan(count);
     }
+    return inserted;
   }
+
+  void waitBeforeRetry() override { Sleep(1); }
 
  private:
   static INPUT inputFor(const KeyEvent& event) {

@@ -1,5 +1,6 @@
 #include "output/keyboard_synthesizer.h"
 
+#include <algorithm>
 #include <span>
 
 #include "bindings/binding_table.h"
@@ -204,7 +205,7 @@ void KeyboardSynthesizer::sendGathered() {
   std::size_t count = 0;
   const auto put = [&](std::uint8_t virtualKey, std::uint16_t scanCode, std::uint32_t flags) {
     if (count == sending_.size()) {
-      injector_.sendKeys(std::span<const KeyEvent>(sending_.data(), count));
+      deliver(std::span<const KeyEvent>(sending_.data(), count));
       count = 0;
     }
     KeyEvent& event = sending_[count++];
@@ -226,9 +227,31 @@ void KeyboardSynthesizer::sendGathered() {
       put(modifier, scanCodeFor(modifier), kKeyEventScanCode | kKeyEventKeyUp);
     }
   }
-  if (count > 0) injector_.sendKeys(std::span<const KeyEvent>(sending_.data(), count));
+  if (count > 0) deliver(std::span<const KeyEvent>(sending_.data(), count));
   gatheredCount_ = 0;
   wrappedCount_ = 0;
+  // Nothing is gathered now: what is down is what the system took.
+  pressed_ = inGame_;
+  if (!inGame_[kShiftKey]) heldModifiers_ = static_cast<std::uint16_t>(heldModifiers_ & ~kShiftBit);
+  if (!inGame_[kCtrlKey]) heldModifiers_ = static_cast<std::uint16_t>(heldModifiers_ & ~kCtrlBit);
+}
+
+// Once more for what the system refused, after a millisecond and before
+// anything later: the game may have read its input meanwhile, but it still
+// gets every event in order.
+void KeyboardSynthesizer::deliver(std::span<const KeyEvent> events) {
+  std::size_t taken = std::min(injector_.sendKeys(events), events.size());
+  if (taken < events.size()) {
+    settle(events.first(taken));
+    events = events.subspan(taken);
+    injector_.waitBeforeRetry();
+    taken = std::min(injector_.sendKeys(events), events.size());
+  }
+  settle(events.first(taken));
+}
+
+void KeyboardSynthesizer::settle(std::span<const KeyEvent> taken) {
+  for (const KeyEvent& event : taken) inGame_[event.virtualKey] = (event.flags & kKeyEventKeyUp) == 0;
 }
 
 // A release is sent whether or not the key is marked down: a stray note-off

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 
 #include "bindings/key_code.h"
 #include "output/key_injector.h"
@@ -28,6 +29,11 @@ struct KeyLayout;
 // in one injector call, so the keys of a chord arrive together. Releasing
 // everything (open, close, allNotesOff, destruction) sends at once, in one
 // call with whatever was gathered before it.
+//
+// Events the system refuses (input blocked by another program) are sent
+// again once, a millisecond later; what it refuses then is taken as never
+// sent, so a key whose release did not go in still counts as down and is
+// released again when everything next is.
 class KeyboardSynthesizer final : public Synthesizer {
  public:
   // Neither is owned; both must outlive this object.
@@ -77,6 +83,8 @@ class KeyboardSynthesizer final : public Synthesizer {
   void releaseKey(std::uint8_t virtualKey);
   void releaseAll();
   void sendGathered();
+  void deliver(std::span<const KeyEvent> events);
+  void settle(std::span<const KeyEvent> taken);
 
   const BindingTable& bindings_;
   KeyInjector& injector_;
@@ -84,7 +92,8 @@ class KeyboardSynthesizer final : public Synthesizer {
   // Indexed by virtual key. A cached scan code never changes once looked up;
   // 0 means the key cannot be sent.
   std::array<std::uint16_t, 256> scanCodes_;
-  std::array<bool, 256> pressed_{};  // as gathered, not only as sent
+  std::array<bool, 256> pressed_{};  // as gathered; after each send, as the system took it
+  std::array<bool, 256> inGame_{};   // as the system took the events sent
   std::array<KeyEvent, kBatchCapacity> gathered_{};
   std::size_t gatheredCount_ = 0;
   std::array<WrappedPress, kBatchCapacity / 4> wrapped_{};

@@ -29,17 +29,22 @@ void LiveKeyOutput::setOptions(const PlayOptions& options, const KeyLayout* layo
   if (layout != nullptr) layout_ = *layout;
   physical_ = layout_ ? layout_->physicalKeys() : oneKeyPerNote();
   for (std::size_t note = 0; note < struck_.size(); ++note) struck_[note] = static_cast<std::uint8_t>(note);
-  if (options_.repressGap > 0 && !sender_.joinable() && wake_) {
+  if ((options_.repressGap > 0 || options_.pressLength > 0) && !sender_.joinable() && wake_) {
     try {
       sender_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
       // Without our thread nothing could send what the gap holds back.
     }
   }
-  if (!sender_.joinable()) options_.repressGap = 0;
+  if (!sender_.joinable()) {
+    options_.repressGap = 0;
+    options_.pressLength = 0;
+  }
   gaps_.restart(static_cast<std::uint32_t>(options_.repressGap));
+  fit_.restart(static_cast<std::uint32_t>(options_.pressLength), static_cast<std::uint32_t>(options_.maxKeys));
   // Of the options only these mean anything live.
-  straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0 && !layout_;
+  straight_ = options_.transpose == 0 && !options_.foldOctaves && options_.repressGap == 0 && !layout_ &&
+              !fit_.active();
 }
 
 void LiveKeyOutput::setTargetGate(TargetGate* gate) {
@@ -62,6 +67,7 @@ bool LiveKeyOutput::targetInFront() {
   if (!paused_.load()) {
     paused_.store(true);
     gaps_.clear();
+    fit_.clear();
     target_.allNotesOff();
   }
   return false;
@@ -75,12 +81,14 @@ bool LiveKeyOutput::open() {
 void LiveKeyOutput::close() {
   std::lock_guard lock(mutex_);
   gaps_.clear();
+  fit_.clear();
   target_.close();
 }
 
 void LiveKeyOutput::allNotesOff() {
   std::lock_guard lock(mutex_);
   gaps_.clear();
+  fit_.clear();
   target_.allNotesOff();
 }
 
@@ -116,7 +124,7 @@ void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
   }
   const std::uint64_t now = nowMillis();
   sendDue(now);
-  const std::uint64_t before = gaps_.nextDue();
+  const std::uint64_t before = nextDue();
   const std::uint8_t key = physical_[note];
   if (down) {
     // A press already asked for types the note that asked for it.
@@ -126,7 +134,7 @@ void LiveKeyOutput::play(std::uint8_t fileNote, bool down) {
   }
   sendDue(now);
   // Our thread sleeps until the earliest held event it knew of.
-  if (gaps_.nextDue() < before) wake_->signal();
+  if (nextDue() < before) wake_->signal();
 }
 
 void LiveKeyOutput::run() {
@@ -139,7 +147,7 @@ void LiveKeyOutput::run() {
     // Leaving cleared what was held back; a key due now must not reach
     // the window that has just come in front.
     if (targetInFront()) sendDue(now);
-    const std::uint64_t next = gaps_.nextDue();
+    const std::uint64_t next = nextDue();
     timeout = next == RepressGap::kNever
                   ? WakeEvent::kInfinite
                   : static_cast<std::uint32_t>(std::min<std::uint64_t>(next - now, WakeEvent::kLongestTimedWait));
@@ -148,11 +156,21 @@ void LiveKeyOutput::run() {
 
 void LiveKeyOutput::send(const KeyChange& change) {
   const std::uint8_t note = struck_[change.key & 0x7F];
-  if (change.down) {
-    target_.noteOn(note);
-  } else {
-    target_.noteOff(note);
+  if (!fit_.active()) {
+    if (change.down) {
+      target_.noteOn(note);
+    } else {
+      target_.noteOff(note);
+    }
+    return;
   }
+  if (!change.down) {
+    if (fit_.release(change.key)) target_.noteOff(note);
+    return;
+  }
+  const LiveKeyFit::PressOutcome outcome = fit_.press(change.key, note, change.atMillis);
+  for (std::size_t i = 0; i < outcome.releaseCount; ++i) target_.noteOff(struck_[outcome.releases[i]]);
+  if (outcome.pressed) target_.noteOn(note);
 }
 
 std::uint64_t LiveKeyOutput::nowMillis() {
@@ -168,6 +186,14 @@ void LiveKeyOutput::sendDue(std::uint64_t now) {
   KeyChange change;
   bool sent = false;
   std::uint64_t batchDue = 0;
+  // Taps that have ended: releases, before any press of their time.
+  std::uint8_t tapped = 0;
+  while (fit_.takeDue(now, tapped)) {
+    sent = true;
+    target_.noteOff(struck_[tapped]);
+  }
+  if (sent) target_.flush();
+  sent = false;
   while (gaps_.takeDue(now, change)) {
     if (sent && change.atMillis != batchDue) target_.flush();
     batchDue = change.atMillis;

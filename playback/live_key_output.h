@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bindings/key_layout.h"
+#include "keyplan/game_fit.h"
 #include "keyplan/key_plan.h"
 #include "options/play_options.h"
 #include "keyplan/repress_gap.h"
@@ -45,8 +46,9 @@ class LiveKeyOutput final : public Synthesizer {
   LiveKeyOutput(const LiveKeyOutput&) = delete;
   LiveKeyOutput& operator=(const LiveKeyOutput&) = delete;
 
-  // Transpose, FoldOctaves and RepressGap apply from the next note on;
-  // Channels and Speed mean nothing to live input. Forgets what is held back.
+  // Transpose, FoldOctaves, RepressGap, PressLength and MaxKeys apply from
+  // the next note on; Channels, Speed and ChordSpread (which needs to know
+  // the notes ahead) mean nothing to live input. Forgets what is held back.
   // A layout (copied; null: the key configuration's) folds into its range,
   // types only its notes, and makes the notes of one physical key one key.
   void setOptions(const PlayOptions& options, const KeyLayout* layout = nullptr);
@@ -74,6 +76,7 @@ class LiveKeyOutput final : public Synthesizer {
   // 32-bit clock (we read it at least once per wait, which is shorter than its wrap).
   std::uint64_t nowMillis();
   void sendDue(std::uint64_t now);
+  std::uint64_t nextDue() const { return std::min(gaps_.nextDue(), fit_.nextDue()); }
   void play(std::uint8_t note, bool down);
   void send(const KeyChange& change);
   // False, with every key released on leaving, while the target is not in front.
@@ -87,6 +90,7 @@ class LiveKeyOutput final : public Synthesizer {
   PlayOptions options_;
   bool straight_ = true;  // every live option at its default: nothing to map or space
   RepressGap gaps_;  // by physical key
+  LiveKeyFit fit_;   // by physical key, as the keys go out after the gap
   std::optional<KeyLayout> layout_;
   PhysicalKeys physical_ = oneKeyPerNote();
   std::array<std::uint8_t, 128> struck_{};  // by physical key: the note whose press it sends
@@ -96,7 +100,7 @@ class LiveKeyOutput final : public Synthesizer {
   TargetGate* gate_ = nullptr;
   std::atomic<bool> paused_{false};  // the target was not in front when last asked
 
-  std::thread sender_;  // from the first gap above 0 until destruction
+  std::thread sender_;  // from the first gap or press length above 0 until destruction
 };
 
 }  // namespace murvane

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "keyplan/game_fit.h"
 #include "keyplan/modifier_hold.h"
 #include "playback/schedule.h"
 
@@ -36,6 +37,11 @@ void addSustain(std::vector<KeyChange>& changes, const std::vector<NoteChange>& 
 }
 
 }  // namespace
+
+GameFit gameFitOf(const PlayOptions& options) {
+  return GameFit{static_cast<std::uint32_t>(options.pressLength), static_cast<std::uint32_t>(options.maxKeys),
+                 static_cast<std::uint32_t>(options.chordSpread)};
+}
 
 PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayout* layout) {
   PlayedNotes played;
@@ -85,7 +91,8 @@ PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLa
     return plan;
   }
   const auto gap = static_cast<std::uint32_t>(options.repressGap);
-  plan.keys = layout != nullptr ? planKeys(played.notes, gap, layout->physicalKeys()) : planKeys(played.notes, gap);
+  const PhysicalKeys physical = layout != nullptr ? layout->physicalKeys() : oneKeyPerNote();
+  plan.keys = fitToGame(planKeys(played.notes, gap, physical), gameFitOf(options), gap, physical);
   if (layout != nullptr) {
     addSustain(plan.keys.changes, played.sustain);
     plan.keys.changes =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bindings/key_layout.h"
+#include "keyplan/game_fit.h"
 #include "keyplan/key_plan.h"
 #include "options/play_options.h"
 #include "smf/smf_file.h"
@@ -40,6 +41,9 @@ struct PlayedNotes {
 // played without options has them. With every option at its default and no
 // layout the plan is the file's note events as they come, one key event
 // each; otherwise the keys are planned (planKeys, holdModifiers).
+// PressLength, MaxKeys and ChordSpread as the planner takes them.
+GameFit gameFitOf(const PlayOptions& options);
+
 PlayedNotes playedNotes(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
 PlaybackPlan planPlayback(SmfFile& file, const PlayOptions& options, const KeyLayout* layout = nullptr);
 

@@ -36,7 +36,10 @@ namespace {
 class NullInjector final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKeys(std::span<const KeyEvent> events) override { benchmark::DoNotOptimize(events.data()); }
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
+    benchmark::DoNotOptimize(events.data());
+    return events.size();
+  }
 };
 
 void BM_KeyboardNote(benchmark::State& state) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <set>
@@ -61,16 +64,28 @@ class RecordingKeyInjector final : public KeyInjector {
     auto found = translations.find(virtualKey);
     return found != translations.end() ? found->second : virtualKey;
   }
-  void sendKeys(std::span<const KeyEvent> events) override {
+  // Only what the system took is logged: the first `accepting.front()`
+  // events of a call when the test has queued a limit for it.
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
     std::lock_guard lock(log_.mutex);
-    log_.events.insert(log_.events.end(), events.begin(), events.end());
-    log_.batches.emplace_back(events.begin(), events.end());
+    std::size_t taken = events.size();
+    if (!accepting.empty()) {
+      taken = std::min(taken, accepting.front());
+      accepting.pop_front();
+    }
+    log_.events.insert(log_.events.end(), events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
+    log_.batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
+    return taken;
   }
+  void waitBeforeRetry() override { ++retryWaits; }
 
   KeyLog& log() { return log_; }
 
   std::map<std::uint8_t, std::uint16_t> translations;
   std::map<std::uint8_t, int> lookups;
+  // Limits of the next calls, one each (input blocked by another program).
+  std::deque<std::size_t> accepting;
+  int retryWaits = 0;
 
  private:
   KeyLog ownLog_;

@@ -75,7 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"PlayingAtAChangedSpeed", {.playing = true, .changedSpeed = 120}, ControllerState::kPlayingToKeys,
                  IDS_PLAYING_SPEED, IDS_TEST_MIDI_FILE},
         TextCase{"TestAtAChangedSpeed", {.playing = true, .outputIsMidiOut = true, .changedSpeed = 80},
-                 ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP}),
+                 ControllerState::kTestPlaying, IDS_TEST_PLAYING, IDS_STOP},
+        TextCase{"KeysWaitForModifiers", {.playing = true, .waitingForModifiers = true},
+                 ControllerState::kPlayingToKeys, IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE},
+        TextCase{"MidiInputWaitsForModifiers", {.midiInputOpen = true, .waitingForModifiers = true},
+                 ControllerState::kMidiInput, IDS_WAITING_MODIFIER_KEYS, IDS_TEST_MIDI_FILE}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct PlanCase {
@@ -193,7 +197,8 @@ TEST(StateTable, PausedByTheFocusGuardEveryEventTakesTheSameSteps) {
 }
 
 // Each control hotkey takes its one step while a song plays and nothing
-// else, in MIDI input or idle nothing at all.
+// else, in MIDI input, idle or a start still waiting for the modifier keys
+// nothing at all.
 TEST(StateTable, ControlHotkeysControlOnlyAPlayingSong) {
   const std::pair<Event, Step> controls[] = {{Event::kPauseHotkey, kTogglePause}, {Event::kSeekBackHotkey, kSeekBack},
       {Event::kSeekForwardHotkey, kSeekForward}, {Event::kSlowerHotkey, kSlower}, {Event::kFasterHotkey, kFaster}};
@@ -201,7 +206,10 @@ TEST(StateTable, ControlHotkeysControlOnlyAPlayingSong) {
     for (ControllerView view : {kPlayingToKeys, kTestPlaying, ControllerView{.playing = true, .paused = true}}) {
       EXPECT_EQ(steps(planFor(event, view)), (std::vector<Step>{step, kRefreshStatus}));
     }
-    for (ControllerView view : {kIdle, kMidiInput, kIdleAfterTest}) EXPECT_TRUE(planFor(event, view).empty());
+    for (ControllerView view : {kIdle, kMidiInput, kIdleAfterTest,
+                                ControllerView{.playing = true, .waitingForModifiers = true}}) {
+      EXPECT_TRUE(planFor(event, view).empty());
+    }
   }
 }
 

@@ -32,6 +32,9 @@ namespace {
 TEST(OptionsForm, TheFieldsShowTheOptionsAsTheFileHoldsThem) {
   EXPECT_EQ(entryOf(PlayOptions{}), kDefaultEntry);
   EXPECT_EQ(entryOf(PlayOptions{0x8004, -12, true, 25, 200}), (OptionsEntry{0x8004, L"-12", true, L"25", L"200"}));
+  // Options without a field come back from OK as they went in.
+  const PlayOptions fitted{.pressLength = 50, .maxKeys = 3, .chordSpread = 20};
+  EXPECT_EQ(readEntry(entryOf(fitted)).options, fitted);
 }
 
 // The text box of a number field.

@@ -183,5 +183,25 @@ TEST_F(OptionsCommands, TracksExitStatusAndFailureLineAreThoseOfCheck) {
   EXPECT_EQ(runCli("tracks " + song() + " --ini").status, 64);
 }
 
+// A chord of three notes on channel 1, held half a second.
+TEST_F(OptionsCommands, KeysFitAChordToTheGameAndSayHowManyPressesMaxKeysDropped) {
+  const std::string chord = write("chord.mid", smfImage(480, {TrackBytes().noteOn(0, 60).noteOn(0, 64).noteOn(0, 67)
+                                                                   .noteOff(480, 60).noteOff(0, 64).noteOff(0, 67)}));
+  const std::string errors = path("errors.txt");
+  const auto keys = [&](const std::string& options) {
+    return runCli("keys " + chord + " --ini " + iniWith("[Options]\r\n" + options), errors);
+  };
+  const auto errorText = [&] { return (std::stringstream() << std::ifstream(errors).rdbuf()).str(); };
+  // Spread highest first; tapped; the inner voice gives way to the bass.
+  const CliRun fitted = keys("ChordSpread=10\r\nPressLength=100\r\nMaxKeys=2\r\n");
+  EXPECT_EQ(fitted.status, 0);
+  EXPECT_EQ(fitted.out, "0 down 67 I\n10 down 64 T\n20 up 64 T\n20 down 60 Q\n100 up 67 I\n120 up 60 Q\n");
+  EXPECT_EQ(errorText(), "");
+  std::filesystem::remove(path("Murvane.ini"));
+  const CliRun melody = keys("MaxKeys=1\r\n");
+  EXPECT_EQ(melody.out, "0 down 67 I\n500 up 67 I\n");
+  EXPECT_EQ(errorText(), "murvane-cli: MaxKeys=1 dropped 2 presses\n");
+}
+
 }  // namespace
 }  // namespace murvane::test

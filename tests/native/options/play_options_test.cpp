@@ -27,6 +27,10 @@ TEST(PlayOptionsTest, AStoreWithoutTheSectionGivesTodaysBehaviourAndIsNotWritten
   EXPECT_FALSE(defaults.foldOctaves);
   EXPECT_EQ(defaults.speed, 100);
   EXPECT_EQ(defaults.repressGap, 0);
+  EXPECT_EQ(defaults.pressLength, 0);
+  EXPECT_EQ(defaults.maxKeys, 0);
+  EXPECT_EQ(defaults.chordSpread, 0);
+  EXPECT_FALSE(shapesKeys(defaults));
 }
 
 struct ValueCase {
@@ -60,6 +64,10 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
       {kSeekStepKey, L"60", true, 60},           {kSeekStepKey, L"0", false, 5},
       {kSeekStepKey, L"61", false, 5},           {kLoopKey, L"1", true, 1},
       {kLoopKey, L"2", false, 0},
+      {kPressLengthKey, L"1000", true, 1000},    {kPressLengthKey, L"1001", false, 0},
+      {kMaxKeysKey, L"1", true, 1},              {kMaxKeysKey, L"10", true, 10},
+      {kMaxKeysKey, L"11", false, 0},            {kMaxKeysKey, L"-1", false, 0},
+      {kChordSpreadKey, L"50", true, 50},        {kChordSpreadKey, L"51", false, 0},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(std::wstring(c.key) + L"=" + c.text);
@@ -74,17 +82,21 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
     if (c.key == kRepressGapKey) expected.repressGap = c.value;
     if (c.key == kSeekStepKey) expected.seekStep = c.value;
     if (c.key == kLoopKey) expected.loop = c.value != 0;
+    if (c.key == kPressLengthKey) expected.pressLength = c.value;
+    if (c.key == kMaxKeysKey) expected.maxKeys = c.value;
+    if (c.key == kChordSpreadKey) expected.chordSpread = c.value;
     EXPECT_EQ(options, expected);
   }
 }
 
 TEST(PlayOptionsTest, WrittenOptionsReadBackUnchanged) {
-  const std::vector<PlayOptions> cases = {
+  std::vector<PlayOptions> cases = {
       {},
       {0x0004, 12, false, 100, 30},
       {0xFFFF, -48, true, 25, 200},
       {0x8200, 48, true, 400, 1},
   };
+  cases.push_back(PlayOptions{.pressLength = 50, .maxKeys = 3, .chordSpread = 20});
   for (PlayOptions options : cases) {
     for (const auto& [seekStep, loop] : {std::pair{5, false}, std::pair{1, true}, std::pair{60, false}}) {
       options.seekStep = seekStep;

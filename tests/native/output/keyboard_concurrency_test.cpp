@@ -25,11 +25,12 @@ class KeyboardModel final : public KeyInjector {
     ++lookups[virtualKey];
     return virtualKey;
   }
-  void sendKeys(std::span<const KeyEvent> batch) override {
+  std::size_t sendKeys(std::span<const KeyEvent> batch) override {
     for (const KeyEvent& event : batch) {
       down[event.virtualKey] = (event.flags & kKeyEventKeyUp) == 0;
       ++events;
     }
+    return batch.size();
   }
 
   std::array<int, 256> lookups{};

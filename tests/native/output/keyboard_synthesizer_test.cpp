@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -303,6 +305,51 @@ INSTANTIATE_TEST_SUITE_P(
         TranslationCase{"NumpadDecimalStaysPlain", 0x6E, 0x0053, KeyEvent{0x6E, 0x53, kPress}},
         TranslationCase{"LeftCtrlStaysPlain", 0xA2, 0x001D, KeyEvent{0xA2, 0x1D, kPress}},
         TranslationCase{"UntranslatableDeleteStaysUnsent", 0x2E, 0x0000, std::nullopt}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// --- Input the system refused ---
+
+struct RefusedCase {
+  const char* name;
+  std::vector<std::uint8_t> downBefore;  // notes pressed and taken in full first
+  std::vector<std::uint8_t> on, off;     // then one batch: these notes' releases, then presses
+  std::deque<std::size_t> accepting;     // what the system takes of each call of that batch
+  std::vector<KeyEvent> taken;           // what reached the game from that batch
+  std::vector<KeyEvent> atStop;          // what the next stop sends
+};
+
+class RefusedInput : public KeyboardSynthesizerTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedInput, TheRestGoesOnceMoreAndWhatIsDownStaysTrue) {
+  const RefusedCase& c = GetParam();
+  for (std::uint8_t note : c.downBefore) synth->noteOn(note);
+  synth->flush();
+  injector.log().events.clear();
+  injector.accepting = c.accepting;
+  for (std::uint8_t note : c.off) synth->noteOff(note);
+  for (std::uint8_t note : c.on) synth->noteOn(note);
+  synth->flush();
+  EXPECT_EQ(injector.log().events, c.taken);
+  EXPECT_EQ(injector.retryWaits, c.accepting.empty() ? 0 : 1) << "one wait, before the one retry";
+  EXPECT_EQ(injector.accepting.size(), c.accepting.size() - std::min<std::size_t>(c.accepting.size(), 2))
+      << "never a third try";
+  injector.accepting.clear();
+  injector.log().events.clear();
+  synth->allNotesOff();
+  EXPECT_EQ(injector.log().events, c.atStop);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batches, RefusedInput,
+    ::testing::Values(
+        RefusedCase{"ChordCutShortIsCompletedAMillisecondLater", {}, {48, 60, 84}, {}, {1, 5},
+                    {press(0x31), press(0x51), press(0x5A)}, {release(0x31), release(0x51), release(0x5A)}},
+        RefusedCase{"ReleaseRefusedTwiceIsReleasedAgainAtTheStop", {60}, {}, {60}, {0, 0}, {}, {release(0x51)}},
+        RefusedCase{"PressRefusedTwiceLeavesTheKeyUp", {}, {48, 60}, {}, {1, 0}, {press(0x31)}, {release(0x31)}},
+        RefusedCase{"RetriedOnlyOnce", {48}, {60, 84}, {48}, {1, 1, 5}, {release(0x31), press(0x51)},
+                    {release(0x51)}},
+        RefusedCase{"EverythingTakenSendsOnce", {48}, {60}, {48}, {}, {release(0x31), press(0x51)},
+                    {release(0x51)}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

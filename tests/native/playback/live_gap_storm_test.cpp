@@ -37,13 +37,14 @@ using test::TrackBytes;
 class SealableKeyboard final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKeys(std::span<const KeyEvent> events) override {
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
     std::lock_guard lock(mutex_);
     for (const KeyEvent& event : events) {
       const bool down = (event.flags & kKeyEventKeyUp) == 0;
       down_[event.virtualKey] = down;
       if (down && sealed_) ++pressedAfterSeal_;
     }
+    return events.size();
   }
   int keysDown() {
     std::lock_guard lock(mutex_);

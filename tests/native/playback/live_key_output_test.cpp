@@ -195,5 +195,27 @@ TEST_F(LiveKeyOutputTest, ALayoutFoldsIntoItsKeysAndCountsNotesOnOneKeyAsOneKey)
   EXPECT_EQ(lines(), (Lines{"0 on 36", "0 on 96", "100 off 37", "130 on 37", "200 off 37", "200 off 96"}));
 }
 
+TEST_F(LiveKeyOutputTest, LiveNotesAreTappedAndAnInnerVoiceGivesWayToMaxKeys) {
+  PlayOptions options;
+  options.pressLength = 50;
+  options.maxKeys = 2;
+  options.chordSpread = 20;  // needs the notes ahead: not live
+  live->setOptions(options);
+  time.awaitBlocked();
+  live->noteOn(60);
+  live->noteOn(64);
+  live->noteOn(67);  // above both: the inner voice, 64, is let go
+  live->noteOff(64);
+  advance(50);       // every key tapped for 50 ms, whatever its note does
+  live->noteOn(72);
+  live->noteOn(48);
+  live->noteOn(60);  // between the two: dropped, and its release with it
+  live->noteOff(60);
+  live->noteOff(67);
+  advance(50);
+  EXPECT_EQ(lines(), (Lines{"0 on 60", "0 on 64", "0 off 64", "0 on 67", "50 off 60", "50 off 67", "50 on 72",
+                            "50 on 48", "100 off 48", "100 off 72"}));
+}
+
 }  // namespace
 }  // namespace murvane::test

@@ -47,8 +47,9 @@ namespace {
 class KeyboardState final : public KeyInjector {
  public:
   std::uint16_t mapVirtualKey(std::uint8_t virtualKey) override { return virtualKey; }
-  void sendKeys(std::span<const KeyEvent> events) override {
+  std::size_t sendKeys(std::span<const KeyEvent> events) override {
     for (const KeyEvent& event : events) sendKey(event);
+    return events.size();
   }
   void sendKey(const KeyEvent& event) {
     std::lock_guard lock(mutex_);

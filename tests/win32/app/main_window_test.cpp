@@ -20,6 +20,7 @@
 #include "tests/support/foreground_windows_double.h"
 #include "tests/support/ini_store_double.h"
 #include "tests/support/key_injector_double.h"
+#include "tests/support/modifier_keys_double.h"
 #include "tests/win32/support/app_doubles.h"
 #include "tests/win32/support/harness.h"
 #include "tests/win32/support/scratch_folder.h"
@@ -138,6 +139,7 @@ class MainWindowTest : public ::testing::Test {
     }
     services.integrityProbe = std::move(integrityProbe);
     services.foregroundWindows = std::move(foregroundWindows);
+    services.modifierKeys = std::make_unique<HeldModifierKeys>(modifiersHeld);
     controller = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(services));
   }
 
@@ -180,6 +182,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<IntegrityProbe> integrityProbe;  // for the next construct(); none by default
   std::unique_ptr<ForegroundWindows> foregroundWindows;  // likewise
   MemoryIniStore* ini = nullptr;  // the controller's, while it lives
+  bool modifiersHeld = false;     // by the user's hand, as the host reads them
   int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
@@ -282,6 +285,30 @@ TEST_F(MainWindowTest, StartedWithAMidiFileShowsItsTitleAndStopped) {
   EXPECT_EQ(button(), kTextTestMidiFile);
   hotkey(100);
   EXPECT_EQ(status(), kTextPlaying);
+}
+
+TEST_F(MainWindowTest, KeysAndMidiInputStartOnlyOnceNoModifierIsHeldAndStopEndsTheWait) {
+  open(longNote.c_str());
+  modifiersHeld = true;
+  const auto modifierTimer = [&] { SendMessageW(window, WM_TIMER, kModifierWaitTimerId, 0); };
+  for (const auto& [start, stop] : {std::pair{100, 100}, std::pair{100, 102}, std::pair{101, 101}, std::pair{101, 102}}) {
+    hotkey(static_cast<WPARAM>(start));
+    modifierTimer();
+    EXPECT_EQ(status(), L"Waiting for modifier keys to be released");
+    hotkey(static_cast<WPARAM>(stop));
+    EXPECT_EQ(status(), kTextStopped);
+    modifiersHeld = false;
+    modifierTimer();  // a wait ended is not taken up again
+    EXPECT_EQ(status(), kTextStopped);
+    modifiersHeld = true;
+  }
+  EXPECT_EQ(keys.presses(), 0u);
+  EXPECT_FALSE(midiIn.isOpen);
+  hotkey(100);
+  modifiersHeld = false;
+  modifierTimer();
+  EXPECT_EQ(status(), kTextPlaying);
+  EXPECT_TRUE(waitPumping([&] { return keys.presses() > 0; }));
 }
 
 TEST_F(MainWindowTest, StartedWithABadPathShowsPleaseSetFileAndNoMessage) {

@@ -231,10 +231,14 @@ const ExpectedText kExpected[] = {
     {1122, L"Failed register hotkey.", L"\u518d\u751f\u64cd\u4f5c\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
     // 曲の終わりで最初からもう一度再生する
     {1123, L"Play the song again from its start at its end", L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6\u518d\u751f\u3059\u308b"},
+    {1140, L"Waiting for modifier keys to be released",
+     L"\u4fee\u98fe\u30ad\u30fc\u304c\u96e2\u3055\u308c\u308b\u306e\u3092\u5f85\u3063\u3066\u3044\u307e\u3059"},
 };
 
 // Ids that hold no text yet.
-bool isUnusedId(std::int32_t id) { return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || id >= 1124; }
+bool isUnusedId(std::int32_t id) {
+  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id != 1140);
+}
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 constexpr LANGID kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);

@@ -117,7 +117,7 @@ TEST_F(KeyInjection, ABatchLongerThanOneInputCallArrivesWholeAndInOrder) {
     expected.push_back({WM_KEYDOWN, vk, scan, false});
     expected.push_back({WM_KEYUP, vk, scan, false});
   }
-  makeWin32KeyInjector()->sendKeys(batch);
+  EXPECT_EQ(makeWin32KeyInjector()->sendKeys(batch), batch.size()) << "every event counted as taken";
 
   ASSERT_TRUE(pumpUntil([&] { return messages.size() >= expected.size(); }))
       << "only " << messages.size() << " key messages";
