@@ -97,6 +97,23 @@ murvane_wine_prefix() {
   ) 9>"$(dirname "$WINEPREFIX")/.wine-prefix.lock"
 }
 
+# The screenshots' own prefix: the test prefix plus font links, so that a
+# name in a script the interface language's font lacks (a Japanese track
+# name in the English window) is drawn from a font that has it, as Windows
+# draws it, instead of as boxes. The tests keep the plain prefix: what they
+# measure must not depend on fonts they do not install.
+murvane_screenshot_prefix() {
+  MURVANE_WINEPREFIX=${MURVANE_SCREENSHOT_WINEPREFIX:-$MURVANE_ROOT/build/wine-prefix-screenshots} murvane_wine_prefix
+  [ -f "$WINEPREFIX/.murvane-font-links" ] && return 0
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  local fallback='VL-Gothic-Regular.ttf,VL Gothic\0wqy-microhei.ttc,WenQuanYi Micro Hei'
+  # Each face lists itself first, so that its own letters stay its own.
+  env -u DISPLAY wine reg add "$key" /v Tahoma /t REG_MULTI_SZ /d "tahoma.ttf,Tahoma\0$fallback" /f >/dev/null 2>&1
+  env -u DISPLAY wine reg add "$key" /v System /t REG_MULTI_SZ /d "system.ttf,System\0$fallback" /f >/dev/null 2>&1
+  env -u DISPLAY wineserver -w
+  touch "$WINEPREFIX/.murvane-font-links"
+}
+
 # Starts a wineserver that stays up between processes, so the first test does
 # not inherit the caller's pipes and every test exe starts fast.
 murvane_wineserver_start() {
