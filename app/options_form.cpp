@@ -28,8 +28,8 @@ OptionsEntry entryOf(const PlayOptions& options) {
                       formatDecimal(options.repressGap), options.layout,
                       formatDecimal(options.modifierHold), options.focusGuard,
                       options.midiInDevice,       options.loop,
-                      options.pressLength,        options.maxKeys,
-                      options.chordSpread};
+                      formatDecimal(options.pressLength), formatDecimal(options.maxKeys),
+                      formatDecimal(options.chordSpread)};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -54,9 +54,15 @@ EntryReading readEntry(const OptionsEntry& entry) {
   options.focusGuard = entry.focusGuard;
   options.midiInDevice = entry.midiInDevice;
   options.loop = entry.loop;
-  options.pressLength = entry.pressLength;
-  options.maxKeys = entry.maxKeys;
-  options.chordSpread = entry.chordSpread;
+  const std::optional<int> pressLength = parsePressLength(trimmed(entry.pressLength));
+  if (!pressLength) return refusal(OptionsField::kPressLength, IDS_ERROR_PRESS_LENGTH_RANGE);
+  options.pressLength = *pressLength;
+  const std::optional<int> maxKeys = parseMaxKeys(trimmed(entry.maxKeys));
+  if (!maxKeys) return refusal(OptionsField::kMaxKeys, IDS_ERROR_MAX_KEYS_RANGE);
+  options.maxKeys = *maxKeys;
+  const std::optional<int> chordSpread = parseChordSpread(trimmed(entry.chordSpread));
+  if (!chordSpread) return refusal(OptionsField::kChordSpread, IDS_ERROR_CHORD_SPREAD_RANGE);
+  options.chordSpread = *chordSpread;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 
@@ -67,6 +73,9 @@ FieldRange rangeOf(OptionsField field) {
     case OptionsField::kSpeed: return {kSlowestSpeed, kFastestSpeed};
     case OptionsField::kRepressGap: return {0, kLongestRepressGap};
     case OptionsField::kModifierHold: return {0, kLongestModifierHold};
+    case OptionsField::kPressLength: return {0, kLongestPressLength};
+    case OptionsField::kMaxKeys: return {0, kMostKeys};
+    case OptionsField::kChordSpread: return {0, kWidestChordSpread};
   }
   return {0, 0};
 }

@@ -33,17 +33,25 @@ struct OptionsEntry {
   bool focusGuard = false;
   std::wstring midiInDevice;  // empty for the first device
   bool loop = false;
-  // No field shows these yet: an OK keeps them as the file gave them.
-  int pressLength = 0;
-  int maxKeys = 0;
-  int chordSpread = 0;
+  std::wstring pressLength = L"0";
+  std::wstring maxKeys = L"0";
+  std::wstring chordSpread = L"0";
 
   bool operator==(const OptionsEntry&) const = default;
 };
 
 // The fields in the order the window reads them, which is the order it
 // shows them in.
-enum class OptionsField : std::uint8_t { kChannels, kTranspose, kSpeed, kRepressGap, kModifierHold };
+enum class OptionsField : std::uint8_t {
+  kChannels,
+  kTranspose,
+  kSpeed,
+  kRepressGap,
+  kModifierHold,
+  kPressLength,
+  kMaxKeys,
+  kChordSpread,
+};
 
 OptionsEntry entryOf(const PlayOptions& options);
 

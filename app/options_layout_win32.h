@@ -30,8 +30,11 @@ enum OptionsControlId : int {
   kFocusGuardBoxId,
   kMidiInDeviceListId,
   kLoopBoxId,
+  kPressLengthEditId,
+  kMaxKeysEditId,
+  kChordSpreadEditId,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 19;
+inline constexpr int kOptionsControlCount = kChannelCount + 25;
 
 namespace options_layout {
 
@@ -48,6 +51,10 @@ enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
 enum ChannelColumn : int { kChannelWidth = 384, kChannelColumnStep = 400 };
 // The fields' labels at the left, the fields in a column of their own.
 enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64 };
+// How a game takes keys: fields of their own in the right column, beside
+// Transpose, Fold and Speed, so that no other control moves for them. Tab
+// comes to them after the left column.
+enum GameFieldColumn : int { kGameLabelX = 416, kGameFieldX = 624 };
 // A list is as wide as the window allows, for long names; its height is
 // that of the list when it drops down (the closed box takes the font's).
 enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
@@ -88,6 +95,18 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"BUTTON", kFocusGuardBoxId, 16, 502, 544, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD, kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
       {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
+       kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, 310, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_PRESS_LENGTH,
+       kNoSource},
+      {L"EDIT", kPressLengthEditId, kGameFieldX, 310, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
+       kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, 342, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MAX_KEYS,
+       kNoSource},
+      {L"EDIT", kMaxKeysEditId, kGameFieldX, 342, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
+       kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, 374, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_CHORD_SPREAD,
+       kNoSource},
+      {L"EDIT", kChordSpreadEditId, kGameFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
       // On the row of OK and Cancel, centred on their height.
       {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},

@@ -99,6 +99,9 @@ std::wstring OptionsWindow::initialText(const ControlLayout& control, const Opti
     case kSpeedEditId: return current.speed;
     case kRepressGapEditId: return current.repressGap;
     case kModifierHoldEditId: return current.modifierHold;
+    case kPressLengthEditId: return current.pressLength;
+    case kMaxKeysEditId: return current.maxKeys;
+    case kChordSpreadEditId: return current.chordSpread;
     default: return {};
   }
 }
@@ -152,6 +155,9 @@ OptionsEntry OptionsWindow::entry() const {
   current.focusGuard = IsDlgButtonChecked(window(), kFocusGuardBoxId) == BST_CHECKED;
   current.midiInDevice = chosenName(kMidiInDeviceListId, deviceNames_, opened_.midiInDevice);
   current.loop = IsDlgButtonChecked(window(), kLoopBoxId) == BST_CHECKED;
+  current.pressLength = fieldText(kPressLengthEditId);
+  current.maxKeys = fieldText(kMaxKeysEditId);
+  current.chordSpread = fieldText(kChordSpreadEditId);
   return current;
 }
 
@@ -220,6 +226,9 @@ HWND OptionsWindow::fieldControl(OptionsField field) const {
     case OptionsField::kSpeed: return GetDlgItem(window(), kSpeedEditId);
     case OptionsField::kRepressGap: return GetDlgItem(window(), kRepressGapEditId);
     case OptionsField::kModifierHold: return GetDlgItem(window(), kModifierHoldEditId);
+    case OptionsField::kPressLength: return GetDlgItem(window(), kPressLengthEditId);
+    case OptionsField::kMaxKeys: return GetDlgItem(window(), kMaxKeysEditId);
+    case OptionsField::kChordSpread: return GetDlgItem(window(), kChordSpreadEditId);
     case OptionsField::kChannels: break;
   }
   for (HWND box : channelBoxes_) {

@@ -32,17 +32,21 @@ namespace {
 TEST(OptionsForm, TheFieldsShowTheOptionsAsTheFileHoldsThem) {
   EXPECT_EQ(entryOf(PlayOptions{}), kDefaultEntry);
   EXPECT_EQ(entryOf(PlayOptions{0x8004, -12, true, 25, 200}), (OptionsEntry{0x8004, L"-12", true, L"25", L"200"}));
-  // Options without a field come back from OK as they went in.
   const PlayOptions fitted{.pressLength = 50, .maxKeys = 3, .chordSpread = 20};
   EXPECT_EQ(readEntry(entryOf(fitted)).options, fitted);
 }
 
 // The text box of a number field.
 std::wstring& textOf(OptionsEntry& entry, OptionsField field) {
-  return field == OptionsField::kTranspose    ? entry.transpose
-         : field == OptionsField::kSpeed      ? entry.speed
-         : field == OptionsField::kRepressGap ? entry.repressGap
-                                              : entry.modifierHold;
+  switch (field) {
+    case OptionsField::kTranspose: return entry.transpose;
+    case OptionsField::kSpeed: return entry.speed;
+    case OptionsField::kRepressGap: return entry.repressGap;
+    case OptionsField::kPressLength: return entry.pressLength;
+    case OptionsField::kMaxKeys: return entry.maxKeys;
+    case OptionsField::kChordSpread: return entry.chordSpread;
+    default: return entry.modifierHold;
+  }
 }
 
 OptionsEntry withText(OptionsField field, std::wstring_view text) {
@@ -82,6 +86,9 @@ TEST(OptionsForm, ANumberOutsideItsRangeOrNoNumberIsRefusedWithItsFieldsMessage)
       {OptionsField::kSpeed, IDS_ERROR_SPEED_RANGE, {L"24", L"12.5", L"99999999999"}},
       {OptionsField::kRepressGap, IDS_ERROR_REPRESS_GAP_RANGE, {L"201", L"-1"}},
       {OptionsField::kModifierHold, IDS_ERROR_MODIFIER_HOLD_RANGE, {L"51", L"-1", L""}},
+      {OptionsField::kPressLength, IDS_ERROR_PRESS_LENGTH_RANGE, {L"1001", L""}},
+      {OptionsField::kMaxKeys, IDS_ERROR_MAX_KEYS_RANGE, {L"11", L"-1"}},
+      {OptionsField::kChordSpread, IDS_ERROR_CHORD_SPREAD_RANGE, {L"51", L"x"}},
   };
   for (const auto& c : cases) {
     for (std::wstring_view text : c.texts) {
@@ -118,8 +125,9 @@ TEST(OptionsForm, WithoutAChannelOrWithSeveralBadFieldsTheFirstIsRefused) {
 
 // The range a refusal names is the one the entry is read with.
 TEST(OptionsForm, RefusalsNameTheRangeTheFieldIsReadWith) {
-  for (OptionsField field :
-       {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap, OptionsField::kModifierHold}) {
+  for (OptionsField field : {OptionsField::kTranspose, OptionsField::kSpeed, OptionsField::kRepressGap,
+                             OptionsField::kModifierHold, OptionsField::kPressLength, OptionsField::kMaxKeys,
+                             OptionsField::kChordSpread}) {
     const FieldRange range = rangeOf(field);
     for (int value : {range.lowest - 1, range.lowest, range.highest, range.highest + 1}) {
       const bool inside = value >= range.lowest && value <= range.highest;

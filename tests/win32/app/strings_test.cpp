@@ -233,11 +233,29 @@ const ExpectedText kExpected[] = {
     {1123, L"Play the song again from its start at its end", L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6\u518d\u751f\u3059\u308b"},
     {1140, L"Waiting for modifier keys to be released",
      L"\u4fee\u98fe\u30ad\u30fc\u304c\u96e2\u3055\u308c\u308b\u306e\u3092\u5f85\u3063\u3066\u3044\u307e\u3059"},
+    // 押す長さ (ms、0: 音符どおり)
+    {1141, L"Press length (ms, 0: note)",
+     L"\u62bc\u3059\u9577\u3055 (ms\u3001" L"0: \u97f3\u7b26\u3069\u304a\u308a)"},
+    // 同時に押すキーの上限 (0: なし)
+    {1142, L"Most keys down (0: any)",
+     L"\u540c\u6642\u306b\u62bc\u3059\u30ad\u30fc\u306e\u4e0a\u9650 (0: \u306a\u3057)"},
+    // 和音をずらす間隔 (ms)
+    {1143, L"Chord spread (ms)",
+     L"\u548c\u97f3\u3092\u305a\u3089\u3059\u9593\u9694 (ms)"},
+    // 押す長さは %1 から %2 ms の範囲で指定してください。
+    {1144, L"Press length must be from %1 to %2 ms.",
+     L"\u62bc\u3059\u9577\u3055\u306f %1 \u304b\u3089 %2 ms \u306e\u7bc4\u56f2\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
+    // 同時に押すキーの上限は %1 から %2 の範囲で指定してください (0: 上限なし)。
+    {1145, L"Most keys down must be from %1 to %2 (0: no limit).",
+     L"\u540c\u6642\u306b\u62bc\u3059\u30ad\u30fc\u306e\u4e0a\u9650\u306f %1 \u304b\u3089 %2 \u306e\u7bc4\u56f2\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044 (0: \u4e0a\u9650\u306a\u3057)\u3002"},
+    // 和音をずらす間隔は %1 から %2 ms の範囲で指定してください。
+    {1146, L"Chord spread must be from %1 to %2 ms.",
+     L"\u548c\u97f3\u3092\u305a\u3089\u3059\u9593\u9694\u306f %1 \u304b\u3089 %2 ms \u306e\u7bc4\u56f2\u3067\u6307\u5b9a\u3057\u3066\u304f\u3060\u3055\u3044\u3002"},
 };
 
 // Ids that hold no text yet.
 bool isUnusedId(std::int32_t id) {
-  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id != 1140);
+  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id <= 1139) || id >= 1147;
 }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);

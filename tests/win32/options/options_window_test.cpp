@@ -159,8 +159,9 @@ class OptionsWindowTest : public test::ModalWindowTest {
 // The figures the layout is drawn to: a client area of 816 x 622, sixteen
 // channel boxes in two columns of eight (wide enough for a track name and
 // instrument), Suggest below them, the fields and lists in one column at 224
-// with their labels at 16, a row every 32, OK and Cancel at the bottom
-// right; Tab goes through them in that order.
+// with their labels at 16, a row every 32, the game's fields at 624 beside
+// the first three, OK and Cancel at the bottom right; Tab goes through them
+// in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(kOptionsWindow.clientWidth, 816);
   EXPECT_EQ(kOptionsWindow.clientHeight, 622);
@@ -174,9 +175,12 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
   EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
   EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
-  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{16, 579, 544, 24}));   // Loop
-  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{592, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[34]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{416, 310, 200, 24}));  // Press length's label
+  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{624, 310, 64, 24}));   // Press length
+  EXPECT_EQ(place(kOptionsLayout[37]), (std::vector<int>{624, 374, 64, 24}));   // Chord spread
+  EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{16, 579, 544, 24}));   // Loop
+  EXPECT_EQ(place(kOptionsLayout[39]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[40]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -190,7 +194,8 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
-                                   0, kMidiInDeviceListId, kLoopBoxId, IDOK, IDCANCEL});
+                                   0, kMidiInDeviceListId, 0, kPressLengthEditId, 0, kMaxKeysEditId, 0,
+                                   kChordSpreadEditId, kLoopBoxId, IDOK, IDCANCEL});
   EXPECT_EQ(ids, tabOrder);
 }
 
@@ -242,12 +247,22 @@ std::wstring expectedText(const ControlLayout& control) {
       return inLanguage(L"Play the song again from its start at its end",
                         L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6"
                         L"\u518d\u751f\u3059\u308b");
+    // 押す長さ (ms、0: 音符どおり), 同時に押すキーの上限 (0: なし), 和音をずらす間隔 (ms)
+    case IDS_PRESS_LENGTH:
+      return inLanguage(L"Press length (ms, 0: note)",
+                        L"\u62bc\u3059\u9577\u3055 (ms\u3001" L"0: \u97f3\u7b26\u3069\u304a\u308a)");
+    case IDS_MAX_KEYS:
+      return inLanguage(L"Most keys down (0: any)",
+                        L"\u540c\u6642\u306b\u62bc\u3059\u30ad\u30fc\u306e\u4e0a\u9650 (0: \u306a\u3057)");
+    case IDS_CHORD_SPREAD:
+      return inLanguage(L"Chord spread (ms)", L"\u548c\u97f3\u3092\u305a\u3089\u3059\u9593\u9694 (ms)");
     case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
   }
   if (control.id == kSpeedEditId) return L"100";
-  if (control.id == kTransposeEditId || control.id == kRepressGapEditId || control.id == kModifierHoldEditId) {
+  if (control.id == kTransposeEditId || control.id == kRepressGapEditId || control.id == kModifierHoldEditId ||
+      control.id == kPressLengthEditId || control.id == kMaxKeysEditId || control.id == kChordSpreadEditId) {
     return L"0";
   }
   // A list shows its selected entry: the default. 標準 (キー設定), 最初のデバイス
@@ -366,6 +381,12 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
          test.select(kMidiInDeviceListId, 2);
        },
        {"Layout=Lyre 21", "ModifierHold=20", "FocusGuard=1", "MidiInDevice=UM-ONE"}},
+      {"the game's limits", {}, [](OptionsWindowTest& test) {
+         test.setText(kPressLengthEditId, L"50");
+         test.setText(kMaxKeysEditId, L"3");
+         test.setText(kChordSpreadEditId, L"20");
+       },
+       {"PressLength=50", "MaxKeys=3", "ChordSpread=20"}},
       {"names that are not there are kept", {{L"Layout", L"Dvorak"}, {L"MidiInDevice", L"UM-TWO"}},
        [](OptionsWindowTest& test) { test.setText(kSpeedEditId, L"50"); },
        {"Layout=Dvorak", "MidiInDevice=UM-TWO", "Speed=50"}},
