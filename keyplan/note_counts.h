@@ -18,7 +18,7 @@ struct ChannelInfo {
   std::uint32_t stepNotes = 0;    // single notes a semitone or a whole tone from the channel's note-on before
   std::uint64_t soundingTicks = 0;  // the ticks of the beats in which one of its notes sounds
   std::uint32_t topOnsets = 0;   // the moments it strikes at (a chord is one) with its highest note at or above every other channel's (not 10)
-  std::uint32_t heardNotes = 0;  // note-ons struck while another channel (not 10) sounds a note struck before
+  std::uint32_t heardNotes = 0;  // note-ons struck above a note another channel (not 10) sounds, struck before
   std::uint32_t chordNotes = 0;  // those of them whose pitch class, in some octave, one of those notes has
 
   bool operator==(const ChannelInfo&) const = default;

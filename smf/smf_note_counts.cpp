@@ -46,18 +46,21 @@ struct Sounding {
   std::array<std::uint32_t, 12> byClass{};
   int count = 0;
   int highest = -1;
+  int lowest = 128;
 
   void add(std::uint8_t pitch) {
     ++count;
     ++byPitch[pitch];
     ++byClass[pitch % 12];
     highest = std::max(highest, int{pitch});
+    lowest = std::min(lowest, int{pitch});
   }
   void remove(std::uint8_t pitch) {
     --count;
     --byPitch[pitch];
     --byClass[pitch % 12];
     while (highest >= 0 && byPitch[static_cast<std::size_t>(highest)] == 0) --highest;
+    while (lowest < 128 && byPitch[static_cast<std::size_t>(lowest)] == 0) ++lowest;
   }
 };
 
@@ -122,12 +125,14 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
     for (std::size_t index = first; index < i; ++index) {
       const Note& note = notes[index];
       if (note.channel == kDrumChannel) continue;
+      // A note under all that sounds is the harmony's bass, which makes the
+      // chord rather than plays against it.
       bool heard = false;
       bool chord = false;
       const auto others = static_cast<std::uint16_t>(struck & ~(1u << note.channel) & ~(1u << kDrumChannel));
       for (std::uint16_t left = others; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
         const Sounding& other = sounding[static_cast<std::size_t>(std::countr_zero(left))];
-        heard = heard || other.count > 0;
+        heard = heard || other.lowest < note.pitch;
         chord = chord || other.byClass[note.pitch % 12] > 0;
       }
       ChannelInfo& info = counts.channels[note.channel];
