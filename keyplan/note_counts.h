@@ -17,6 +17,9 @@ struct ChannelInfo {
   std::uint32_t singleNotes = 0;  // note-ons with no other note-on of the channel at the same moment
   std::uint32_t stepNotes = 0;    // single notes a semitone or a whole tone from the channel's note-on before
   std::uint64_t soundingTicks = 0;  // the ticks of the beats in which one of its notes sounds
+  std::uint32_t topOnsets = 0;   // the moments it strikes at (a chord is one) with its highest note at or above every other channel's (not 10)
+  std::uint32_t heardNotes = 0;  // note-ons struck above a note another channel (not 10) sounds, struck before
+  std::uint32_t chordNotes = 0;  // those of them whose pitch class, in some octave, one of those notes has
 
   bool operator==(const ChannelInfo&) const = default;
 };
@@ -27,6 +30,7 @@ struct NoteCounts {
   std::array<std::array<std::uint32_t, 128>, 16> byChannel{};
   std::array<ChannelInfo, 16> channels{};
   std::uint64_t songTicks = 0;  // the ticks of the beats from the first note-on to the last note's end
+  std::uint32_t moments = 0;    // the moments at which a channel other than 10 strikes a note
 
   void add(std::uint8_t channel, std::uint8_t note) { ++byChannel[channel & 0x0F][note & 0x7F]; }
   std::uint32_t notes(std::uint8_t channel) const;

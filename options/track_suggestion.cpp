@@ -14,6 +14,8 @@ constexpr std::uint8_t kDrumChannel = 9;
 // The parts of a channel's score, each from 0 to 1 (the name from -1 to 1).
 struct Score {
   double top = 0;       // share of its notes that are the top voice
+  double surface = 0;   // share of the song's moments at which it is the top voice
+  double outside = 0;   // share of its notes, heard against the others' harmony, that are not in it
   double single = 0;    // share of its notes played one at a time
   double steps = 0;     // share of its notes a step from the one before
   double sounding = 0;  // share of the song it sounds for
@@ -22,8 +24,11 @@ struct Score {
   double share = 0;     // its notes against the busiest channel's
   double name = 0;
 
+  // Being on top counts twice over, for its own notes and for the song's
+  // surface: a sparse line above the tune is on top at each of its few
+  // notes, the tune at most of the song's moments.
   double total() const {
-    return 3 * top + 2 * single + 2 * steps + 2 * sounding + singing + instrument + share + 3 * name;
+    return top + surface + 2 * outside + 2 * single + 2 * steps + 2 * sounding + singing + instrument + share + 3 * name;
   }
 };
 
@@ -63,6 +68,8 @@ Score scoreOf(const NoteCounts& counts, std::uint8_t channel, std::uint32_t busi
   for (std::size_t note = 0; note < 128; ++note) pitchSum += note * counts.byChannel[channel][note];
   Score score;
   score.top = ratio(info.topNotes, notes);
+  score.surface = ratio(info.topOnsets, counts.moments);
+  score.outside = info.heardNotes > 0 ? 1 - ratio(info.chordNotes, info.heardNotes) : 0;
   score.single = ratio(info.singleNotes, notes);
   score.steps = ratio(info.stepNotes, notes);
   score.sounding = ratio(static_cast<double>(info.soundingTicks), static_cast<double>(counts.songTicks));

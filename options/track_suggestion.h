@@ -23,13 +23,15 @@ struct TrackSuggestion {
 // notes have keys. A file without notes gets channel 1 unshifted.
 //
 // Each channel but 10 is scored from its music and its name: how often it
-// is the top voice, how often it plays one note at a time, how often it
-// moves by a step rather than a leap, how much of the
-// song it sounds for, whether it sits in a singing register, whether its
-// instrument is one that leads, and how many notes it has against the
-// busiest channel. A track name that says melody, lead, vocal or the like
-// adds as much as being the top voice; one that says bass, drums, chords or
-// the like takes as much away. Ties go to the lower channel.
+// is the top voice, at its own notes and over the song's moments, how often
+// its notes leave the harmony the other channels hold, how often it plays
+// one note at a time, how often it moves by a step rather than a leap, how
+// much of the song it sounds for, whether it sits in a singing register,
+// whether its instrument is one that leads, and how many notes it has
+// against the busiest channel. A track name that says melody, lead, vocal
+// or the like adds more than being the top voice everywhere; one that says
+// bass, drums, chords or the like takes as much away. Ties go to the lower
+// channel.
 TrackSuggestion suggestTrack(const NoteCounts& counts, const KeyedNotes& keyed);
 
 struct ShiftChoice {

@@ -43,18 +43,24 @@ struct End {
 // The notes sounding on one channel at the moment of the sweep.
 struct Sounding {
   std::array<std::uint32_t, 128> byPitch{};
+  std::array<std::uint32_t, 12> byClass{};
   int count = 0;
   int highest = -1;
+  int lowest = 128;
 
   void add(std::uint8_t pitch) {
     ++count;
     ++byPitch[pitch];
+    ++byClass[pitch % 12];
     highest = std::max(highest, int{pitch});
+    lowest = std::min(lowest, int{pitch});
   }
   void remove(std::uint8_t pitch) {
     --count;
     --byPitch[pitch];
+    --byClass[pitch % 12];
     while (highest >= 0 && byPitch[static_cast<std::size_t>(highest)] == 0) --highest;
+    while (lowest < 128 && byPitch[static_cast<std::size_t>(lowest)] == 0) ++lowest;
   }
 };
 
@@ -62,7 +68,8 @@ struct Sounding {
 // a time: each note is taken to end this much earlier than it does.
 std::uint64_t legatoTicks(std::uint16_t division) { return division / 8u; }
 
-// Counts top and single notes in one sweep over the starts and ends in time
+// Counts top, single and step notes, and the notes heard against the other
+// channels' harmony, in one sweep over the starts and ends in time
 // order, ends first at a moment, so that a note that follows another at once
 // is not taken as sounding with it. A channel whose notes are short still
 // holds its place in the texture for a beat after its last onset: a
@@ -86,6 +93,17 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
   // notes is mostly a few channels, so only those are looked at.
   std::uint16_t struck = 0;
   std::uint16_t strikingNow = 0;
+  // The highest note the other channels (not 10) sound at `now`, or struck within the beat before.
+  const auto highestOfOthers = [&](std::uint8_t channel, std::uint64_t now) {
+    int above = -1;
+    const auto others = static_cast<std::uint16_t>(struck & ~(1u << channel) & ~(1u << kDrumChannel));
+    for (std::uint16_t left = others; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
+      const auto other = static_cast<std::size_t>(std::countr_zero(left));
+      above = std::max(above, sounding[other].highest);
+      if (lastOnsetHighest[other] >= 0 && now - lastOnset[other] <= division) above = std::max(above, lastOnsetHighest[other]);
+    }
+    return above;
+  };
   std::size_t i = 0;
   while (i < notes.size()) {
     const std::uint64_t now = notes[i].start;
@@ -98,32 +116,56 @@ void measureVoices(const std::vector<Note>& notes, std::uint16_t division, NoteC
       ends.pop();
     }
     const std::size_t first = i;
-    for (; i < notes.size() && notes[i].start == now; ++i) {
-      const Note& note = notes[i];
+    while (i < notes.size() && notes[i].start == now) ++i;
+    // Each note against the harmony the other channels hold: a tune passes
+    // through notes outside it, where broken chords, pads and a line that
+    // only fills in the chord keep to its notes. Only what was struck before
+    // counts: a chord struck with the note is voiced around it, and a
+    // channel doubling the tune is no harmony.
+    for (std::size_t index = first; index < i; ++index) {
+      const Note& note = notes[index];
+      if (note.channel == kDrumChannel) continue;
+      // A note under all that sounds is the harmony's bass, which makes the
+      // chord rather than plays against it.
+      bool heard = false;
+      bool chord = false;
+      const auto others = static_cast<std::uint16_t>(struck & ~(1u << note.channel) & ~(1u << kDrumChannel));
+      for (std::uint16_t left = others; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
+        const Sounding& other = sounding[static_cast<std::size_t>(std::countr_zero(left))];
+        heard = heard || other.lowest < note.pitch;
+        chord = chord || other.byClass[note.pitch % 12] > 0;
+      }
+      ChannelInfo& info = counts.channels[note.channel];
+      info.heardNotes += heard ? 1 : 0;
+      info.chordNotes += chord ? 1 : 0;
+    }
+    for (std::size_t index = first; index < i; ++index) {
+      const Note& note = notes[index];
       sounding[note.channel].add(note.pitch);
       ++startsNow[note.channel];
       highestNow[note.channel] = std::max(highestNow[note.channel], int{note.pitch});
       strikingNow |= static_cast<std::uint16_t>(1u << note.channel);
       const std::uint64_t end = note.end > note.start + legato ? note.end - legato : note.start + 1;
-      ends.push(End{end, static_cast<std::uint32_t>(i)});
+      ends.push(End{end, static_cast<std::uint32_t>(index)});
     }
     struck |= strikingNow;
     for (std::size_t index = first; index < i; ++index) {
       const Note& note = notes[index];
       ChannelInfo& info = counts.channels[note.channel];
-      int above = -1;
-      const auto others = static_cast<std::uint16_t>(struck & ~(1u << note.channel) & ~(1u << kDrumChannel));
-      for (std::uint16_t left = others; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
-        const auto other = static_cast<std::size_t>(std::countr_zero(left));
-        above = std::max(above, sounding[other].highest);
-        if (lastOnsetHighest[other] >= 0 && now - lastOnset[other] <= division) above = std::max(above, lastOnsetHighest[other]);
-      }
-      if (note.pitch >= above) ++info.topNotes;
+      if (note.pitch >= highestOfOthers(note.channel, now)) ++info.topNotes;
       if (startsNow[note.channel] != 1) continue;
       ++info.singleNotes;
       const int previous = lastOnsetHighest[note.channel];
       const int interval = std::abs(note.pitch - previous);
       if (previous >= 0 && interval > 0 && interval <= kLargestStep) ++info.stepNotes;
+    }
+    // The same once for each channel striking now, a chord as one: how
+    // much of the song's surface the channel is the top of.
+    const auto melodic = static_cast<std::uint16_t>(strikingNow & ~(1u << kDrumChannel));
+    if (melodic != 0) ++counts.moments;
+    for (std::uint16_t left = melodic; left != 0; left &= static_cast<std::uint16_t>(left - 1)) {
+      const auto channel = static_cast<std::uint8_t>(std::countr_zero(left));
+      if (highestNow[channel] >= highestOfOthers(channel, now)) ++counts.channels[channel].topOnsets;
     }
     for (; strikingNow != 0; strikingNow &= static_cast<std::uint16_t>(strikingNow - 1)) {
       const auto channel = static_cast<std::size_t>(std::countr_zero(strikingNow));

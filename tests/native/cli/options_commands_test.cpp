@@ -132,6 +132,30 @@ TEST_F(OptionsCommands, TracksNamesEachChannelAndItsInstrumentAndSaysWhyItSugges
             "reason=\"named as the melody, top voice, mostly single notes, flute\"\n");
 }
 
+// Nothing named: a flute holds a note a bar above a tune that passes through
+// notes outside the strings' chord. The flute is the top voice at each of
+// its notes and leads by its instrument, but tops few of the song's moments
+// and never leaves the chord: the tune is chosen.
+TEST_F(OptionsCommands, TracksFindsAnUnnamedTuneUnderALineHeldAboveIt) {
+  TrackBytes flute = TrackBytes().program(0, 73, 0);
+  TrackBytes tune;
+  TrackBytes strings = TrackBytes().program(0, 48, 2);
+  const int phrases[][4] = {{74, 76, 77, 76}, {74, 72, 71, 72}, {74, 76, 77, 79}, {77, 76, 74, 72}};
+  for (int bar = 0; bar < 8; ++bar) {
+    const auto held = static_cast<std::uint8_t>(bar % 2 == 0 ? 79 : 84);
+    flute.noteOn(0, held, 100, 0).noteOff(4 * 480, held, 0);
+    strings.noteOn(0, 60, 100, 2).noteOn(0, 64, 100, 2).noteOn(0, 67, 100, 2);
+    strings.noteOff(4 * 480, 60, 2).noteOff(0, 64, 2).noteOff(0, 67, 2);
+    for (int pitch : phrases[bar % 4]) {
+      const auto note = static_cast<std::uint8_t>(pitch);
+      tune.noteOn(0, note, 100, 1).noteOff(480, note, 1);
+    }
+  }
+  const CliRun run = runCli("tracks " + write("unnamed.mid", smfImage(480, {flute, tune, strings})));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("\nsuggest Channels=0x0002 Transpose=0 inside=32 "), std::string::npos) << run.out;
+}
+
 // Each name on a channel of its own; what `tracks` prints is UTF-8 whatever
 // the file's bytes were.
 TEST_F(OptionsCommands, TracksPrintsNamesOfEveryEncodingAsUtf8) {

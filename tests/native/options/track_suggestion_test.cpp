@@ -109,7 +109,8 @@ TEST(TrackSuggestionTest, InsideCountsTheNotesThatLandOnKeys) {
 
 // A channel as the loader would see it: `notes` note-ons at `pitch`, and the
 // shares of them that are top, single and steps, sounding `beats` of the
-// song's 100.
+// song's 100; on top at `surface` of the song's moments, and with `outside`
+// of its notes outside the others' harmony.
 struct Part {
   std::uint8_t channel;
   std::uint8_t pitch;
@@ -120,11 +121,20 @@ struct Part {
   int beats;
   int program = -1;
   const char* name = "";
+  double surface = 0;
+  double outside = 0;
 };
+
+Part against(Part part, double surface, double outside) {
+  part.surface = surface;
+  part.outside = outside;
+  return part;
+}
 
 NoteCounts songOf(const std::vector<Part>& parts) {
   NoteCounts counts;
   counts.songTicks = 100;
+  counts.moments = 1000;
   for (const Part& part : parts) {
     for (std::uint32_t i = 0; i < part.notes; ++i) counts.add(part.channel, part.pitch);
     ChannelInfo& info = counts.channels[part.channel];
@@ -132,6 +142,9 @@ NoteCounts songOf(const std::vector<Part>& parts) {
     info.singleNotes = static_cast<std::uint32_t>(part.single * part.notes);
     info.stepNotes = static_cast<std::uint32_t>(part.steps * part.notes);
     info.soundingTicks = static_cast<std::uint64_t>(part.beats);
+    info.topOnsets = static_cast<std::uint32_t>(part.surface * counts.moments);
+    info.heardNotes = part.notes;
+    info.chordNotes = static_cast<std::uint32_t>((1 - part.outside) * part.notes);
     info.program = part.program;
     info.trackNames = part.name;
   }
@@ -139,10 +152,10 @@ NoteCounts songOf(const std::vector<Part>& parts) {
 }
 
 // The parts of a typical arrangement, on their own channels.
-const Part kTune{3, 72, 300, 0.8, 1.0, 0.5, 80};
-const Part kChords{0, 60, 900, 0.3, 0.0, 0.0, 100};
-const Part kBass{1, 36, 400, 0.0, 1.0, 0.1, 100};
-const Part kArpeggio{2, 64, 1200, 0.2, 1.0, 0.0, 100};
+const Part kTune = against({3, 72, 300, 0.8, 1.0, 0.5, 80}, 0.6, 0.4);
+const Part kChords = against({0, 60, 900, 0.3, 0.0, 0.0, 100}, 0.2, 0.0);
+const Part kBass = against({1, 36, 400, 0.0, 1.0, 0.1, 100}, 0.0, 0.2);
+const Part kArpeggio = against({2, 64, 1200, 0.2, 1.0, 0.0, 100}, 0.1, 0.05);
 const Part kDrums{9, 38, 2000, 1.0, 1.0, 0.0, 100};
 
 TEST(TrackSuggestionTest, TheTuneIsChosenOverChordsBassBrokenChordsAndDrums) {

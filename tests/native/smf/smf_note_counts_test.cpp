@@ -102,14 +102,16 @@ TEST(NoteCountsTest, TopSingleAndStepNotesAndTheBeatsEachChannelSounds) {
             LoadResult::kOk);
   const NoteCounts counts = countNoteOns(file);
   EXPECT_EQ(counts.songTicks, 5 * kBeat);
+  EXPECT_EQ(counts.moments, 5u);
   const struct {
     std::uint8_t channel;
     ChannelInfo expected;
   } cases[] = {
-      // G5 comes a beat after the staccato C6, which holds the top until then.
-      {0, ChannelInfo{-1, "", 3, 4, 2, 4 * kBeat}},
-      {1, ChannelInfo{-1, "", 0, 0, 0, 5 * kBeat}},
-      {2, ChannelInfo{-1, "", 1, 1, 0, kBeat}},
+      // G5 comes a beat after the staccato C6, which holds the top until
+      // then. Over the held chord only D5 is outside it; C5 is struck with it.
+      {0, ChannelInfo{-1, "", 3, 4, 2, 4 * kBeat, 3, 3, 2}},
+      {1, ChannelInfo{-1, "", 0, 0, 0, 5 * kBeat, 0, 0, 0}},
+      {2, ChannelInfo{-1, "", 1, 1, 0, kBeat, 1, 1, 1}},
   };
   for (const auto& c : cases) EXPECT_EQ(counts.channels[c.channel], c.expected) << int{c.channel};
 }
