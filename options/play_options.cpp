@@ -69,11 +69,17 @@ std::optional<int> parseSeekStep(std::wstring_view text) {
 
 std::optional<bool> parseLoop(std::wstring_view text) { return parseFoldOctaves(text); }
 
+std::optional<int> parseSongGap(std::wstring_view text) { return parseDecimal(text, 0, kLongestSongGap); }
+
+std::optional<bool> parseAutoSuggest(std::wstring_view text) { return parseFoldOctaves(text); }
+
 PlayOptions planningPart(const PlayOptions& options) {
   PlayOptions planning = options;
   const PlayOptions defaults;
   planning.seekStep = defaults.seekStep;
   planning.loop = defaults.loop;
+  planning.songGap = defaults.songGap;
+  planning.autoSuggest = defaults.autoSuggest;
   return planning;
 }
 
@@ -98,6 +104,8 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.midiInDevice = store.readText(kOptionsSection, kMidiInDeviceKey);
   options.seekStep = parseSeekStep(read(kSeekStepKey)).value_or(options.seekStep);
   options.loop = parseLoop(read(kLoopKey)).value_or(options.loop);
+  options.songGap = parseSongGap(read(kSongGapKey)).value_or(options.songGap);
+  options.autoSuggest = parseAutoSuggest(read(kAutoSuggestKey)).value_or(options.autoSuggest);
   return options;
 }
 
@@ -150,6 +158,10 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
                         formatDecimal(options.seekStep));
   stored &= storeOption(store, kLoopKey, parseLoop, options.loop, defaults.loop,
                         std::wstring(options.loop ? L"1" : L"0"));
+  stored &= storeOption(store, kSongGapKey, parseSongGap, options.songGap, defaults.songGap,
+                        formatDecimal(options.songGap));
+  stored &= storeOption(store, kAutoSuggestKey, parseAutoSuggest, options.autoSuggest, defaults.autoSuggest,
+                        std::wstring(options.autoSuggest ? L"1" : L"0"));
   return stored;
 }
 

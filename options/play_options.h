@@ -22,6 +22,8 @@ inline constexpr std::wstring_view kFocusGuardKey = L"FocusGuard";
 inline constexpr std::wstring_view kMidiInDeviceKey = L"MidiInDevice";
 inline constexpr std::wstring_view kSeekStepKey = L"SeekStep";
 inline constexpr std::wstring_view kLoopKey = L"Loop";
+inline constexpr std::wstring_view kSongGapKey = L"SongGap";
+inline constexpr std::wstring_view kAutoSuggestKey = L"AutoSuggest";
 
 inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
@@ -30,6 +32,7 @@ inline constexpr int kLongestRepressGap = 200;
 inline constexpr int kLongestModifierHold = 50;
 inline constexpr int kShortestSeekStep = 1;
 inline constexpr int kLongestSeekStep = 60;
+inline constexpr int kLongestSongGap = 10000;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -45,6 +48,8 @@ struct PlayOptions {
   std::wstring midiInDevice;  // the MIDI input device's name; empty: the first device
   int seekStep = 5;   // seconds, 1 to 60, that a seek hotkey moves the song
   bool loop = false;  // at its end the song starts again, until stopped
+  int songGap = 2000;  // milliseconds, 0 to 10000, between a queued song's end and the next one's start
+  bool autoSuggest = false;  // a song without its own Channels and Transpose plays the suggested ones
 
   bool operator==(const PlayOptions&) const = default;
 };
@@ -82,6 +87,8 @@ std::optional<int> parseModifierHold(std::wstring_view text);
 std::optional<bool> parseFocusGuard(std::wstring_view text);
 std::optional<int> parseSeekStep(std::wstring_view text);
 std::optional<bool> parseLoop(std::wstring_view text);
+std::optional<int> parseSongGap(std::wstring_view text);
+std::optional<bool> parseAutoSuggest(std::wstring_view text);
 
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not

@@ -59,7 +59,10 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
       {kRepressGapKey, L"-1", false, 0},         {kSeekStepKey, L"1", true, 1},
       {kSeekStepKey, L"60", true, 60},           {kSeekStepKey, L"0", false, 5},
       {kSeekStepKey, L"61", false, 5},           {kLoopKey, L"1", true, 1},
-      {kLoopKey, L"2", false, 0},
+      {kLoopKey, L"2", false, 0},                {kSongGapKey, L"0", true, 0},
+      {kSongGapKey, L"10000", true, 10000},      {kSongGapKey, L"10001", false, 2000},
+      {kSongGapKey, L"-1", false, 2000},         {kAutoSuggestKey, L"1", true, 1},
+      {kAutoSuggestKey, L"2", false, 0},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(std::wstring(c.key) + L"=" + c.text);
@@ -74,6 +77,8 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
     if (c.key == kRepressGapKey) expected.repressGap = c.value;
     if (c.key == kSeekStepKey) expected.seekStep = c.value;
     if (c.key == kLoopKey) expected.loop = c.value != 0;
+    if (c.key == kSongGapKey) expected.songGap = c.value;
+    if (c.key == kAutoSuggestKey) expected.autoSuggest = c.value != 0;
     EXPECT_EQ(options, expected);
   }
 }
@@ -102,6 +107,8 @@ TEST(PlayOptionsTest, TheLoopAndTheSeekStepLeaveThePlanAsItIs) {
   PlayOptions controlled;
   controlled.loop = true;
   controlled.seekStep = 30;
+  controlled.songGap = 500;
+  controlled.autoSuggest = true;
   EXPECT_FALSE(shapesKeys(controlled));
   EXPECT_EQ(planningPart(controlled), PlayOptions{});
   controlled.speed = 50;
