@@ -8,15 +8,15 @@
 
 namespace murvane {
 
-ReadSong readSong(FileReader& reader, const std::filesystem::path& path) {
+ReadSong readSong(FileReader& reader, const std::filesystem::path& path, SongParts parts) {
   ReadSong song;
   std::vector<std::uint8_t> image;
   const LoadResult read = readFileImage(reader, path, image);
-  if (!image.empty()) song.hash = songHashOf(image.data(), image.size());
+  if (parts.hash && !image.empty()) song.hash = songHashOf(image.data(), image.size());
   song.file = std::make_unique<SmfFile>();
   const LoadResult loaded = song.file->load(std::move(image));
   song.result = read != LoadResult::kOk ? read : loaded;
-  if (song.file->loaded()) song.counts = countNoteOns(*song.file);
+  if (parts.counts && song.file->loaded()) song.counts = countNoteOns(*song.file);
   return song;
 }
 

@@ -26,8 +26,14 @@ struct ReadSong {
   NoteCounts counts;              // empty unless loaded
   std::wstring hash;              // of the bytes read; empty when none were
 };
+// What of it is wanted besides the check: a long list needs neither the
+// hash without any song's own section, nor the counts without AutoSuggest.
+struct SongParts {
+  bool hash = true;
+  bool counts = true;
+};
 // The read's result wins over the check's, as for loadFile.
-ReadSong readSong(FileReader& reader, const std::filesystem::path& path);
+ReadSong readSong(FileReader& reader, const std::filesystem::path& path, SongParts parts = {});
 
 // What a song plays with: [Options] with its own section over it, the
 // layout that names (one that neither the INI file nor Murvane knows plays
