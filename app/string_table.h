@@ -7,7 +7,7 @@
 namespace murvane {
 
 inline constexpr std::int32_t kFirstStringId = 1001;
-inline constexpr std::int32_t kLastStringId = 1129;
+inline constexpr std::int32_t kLastStringId = 1139;
 inline constexpr int kStringCount = kLastStringId - kFirstStringId + 1;
 
 // Where the texts come from: the platform's string resources, or a test double.

@@ -84,15 +84,15 @@ TEST(StringTableLoad, TextsLieInOneBufferInIdOrderWithNoRoomForAbsentStrings) {
   loader.texts[1001] = textOfLength(5, 1);
   loader.texts[1004] = textOfLength(300, 2);
   loader.texts[1005] = textOfLength(1, 3);
-  loader.texts[1129] = textOfLength(127, 4);
+  loader.texts[1139] = textOfLength(127, 4);
   StringTable table;
   table.load(loader);
   const wchar_t* first = table.lookup(1001);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(table.lookup(1004), first + 6);
   EXPECT_EQ(table.lookup(1005), first + 6 + 301);
-  EXPECT_EQ(table.lookup(1129), first + 6 + 301 + 2);
-  EXPECT_EQ(std::wcslen(table.lookup(1129)), 127u);
+  EXPECT_EQ(table.lookup(1139), first + 6 + 301 + 2);
+  EXPECT_EQ(std::wcslen(table.lookup(1139)), 127u);
 }
 
 TEST(StringTableLoad, ScratchBufferDoublesUntilAStringIsWholeAndKeepsItsSize) {
@@ -202,11 +202,11 @@ class StringTableLookup : public testing::Test {
 
 TEST_F(StringTableLookup, IdsOutsideTheRangeGiveNull) {
   table.load(loader);
-  for (std::int32_t id : {1000, 1130, 0, -1, INT_MIN, INT_MAX, 1001 - 65536, 1001 + 65536}) {
+  for (std::int32_t id : {1000, 1140, 0, -1, INT_MIN, INT_MAX, 1001 - 65536, 1001 + 65536}) {
     EXPECT_EQ(table.lookup(id), nullptr) << id;
   }
   EXPECT_STREQ(table.lookup(1001), L"text 1001");
-  EXPECT_STREQ(table.lookup(1129), L"text 1129");
+  EXPECT_STREQ(table.lookup(1139), L"text 1139");
 }
 
 TEST_F(StringTableLookup, EveryLookupIsNullBeforeLoadAndAfterRelease) {
