@@ -27,7 +27,8 @@ OptionsEntry entryOf(const PlayOptions& options) {
                       options.foldOctaves,        formatDecimal(options.speed),
                       formatDecimal(options.repressGap), options.layout,
                       formatDecimal(options.modifierHold), options.focusGuard,
-                      options.midiInDevice,       options.loop};
+                      options.midiInDevice,       options.loop,
+                      options.autoSuggest};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -52,6 +53,7 @@ EntryReading readEntry(const OptionsEntry& entry) {
   options.focusGuard = entry.focusGuard;
   options.midiInDevice = entry.midiInDevice;
   options.loop = entry.loop;
+  options.autoSuggest = entry.autoSuggest;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 

@@ -33,6 +33,7 @@ struct OptionsEntry {
   bool focusGuard = false;
   std::wstring midiInDevice;  // empty for the first device
   bool loop = false;
+  bool autoSuggest = false;
 
   bool operator==(const OptionsEntry&) const = default;
 };
