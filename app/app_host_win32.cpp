@@ -35,6 +35,8 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   services.integrityProbe = makeWin32IntegrityProbe();
   services.foregroundWindows = makeWin32ForegroundWindows();
   services.songFiles = makePlatformSongFiles();
+  const std::wstring path = iniPath != nullptr ? iniPath : L"";
+  services.iniReader = [path] { return makeWin32IniStore(path); };
   if (iniPath != nullptr && *iniPath != L'\0') services.keptQueue = std::filesystem::path(iniPath).parent_path() / kKeptQueueName;
   return services;
 }

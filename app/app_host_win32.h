@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,9 @@ struct MainWindowServices {
   std::unique_ptr<ForegroundWindows> foregroundWindows;  // none: FocusGuard is taken as 0
   std::unique_ptr<SongFiles> songFiles;  // none: no folder, playlist or kept queue
   std::filesystem::path keptQueue;       // the queue kept between runs; empty: none
+  // Another store of the same INI file, for a thread of its own (the
+  // Playlist window's); none: that thread reads no settings.
+  std::function<std::unique_ptr<IniStore>()> iniReader;
 };
 
 // The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices,
@@ -141,6 +145,7 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   bool setQueueLoop(QueueLoop loop);
   bool saveQueue(const std::filesystem::path& path);
   SongFiles* songFiles() { return services_.songFiles.get(); }
+  std::unique_ptr<IniStore> iniReader() const { return services_.iniReader ? services_.iniReader() : nullptr; }
   // The current song's hash (empty when none is loaded): the name of its own settings.
   const std::wstring& songHash() const { return songHash_; }
   // The playing song's position and length, in milliseconds; 0 when none plays.

@@ -119,7 +119,7 @@ void MainWindow::openPlaylist() {
     return;
   }
   playlist_ = std::make_unique<PlaylistWindow>(
-      PlaylistWindowContext{instance_, window(), &stringTable(), backgroundBrush(), &host_, &host_.iniStore()});
+      PlaylistWindowContext{instance_, window(), &stringTable(), backgroundBrush(), &host_});
   if (!playlist_->open()) playlist_.reset();
 }
 

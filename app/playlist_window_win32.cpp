@@ -10,6 +10,7 @@
 #include "app/app_host_win32.h"
 #include "app/controller.h"
 #include "playback/song_setup.h"
+#include "smf/smf_note_counts.h"
 #include "res/resource.h"
 
 namespace murvane {
@@ -135,7 +136,9 @@ void PlaylistWindow::refresh() {
 
 void PlaylistWindow::startReading() {
   stop_ = false;
-  reader_ = std::thread([this, songs = songs_, bindings = context_.host->bindings()] { readSongs(songs, bindings); });
+  // The thread reads the INI file through a store of its own.
+  reader_ = std::thread([this, songs = songs_, bindings = context_.host->bindings(),
+                         store = context_.host->iniReader()]() mutable { readSongs(songs, bindings, std::move(store)); });
 }
 
 void PlaylistWindow::stopReading() {
@@ -145,12 +148,19 @@ void PlaylistWindow::stopReading() {
 
 // A song at a time, as the player would load it; the window draws what has
 // been read on its timer.
-void PlaylistWindow::readSongs(std::vector<std::filesystem::path> songs, BindingTable bindings) {
+void PlaylistWindow::readSongs(std::vector<std::filesystem::path> songs, BindingTable bindings,
+                               std::unique_ptr<IniStore> store) {
   const std::unique_ptr<FileReader> reader = makePlatformFileReader();
   for (std::size_t index = 0; index < songs.size() && !stop_; ++index) {
-    ReadSong song = readSong(*reader, songs[index]);
+    // Counted only for a song that AutoSuggest plays: most of the time there is.
+    ReadSong song = readSong(*reader, songs[index], SongParts{true, false});
     const bool loaded = song.result == LoadResult::kOk;
-    const SongSetup setup = setUpSong(*context_.store, bindings, song.hash, loaded ? &song.counts : nullptr);
+    SongSetup setup;
+    if (store) setup = setUpSong(*store, bindings, song.hash, nullptr);
+    if (store && loaded && setup.song.options.autoSuggest && !setup.song.ownChannelsOrTranspose) {
+      song.counts = countNoteOns(*song.file);
+      setup = setUpSong(*store, bindings, song.hash, &song.counts);
+    }
     SongRow row{true, song.result, 0, setup.song.options.channels, setup.song.options.transpose, setup.song.own};
     if (loaded) row.lengthMillis = songLengthMillis(*song.file, setup.song.options.speed);
     std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -40,7 +41,6 @@ struct PlaylistWindowContext {
   const StringTable* strings;
   HBRUSH background;
   AppHost* host;
-  IniStore* store;  // read by the thread that reads the songs as well
 };
 
 // One queued song as the list shows it, once read; `read` false until then.
@@ -83,7 +83,7 @@ class PlaylistWindow final : public Window {
   bool createControls();
   void startReading();
   void stopReading();
-  void readSongs(std::vector<std::filesystem::path> songs, BindingTable bindings);
+  void readSongs(std::vector<std::filesystem::path> songs, BindingTable bindings, std::unique_ptr<IniStore> store);
   void fillItem(NMLVDISPINFOW& item);
   bool busy() const;  // a modal window of the main window's is open
   void removeSelected();
