@@ -10,26 +10,25 @@
 
 namespace murvane::test {
 
-// A file system in memory: files with their bytes; a folder is any path
-// that a file lies under. Replacements are kept as files.
+// A file system in memory: files with their bytes; a folder is the parent
+// of a file. Replacements are kept as files.
 class MemorySongFiles final : public SongFiles {
  public:
   std::map<std::filesystem::path, std::string> files;
-  bool writable = true;
 
   void add(const std::filesystem::path& path, std::string bytes = {}) { files[path] = std::move(bytes); }
 
   Kind kindOf(const std::filesystem::path& path) override {
     if (files.count(path) != 0) return Kind::kFile;
-    for (const auto& [file, bytes] : files) {
-      if (file.parent_path() == path || isUnder(file, path)) return Kind::kFolder;
+    for (const auto& entry : files) {
+      if (entry.first.parent_path() == path) return Kind::kFolder;
     }
     return Kind::kMissing;
   }
 
+  // Backwards, so that a test sees the queue sort them.
   std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) override {
     std::vector<std::filesystem::path> names;
-    // Backwards, so that a test sees the queue sort them.
     for (auto it = files.rbegin(); it != files.rend(); ++it) {
       if (it->first.parent_path() == folder) names.push_back(it->first.filename());
     }
@@ -44,17 +43,8 @@ class MemorySongFiles final : public SongFiles {
   }
 
   bool replace(const std::filesystem::path& path, std::string_view bytes) override {
-    if (!writable) return false;
     files[path] = std::string(bytes);
     return true;
-  }
-
- private:
-  static bool isUnder(const std::filesystem::path& file, const std::filesystem::path& folder) {
-    for (std::filesystem::path up = file.parent_path(); up != up.parent_path(); up = up.parent_path()) {
-      if (up == folder) return true;
-    }
-    return false;
   }
 };
 

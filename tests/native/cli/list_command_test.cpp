@@ -24,18 +24,17 @@ class ListCommand : public CliScratch {
   std::string write(const std::string& name, const Bytes& bytes) {
     return write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }
-  // 61 s at the default tempo: a melody on channel 3, an octave below the keys.
+  // 61 s: a melody on channel 3 an octave below the keys, a long note on 1.
   std::string melody(const std::string& name, std::uint8_t first) {
     TrackBytes notes;
     for (std::uint8_t i = 0; i < 8; ++i) notes.noteOn(i == 0 ? 0 : 240, static_cast<std::uint8_t>(first + i), 100, 2).noteOff(240, static_cast<std::uint8_t>(first + i), 2);
-    notes.noteOn(0, 40, 100, 0).noteOff(58560 - 3600, 40, 0);  // a long low note on channel 1
+    notes.noteOn(0, 40, 100, 0).noteOff(58560 - 3600, 40, 0);
     return write(name, smfImage(480, {notes}));
   }
   std::string hashOf(const std::string& file) {
     const std::string bytes = readBytes(file);
     return utf8OfWide(songHashOf(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   }
-  // The first-run file, as the program writes it, followed by `text`.
   std::string ini(const std::string& text) {
     const std::string name = path("Murvane" + std::to_string(++inis_) + ".ini");
     runCli("keys " + write("empty.mid", smfImage(480, {})) + " --ini " + name);

@@ -61,16 +61,15 @@ TEST(PlaylistTest, ThePlatformsFilesReplaceWholeAndListAFolder) {
   test::TempFolder folder;
   const std::unique_ptr<SongFiles> files = makePlatformSongFiles();
   const fs::path kept = folder.path() / "Murvane.queue.m3u8";
-  ASSERT_TRUE(files->replace(kept, "old"));
-  ASSERT_TRUE(files->replace(kept, playlistText({folder.path() / "b.mid", folder.path() / "a.mid"})));
+  const Paths songs = {folder.path() / "b.mid", folder.path() / "a.mid"};
+  ASSERT_TRUE(files->replace(kept, "old") && files->replace(kept, playlistText(songs)));
+  for (const fs::path& song : songs) files->replace(song, "MThd");
+  fs::create_directory(folder.path() / "sub");
   std::string bytes;
   ASSERT_TRUE(files->readAll(kept, kLargestPlaylist, bytes));
-  EXPECT_EQ(playlistEntries(bytes, "/"), (Paths{folder.path() / "b.mid", folder.path() / "a.mid"}));
   EXPECT_FALSE(files->readAll(kept, 3, bytes));
-  fs::create_directory(folder.path() / "sub");
-  for (const char* name : {"b.mid", "a.mid"}) files->replace(folder.path() / name, "MThd");
-  EXPECT_EQ(expandItems(*files, {folder.path()}), (Paths{folder.path() / "a.mid", folder.path() / "b.mid"}));
-  EXPECT_EQ(files->kindOf(folder.path() / "sub"), SongFiles::Kind::kFolder);
+  EXPECT_EQ(expandItems(*files, {kept}), songs);
+  EXPECT_EQ(expandItems(*files, {folder.path()}), (Paths{songs[1], songs[0]}));
   EXPECT_EQ(files->kindOf(folder.path() / "none"), SongFiles::Kind::kMissing);
   EXPECT_FALSE(files->replace(folder.path() / "no" / "such" / "folder.m3u8", "x"));
 }

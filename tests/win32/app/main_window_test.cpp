@@ -537,10 +537,8 @@ TEST_F(MainWindowTest, DroppingThreeFilesLoadsTheFirst) {
   EXPECT_TRUE(watcher.messageBoxes().empty());
 }
 
-// One file is as it always was: no kept queue, no Playlist window. Several
-// are queued and kept, the Playlist window lists them, Next and Previous
-// skip a song that does not load without a message, and the next start
-// without a file on the command line takes the kept queue up again.
+// One file as ever: no kept queue, no Playlist window. Several are queued,
+// kept and listed; Next and Previous skip one that does not load, silently.
 TEST_F(MainWindowTest, DroppedFilesAreQueuedKeptAndMovedThroughOneFileIsAsToday) {
   keptQueue = std::filesystem::path(folder.path()) / L"Murvane.queue.m3u8";
   const auto playlistRows = [] {

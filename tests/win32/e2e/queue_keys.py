@@ -5,15 +5,12 @@
                   --song-gap-ms MS [--tolerance-ms MS] [--gap-tolerance-ms MS]
                   [--keys-down "0xNN ..."] [--hotkey-sent-us US] [--label NAME]
 
-FIRST.txt and SECOND.txt: `murvane-cli keys SONG --ini Murvane.ini` of each
-song, which reads each song's own section. The target must receive exactly
-the first song's keys then the second's (same keys, directions and order),
-each song's keys within the tolerance of their due times counted from its
-first key, the first key within the tolerance after F11, and the second
-song must start SongGap after the first one's end (its last key event):
-never earlier than the tolerance allows, and at most --gap-tolerance-ms
-later (the gap is a window timer, and the next song is read and planned
-before it starts). Nothing may be left down.
+FIRST.txt, SECOND.txt: `murvane-cli keys` of each song (which reads its own
+section). The target must receive the first song's keys then the second's,
+in order, each within the tolerance of its due time from its song's first
+key (the first within it after F11), the second song starting SongGap after
+the first one's last key event (up to --gap-tolerance-ms later: a window
+timer, and the song is read first), nothing left down.
 """
 import pathlib
 import sys
