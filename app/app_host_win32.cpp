@@ -1,5 +1,6 @@
 #include "app/app_host_win32.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/hotkeys_win32.h"
@@ -11,8 +12,9 @@
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
 #include "playback/clock_win32.h"
-#include "playback/load_song.h"
 #include "playback/player_win32.h"
+#include "playback/playlist.h"
+#include "playback/song_setup.h"
 #include "playback/wake_event_win32.h"
 
 namespace murvane {
@@ -20,6 +22,8 @@ namespace {
 
 // What Slower and Faster change the speed by, in percentage points.
 constexpr int kSpeedStep = 10;
+
+constexpr wchar_t kKeptQueueName[] = L"Murvane.queue.m3u8";
 
 }  // namespace
 
@@ -32,6 +36,10 @@ MainWindowServices makeWin32Services(const wchar_t* iniPath) {
   services.integrityProbe = makeWin32IntegrityProbe();
   services.foregroundWindows = makeWin32ForegroundWindows();
   services.modifierKeys = makeWin32ModifierKeys();
+  services.songFiles = makePlatformSongFiles();
+  const std::wstring path = iniPath != nullptr ? iniPath : L"";
+  services.iniReader = [path] { return makeWin32IniStore(path); };
+  if (iniPath != nullptr && *iniPath != L'\0') services.keptQueue = std::filesystem::path(iniPath).parent_path() / kKeptQueueName;
   return services;
 }
 
@@ -85,6 +93,7 @@ void AppHost::detach() {
   // down is released when the keyboard is destroyed.
   player_.reset();
   KillTimer(window_, kProgressTimerId);
+  endAdvance();
   taskbarProgress_.reset();
   hotkeyRegistrar_.reset();
   window_ = nullptr;
@@ -135,17 +144,18 @@ ControllerView AppHost::view() const {
   return current;
 }
 
+// The song's own section over [Options], and AutoSuggest on its notes.
 AppHost::Keys AppHost::prepareKeys() const {
-  Keys keys{readPlayOptions(*services_.iniStore), std::nullopt};
-  if (!keys.options.layout.empty()) {
-    ChosenLayout chosen = chooseLayout(*services_.iniStore, *bindings_, keys.options.layout);
-    if (!chosen.unknown) keys.layout = std::move(chosen.layout);
-  }
-  return keys;
+  SongSetup setup = setUpSong(*services_.iniStore, *bindings_, fileLoaded_ ? std::wstring_view(songHash_) : L"",
+                              fileLoaded_ ? &noteCounts_ : nullptr);
+  return Keys{std::move(setup.song.options), std::move(setup.layout)};
 }
 
 void AppHost::run(Event event, const std::wstring& droppedFile) {
+  // Whatever the user does meanwhile ends the wait for the next song.
+  if (event != Event::kPlaybackEnded) endAdvance();
   for (Step step : planFor(event, view(), player_ != nullptr)) take(step, droppedFile);
+  if (event == Event::kPlaybackEnded) advanceIfEnded();
 }
 
 void AppHost::take(Step step, const std::wstring& droppedFile) {
@@ -197,10 +207,20 @@ void AppHost::take(Step step, const std::wstring& droppedFile) {
     case Step::kFaster:
       player_->setSpeed(player_->speed() + kSpeedStep);
       break;
+    case Step::kNextSong:
+      moveInQueue(QueueMove::kNext);
+      break;
+    case Step::kPreviousSong:
+      moveInQueue(QueueMove::kPrevious);
+      break;
     case Step::kLoadDroppedFile: {
       const std::filesystem::path path(droppedFile);
       const LoadResult result = load(path);
       shown_->showLoaded(path, fileLoaded_);
+      if (current_ && *current_ < failures_.size()) {
+        failures_[*current_] = fileLoaded_ ? std::nullopt : std::optional<LoadResult>(result);
+        shown_->queueChanged(false);
+      }
       if (const std::int32_t message = loadFailureMessage(result)) showError(message);
       break;
     }
@@ -227,20 +247,24 @@ void AppHost::followModifiers() {
   const Waiting source = waiting_;
   endWait(source);
   if (source == Waiting::kKeys) {
-    playToKeyboard();
+    playToKeyboard(waitSameTarget_);
   } else {
     openMidiInput();
   }
   shown_->refreshStatus();
 }
 
-void AppHost::playToKeyboard() {
-  if (waitForModifiers(Waiting::kKeys)) return;
+void AppHost::playToKeyboard(bool sameTarget) {
+  if (waitForModifiers(Waiting::kKeys)) {
+    waitSameTarget_ = sameTarget;
+    return;
+  }
   const Keys keys = prepareKeys();
   player_->setOptions(keys.options, keys.chosen());
   keyboard_->useLayout(keys.chosen());
-  TargetGate* gate = guardFor(keys.options);
+  TargetGate* gate = guardFor(keys.options, sameTarget);
   seekStepMillis_ = keys.options.seekStep * 1000;
+  songGapMillis_ = keys.options.songGap;
   if (player_->start(*keyboard_, gate)) {
     keysBlocked_ = keysBlockedNow();
     watchTarget(gate != nullptr);
@@ -275,28 +299,35 @@ void AppHost::openMidiInput() {
 }
 
 void AppHost::loadQuietly(const std::filesystem::path& path) {
-  load(path);
+  const LoadResult result = load(path);
   if (fileLoaded_) shown_->showLoaded(path, true);
+  if (current_ && *current_ < failures_.size() && !fileLoaded_) failures_[*current_] = result;
 }
 
 // The song is planned as the options now read would play it to keys, so
-// that the next F11 finds its plan made, however long the file.
+// that the next F11 finds its plan made, however long the file. A file that
+// does not load still counts as a load: nothing is loaded after it.
 LoadResult AppHost::load(const std::filesystem::path& path) {
+  ReadSong song = readSong(*makePlatformFileReader(), path);
+  fileLoaded_ = song.result == LoadResult::kOk;
+  noteCounts_ = std::move(song.counts);
+  songHash_ = fileLoaded_ ? std::move(song.hash) : std::wstring();
   const Keys keys = prepareKeys();
   player_->setOptions(keys.options, keys.chosen());
-  const LoadResult result = loadSong(*player_, *makePlatformFileReader(), path, noteCounts_);
-  fileLoaded_ = result == LoadResult::kOk;
-  return result;
+  player_->load(std::move(song.file));
+  return song.result;
 }
 
 bool AppHost::keysBlockedNow() {
   return services_.integrityProbe && keysBlockedByIntegrity(services_.integrityProbe->read());
 }
 
-TargetGate* AppHost::guardFor(const PlayOptions& options) {
+// sameTarget: the queue moves on to the window the song before played into,
+// whatever is in front by then.
+TargetGate* AppHost::guardFor(const PlayOptions& options, bool sameTarget) {
   if (!options.focusGuard || !focusGuard_) return nullptr;
   // The hotkey has just been pressed with the target in front.
-  focusGuard_->engage();
+  if (!sameTarget || focusGuard_->target() == 0) focusGuard_->engage();
   return focusGuard_.get();
 }
 
@@ -361,6 +392,178 @@ std::vector<LayoutChoice> AppHost::offeredLayouts() const {
     offered.push_back(LayoutChoice{entry.name, entry.layout.keyCount(), entry.layout.keyedNotes()});
   }
   return offered;
+}
+
+// The queue.
+
+void AppHost::newQueue(std::vector<std::filesystem::path> songs) {
+  const bool before = queue_.size() > 1;
+  queue_ = std::move(songs);
+  failures_.assign(queue_.size(), std::nullopt);
+  current_ = queue_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+  keepQueue();
+  shown_->queueChanged(queue_.size() > 1 || before);
+}
+
+// A queue of one song is kept only when a kept queue is there to replace:
+// a user who never queues two songs never finds the file.
+void AppHost::keepQueue() {
+  SongFiles* files = services_.songFiles.get();
+  if (files == nullptr || services_.keptQueue.empty()) return;
+  if (queue_.size() <= 1 && files->kindOf(services_.keptQueue) == SongFiles::Kind::kMissing) return;
+  files->replace(services_.keptQueue, playlistText(queue_));  // a failure keeps the last good queue
+}
+
+void AppHost::drop(const std::vector<std::filesystem::path>& items) {
+  if (items.empty()) return;
+  SongFiles* files = services_.songFiles.get();
+  newQueue(files != nullptr ? expandItems(*files, items) : items);
+  run(Event::kFileDropped, queue_.front().native());
+}
+
+void AppHost::start(const std::vector<std::filesystem::path>& items) {
+  SongFiles* files = services_.songFiles.get();
+  if (!items.empty()) {
+    newQueue(files != nullptr ? expandItems(*files, items) : items);
+    loadQuietly(queue_.front());
+    return;
+  }
+  std::string bytes;
+  if (files == nullptr || services_.keptQueue.empty() ||
+      !files->readAll(services_.keptQueue, kLargestPlaylist, bytes)) {
+    return;
+  }
+  std::vector<std::filesystem::path> kept = playlistEntries(bytes, services_.keptQueue.parent_path());
+  if (kept.size() <= 1) return;
+  newQueue(std::move(kept));
+  loadQuietly(queue_.front());
+}
+
+QueueView AppHost::queueView() {
+  QueueView view{queue_.size(), current_, queueLoops_ ? QueueLoop::kQueue : QueueLoop::kOff, 0};
+  if (player_ && player_->playing()) view.playedMillis = player_->positionMillis();
+  return view;
+}
+
+std::optional<LoadResult> AppHost::failureOf(std::size_t index) const {
+  return index < failures_.size() ? failures_[index] : std::nullopt;
+}
+
+void AppHost::endAdvance() {
+  if (!advancing_) return;
+  advancing_ = false;
+  if (window_ != nullptr) KillTimer(window_, kAdvanceTimerId);
+}
+
+// Once per end: the next start clears the player's mark of it.
+void AppHost::advanceIfEnded() {
+  if (!player_ || player_->playing() || advancing_ || window_ == nullptr) return;
+  const SongEnd end{player_->reachedEnd(), player_->output() == keyboard_.get()};
+  const std::optional<std::uint32_t> wait = advanceAfter(end, queueView(), songGapMillis_);
+  if (!wait) return;
+  advancing_ = true;
+  // A timer of 0 ms still comes through the queue, after what waits there.
+  SetTimer(window_, kAdvanceTimerId, std::max<UINT>(*wait, USER_TIMER_MINIMUM), nullptr);
+}
+
+void AppHost::advance() {
+  if (!advancing_) return;
+  endAdvance();
+  if (!player_ || stateOf(view()) != ControllerState::kIdle) return;
+  playFirstOf(songsToTry(QueueMove::kEnded, queueView()), PlayAs::kKeys);
+  shown_->refreshStatus();
+  showProgress();
+}
+
+void AppHost::moveInQueue(QueueMove move) {
+  if (!player_ || queue_.empty()) return;
+  endAdvance();
+  const ControllerState state = stateOf(view());
+  const PlayAs as = state == ControllerState::kPlayingToKeys ? PlayAs::kKeys
+                    : state == ControllerState::kTestPlaying  ? PlayAs::kTest
+                                                              : PlayAs::kNone;
+  const std::vector<std::size_t> songs = songsToTry(move, queueView());
+  if (songs.empty()) {
+    player_->stop();  // past the last song without the loop: it stops
+    return;
+  }
+  playFirstOf(songs, as);
+}
+
+void AppHost::playFirstOf(const std::vector<std::size_t>& songs, PlayAs as) {
+  bool found = false;
+  for (const std::size_t index : songs) {
+    if (index >= queue_.size()) continue;
+    // The current song again (Previous after 3 s) is not read again.
+    if (!(current_ == index && fileLoaded_)) {
+      current_ = index;
+      const LoadResult result = load(queue_[index]);
+      failures_[index] = fileLoaded_ ? std::nullopt : std::optional<LoadResult>(result);
+      shown_->showLoaded(queue_[index], fileLoaded_);
+      shown_->queueChanged(false);
+    }
+    if (fileLoaded_) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) return;
+  switch (as) {
+    case PlayAs::kKeys:
+      midiIn_->close();
+      playToKeyboard(/*sameTarget=*/true);
+      break;
+    case PlayAs::kTest:
+      playToMidiOut();
+      break;
+    case PlayAs::kNone:
+      break;
+  }
+}
+
+void AppHost::loadQueued(std::size_t index) {
+  if (index >= queue_.size()) return;
+  current_ = index;
+  run(Event::kFileDropped, queue_[index].native());
+}
+
+void AppHost::removeQueued(std::vector<std::size_t> indexes) {
+  std::sort(indexes.begin(), indexes.end());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+  while (!indexes.empty() && indexes.back() >= queue_.size()) indexes.pop_back();
+  if (indexes.empty()) return;
+  current_ = currentAfterRemoval(current_, indexes);
+  for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+    queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(*it));
+    failures_.erase(failures_.begin() + static_cast<std::ptrdiff_t>(*it));
+  }
+  keepQueue();
+  shown_->queueChanged(false);
+}
+
+QueueLoop AppHost::queueLoop() {
+  if (queueLoops_) return QueueLoop::kQueue;
+  return readPlayOptions(*services_.iniStore).loop ? QueueLoop::kSong : QueueLoop::kOff;
+}
+
+// Song is the Loop option; the two others take it off, so that a song
+// does not loop in place of the queue.
+bool AppHost::setQueueLoop(QueueLoop loop) {
+  queueLoops_ = loop == QueueLoop::kQueue;
+  PlayOptions options = readPlayOptions(*services_.iniStore);
+  options.loop = loop == QueueLoop::kSong;
+  return writePlayOptions(*services_.iniStore, options);
+}
+
+bool AppHost::saveQueue(const std::filesystem::path& path) {
+  SongFiles* files = services_.songFiles.get();
+  return files != nullptr && files->replace(path, playlistText(queue_));
+}
+
+void AppHost::seekTo(std::uint64_t millis) {
+  if (!player_ || !player_->playing()) return;
+  player_->seek(millis);
+  showProgress();
 }
 
 }  // namespace murvane

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@
 #include "playback/clock.h"
 #include "playback/live_key_output.h"
 #include "playback/player.h"
+#include "playback/song_files.h"
+#include "playback/song_queue.h"
 
 namespace murvane {
 
@@ -50,6 +53,8 @@ inline constexpr UINT kProgressMillis = 250;
 // While a start waits for the user's modifier keys to come up.
 inline constexpr UINT_PTR kModifierWaitTimerId = 3;
 inline constexpr UINT kModifierWaitMillis = 5;
+// After a queued song's end: SongGap until the next one starts.
+inline constexpr UINT_PTR kAdvanceTimerId = 4;
 
 // The platform services the host's objects work through. The host owns
 // them and destroys them after the objects that use them.
@@ -61,11 +66,17 @@ struct MainWindowServices {
   std::unique_ptr<IntegrityProbe> integrityProbe;  // none: keys are never shown as blocked
   std::unique_ptr<ForegroundWindows> foregroundWindows;  // none: FocusGuard is taken as 0
   std::unique_ptr<ModifierKeys> modifierKeys;  // none: a start never waits for them
+  std::unique_ptr<SongFiles> songFiles;  // none: no folder, playlist or kept queue
+  std::filesystem::path keptQueue;       // the queue kept between runs; empty: none
+  // Another store of the same INI file, for a thread of its own (the
+  // Playlist window's); none: that thread reads no settings.
+  std::function<std::unique_ptr<IniStore>()> iniReader;
 };
 
 // The INI file at iniPath, SendInput, the MIDI mapper, the MIDI input devices,
-// the tokens of our process and of the foreground window's, and the window
-// in front.
+// the tokens of our process and of the foreground window's, the window in
+// front, and the file system, with the queue kept in "Murvane.queue.m3u8"
+// beside the INI file.
 MainWindowServices makeWin32Services(const wchar_t* iniPath);
 
 // What the host asks of the window that shows it: texts, messages and the
@@ -79,6 +90,9 @@ class HostWindow : public ErrorReporter {
   virtual void showLoaded(const std::filesystem::path& path, bool loaded) = 0;
   virtual void openKeyConfig() = 0;
   virtual void openOptions() = 0;
+  // The queue or a song's state in it changed; `opened`: a queue of more
+  // than one song has just been made, and the Playlist window shows itself.
+  virtual void queueChanged(bool opened) = 0;
 
  protected:
   ~HostWindow() = default;
@@ -114,6 +128,36 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   // A file named at start: loaded without a message on failure.
   void loadQuietly(const std::filesystem::path& path);
   void run(Event event, const std::wstring& droppedFile = {});
+
+  // The queue. Every item dropped at once, or named on the command line
+  // (none: the kept queue, when it holds more than one song), is queued in
+  // its order (expandItems), and the first loaded as a dropped file or a
+  // named one is today.
+  void drop(const std::vector<std::filesystem::path>& items);
+  void start(const std::vector<std::filesystem::path>& items);
+  // The SongGap timer: the next song that loads plays to keys.
+  void advance();
+  // The Playlist window's: a song loaded as a drop loads it; songs taken out
+  // of the queue (the current one too, which stays loaded); Previous, Next.
+  void loadQueued(std::size_t index);
+  void removeQueued(std::vector<std::size_t> indexes);
+  void moveInQueue(QueueMove move);
+  const std::vector<std::filesystem::path>& queue() const { return queue_; }
+  std::optional<std::size_t> currentSong() const { return current_; }
+  // The last load of each song that failed, by index; none: not tried, or loaded.
+  std::optional<LoadResult> failureOf(std::size_t index) const;
+  // Off or Queue, this run's; Song is the Loop option, which the INI file holds.
+  QueueLoop queueLoop();
+  bool setQueueLoop(QueueLoop loop);
+  bool saveQueue(const std::filesystem::path& path);
+  SongFiles* songFiles() { return services_.songFiles.get(); }
+  std::unique_ptr<IniStore> iniReader() const { return services_.iniReader ? services_.iniReader() : nullptr; }
+  // The current song's hash (empty when none is loaded): the name of its own settings.
+  const std::wstring& songHash() const { return songHash_; }
+  // The playing song's position and length, in milliseconds; 0 when none plays.
+  std::uint64_t positionMillis() { return player_ ? player_->positionMillis() : 0; }
+  std::uint64_t lengthMillis() { return player_ && player_->playing() ? player_->lengthMillis() : 0; }
+  void seekTo(std::uint64_t millis);
   // The foreground hook's notice or the guard's timer.
   void followTarget();
   // The progress timer, and every refresh of the status: shows how far the
@@ -162,14 +206,24 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   void endWait(Waiting source);
 
   void take(Step step, const std::wstring& droppedFile);
-  void playToKeyboard();
+  // How the song that plays next is played: as the one before it was.
+  enum class PlayAs : std::uint8_t { kNone, kKeys, kTest };
+  // Loads the songs in turn until one loads, which becomes the current one
+  // and plays as asked; one that does not is marked failed in the list.
+  void playFirstOf(const std::vector<std::size_t>& songs, PlayAs as);
+  QueueView queueView();
+  void newQueue(std::vector<std::filesystem::path> songs);
+  void keepQueue();
+  void endAdvance();
+  void advanceIfEnded();
+  void playToKeyboard(bool sameTarget = false);
   void playToMidiOut();
   void openMidiInput();
   LoadResult load(const std::filesystem::path& path);
   bool keysBlockedNow();
   // The focus guard, engaged on the window now in front, when the options
   // ask for it; else none.
-  TargetGate* guardFor(const PlayOptions& options);
+  TargetGate* guardFor(const PlayOptions& options, bool sameTarget = false);
   // Whether the hook and the timer tell us of the window in front.
   void watchTarget(bool on);
 
@@ -180,9 +234,17 @@ class AppHost final : public HotkeyControl, private ErrorReporter {
   RegisteredHotkeys registeredHotkeys_{};
   bool keysBlocked_ = false;  // as the probe found it at the last start to keys
   Waiting waiting_ = Waiting::kNone;
+  bool waitSameTarget_ = false;  // the start waited for is a queue's advance
   bool fileLoaded_ = false;   // the last load succeeded: a failed one leaves nothing loaded
   std::int64_t seekStepMillis_ = 5000;  // SeekStep of the playback's start
   NoteCounts noteCounts_;     // of the file loaded last, counted when it was loaded
+  std::wstring songHash_;     // of the file loaded last, when it loaded: the name of its own settings
+  std::vector<std::filesystem::path> queue_;
+  std::optional<std::size_t> current_;  // into queue_: the song loaded last
+  std::vector<std::optional<LoadResult>> failures_;  // by queue_ index
+  bool queueLoops_ = false;   // the queue starts again after its last song (this run)
+  bool advancing_ = false;    // the SongGap timer runs
+  int songGapMillis_ = 2000;  // SongGap of the playback to keys started last
 
   MainWindowServices services_;
   std::unique_ptr<HotkeyRegistrar> hotkeyRegistrar_;

@@ -88,6 +88,11 @@ Plan planFor(Event event, const ControllerView& view, bool playerExists) {
       const auto control = static_cast<std::size_t>(event) - static_cast<std::size_t>(Event::kPauseHotkey);
       return {kControlSteps[control], kRefreshStatus};
     }
+    // As the control hotkeys, but stopped too: Next loads the next song.
+    case Event::kNextHotkey:
+    case Event::kPreviousHotkey:
+      if (state == ControllerState::kMidiInput) return {};
+      return {event == Event::kNextHotkey ? kNextSong : kPreviousSong, kRefreshStatus};
   }
   return {};
 }

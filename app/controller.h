@@ -68,6 +68,8 @@ enum class Event : std::uint8_t {
   kSeekForwardHotkey,  // hotkey 105
   kSlowerHotkey,       // hotkey 106
   kFasterHotkey,       // hotkey 107
+  kNextHotkey,         // hotkey 108
+  kPreviousHotkey,     // hotkey 109
 };
 
 enum class Step : std::uint8_t {
@@ -86,6 +88,10 @@ enum class Step : std::uint8_t {
   kSeekForward,
   kSlower,  // by 10 percentage points
   kFaster,
+  // Move through the queue: the song found is loaded and plays as the one
+  // before did (to keys, in the test, or not at all); none stops.
+  kNextSong,
+  kPreviousSong,
 };
 
 // The steps of one event, in the order they are taken.

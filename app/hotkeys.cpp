@@ -28,7 +28,7 @@ KeyCode hotkeyBindingOf(const BindingTable& bindings, int slot) {
 HotkeyCombination hotkeyCombinationOf(int slot, KeyCode code) {
   HotkeyCombination combination = hotkeyCombinationOf(code);
   const int control = slot - kHotkeyCount;
-  if (control == kControlPause || control == kControlSeekBack || control == kControlSeekForward) {
+  if (control >= 0 && control != kControlSlower && control != kControlFaster) {
     combination.modifiers |= kHotkeyModNoRepeat;
   }
   return combination;

@@ -22,6 +22,9 @@ inline constexpr int kHotkeySeekBackId = 104;
 inline constexpr int kHotkeySeekForwardId = 105;
 inline constexpr int kHotkeySlowerId = 106;
 inline constexpr int kHotkeyFasterId = 107;
+// The queue's, 108 Next and 109 Previous, likewise.
+inline constexpr int kHotkeyNextId = 108;
+inline constexpr int kHotkeyPreviousId = 109;
 inline constexpr int kAllHotkeyCount = kHotkeyCount + kControlHotkeyCount;
 
 // The platform's modifier flags for a hotkey.
@@ -46,8 +49,9 @@ constexpr int hotkeyBindingIndexOf(int slot) { return kHotkeyPlayIndex + slot; }
 std::int32_t hotkeyRefusedMessage(int slot);
 // What slot (0 to kAllHotkeyCount - 1) registers: a control hotkey's code
 // only while no note or other hotkey holds it. Pause and the seeks without
-// auto-repeat, so that a held key pauses or seeks once; Slower and Faster
-// repeat while held.
+// auto-repeat, so that a held key pauses or seeks once (Next and Previous
+// too: a held key must not run through the queue); Slower and Faster repeat
+// while held.
 KeyCode hotkeyBindingOf(const BindingTable& bindings, int slot);
 HotkeyCombination hotkeyCombinationOf(int slot, KeyCode code);
 

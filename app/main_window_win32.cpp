@@ -21,17 +21,22 @@ constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | BS_PUSHBUTTON
 
 WindowClass gMainWindowClass{kMainWindowClass, {}};
 
-// The runtime's parsed wide arguments; the shell's parse of the command line
-// where the runtime has none (a program entered through main, not wWinMain).
-const wchar_t* firstCommandLineArgument() {
-  if (__wargv != nullptr) return __argc > 1 ? __wargv[1] : nullptr;
-  struct ShellArguments {
-    int count = 0;
-    LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
-    ~ShellArguments() { LocalFree(values); }
-  };
-  static const ShellArguments arguments;
-  return arguments.values != nullptr && arguments.count > 1 ? arguments.values[1] : nullptr;
+// The runtime's parsed wide arguments after the program's name; the shell's
+// parse of the command line where the runtime has none (a program entered
+// through main, not wWinMain).
+std::vector<std::filesystem::path> commandLineArguments() {
+  std::vector<std::filesystem::path> files;
+  if (__wargv != nullptr) {
+    for (int i = 1; i < __argc; ++i) {
+      if (__wargv[i] != nullptr) files.emplace_back(__wargv[i]);
+    }
+    return files;
+  }
+  int count = 0;
+  LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 1; values != nullptr && i < count; ++i) files.emplace_back(values[i]);
+  LocalFree(values);
+  return files;
 }
 
 void showErrorMessage(HWND owner, std::int32_t stringId) {
@@ -49,9 +54,15 @@ MainWindow::~MainWindow() {
   if (window() != nullptr) close();
 }
 
-bool MainWindow::init() { return init(firstCommandLineArgument()); }
+bool MainWindow::init() { return init(commandLineArguments()); }
 
 bool MainWindow::init(const wchar_t* commandLineFile) {
+  std::vector<std::filesystem::path> files;
+  if (commandLineFile != nullptr) files.emplace_back(commandLineFile);
+  return init(files);
+}
+
+bool MainWindow::init(const std::vector<std::filesystem::path>& commandLineFiles) {
   if (initialised_) return false;
   initialised_ = true;
 
@@ -70,7 +81,7 @@ bool MainWindow::init(const wchar_t* commandLineFile) {
   ShowWindow(window(), SW_SHOW);
   DragAcceptFiles(window(), TRUE);
   host_.attach(window(), *this);
-  if (commandLineFile != nullptr) host_.loadQuietly(commandLineFile);
+  host_.start(commandLineFiles);
   refreshStatus();
   return true;
 }
@@ -96,7 +107,28 @@ void MainWindow::addOptionsToSystemMenu() {
   const HMENU menu = GetSystemMenu(window(), FALSE);
   if (menu == nullptr) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // Options stays the last item, where it always was.
+  AppendMenuW(menu, MF_STRING, kPlaylistCommandId, lookupString(IDS_PLAYLIST_MENU));
   AppendMenuW(menu, MF_STRING, kOptionsCommandId, lookupString(IDS_OPTIONS_MENU));
+}
+
+// Modeless: the main window and the hotkeys go on working while it is open.
+void MainWindow::openPlaylist() {
+  if (playlist_ && playlist_->window() != nullptr) {
+    playlist_->refresh();
+    return;
+  }
+  playlist_ = std::make_unique<PlaylistWindow>(
+      PlaylistWindowContext{instance_, window(), &stringTable(), backgroundBrush(), &host_});
+  if (!playlist_->open()) playlist_.reset();
+}
+
+void MainWindow::queueChanged(bool opened) {
+  if (opened) {
+    openPlaylist();
+  } else if (playlist_ && playlist_->window() != nullptr) {
+    playlist_->refresh();
+  }
 }
 
 // The window is closed through its own close handling, whose quit message
@@ -109,6 +141,7 @@ void MainWindow::failAfterWindow() {
 }
 
 void MainWindow::close() {
+  playlist_.reset();
   host_.detach();
   DestroyWindow(window());
 }
@@ -146,19 +179,29 @@ void MainWindow::openOptions() {
   context.defaultKeyed = defaultLayout(host_.bindings()).keyedNotes();
   // Asked at each opening: a device plugged in meanwhile is listed.
   context.midiInDevices = host_.midiInDevices();
+  context.songHash = host_.songHash();
   runOptionsWindow(context);
+  // What the songs play may have changed.
+  queueChanged(false);
 }
 
+// Every item dropped at once, in the order the shell gives them.
 void MainWindow::onDropFiles(HDROP drop) {
-  std::wstring path;
-  const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-  if (length > 0) {
-    path.resize(length + 1);
-    const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
-    path.resize(copied);
+  std::vector<std::filesystem::path> items;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path;
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    if (length > 0) {
+      path.resize(length + 1);
+      const UINT copied = DragQueryFileW(drop, i, path.data(), length + 1);
+      path.resize(copied);
+    }
+    items.emplace_back(std::move(path));
   }
   DragFinish(drop);
-  host_.run(Event::kFileDropped, path);
+  if (items.empty()) items.emplace_back();  // loaded as today: nothing
+  host_.drop(items);
 }
 
 void MainWindow::showLoaded(const std::filesystem::path& path, bool loaded) {
@@ -216,6 +259,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!ownsModalWindow()) host_.run(Event::kOptionsMenu);
         return 0;
       }
+      if ((wParam & 0xFFF0) == kPlaylistCommandId) {
+        if (!ownsModalWindow()) openPlaylist();
+        return 0;
+      }
       break;
     case WM_DROPFILES:
       if (ownsModalWindow()) {
@@ -251,6 +298,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kHotkeyFasterId:
           host_.run(Event::kFasterHotkey);
           break;
+        case kHotkeyNextId:
+          host_.run(Event::kNextHotkey);
+          break;
+        case kHotkeyPreviousId:
+          host_.run(Event::kPreviousHotkey);
+          break;
         default:
           break;
       }
@@ -264,6 +317,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kProgressTimerId) {
         host_.showProgress();
+        if (playlist_ && playlist_->window() != nullptr) playlist_->showPosition();
+        return 0;
+      }
+      if (wParam == kAdvanceTimerId) {
+        // Not while a modal window of ours is open: its closing ends the wait.
+        if (!ownsModalWindow()) host_.advance();
         return 0;
       }
       if (wParam == kModifierWaitTimerId) {

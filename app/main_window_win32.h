@@ -4,10 +4,13 @@
 #include <shellapi.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/app_host_win32.h"
 #include "app/controller.h"
+#include "app/playlist_window_win32.h"
 #include "app/window_win32.h"
 
 namespace murvane {
@@ -20,6 +23,8 @@ inline constexpr int kTestButtonId = 101;
 // "Options..." in the system menu: below the system's own commands (0xF000
 // and up), with the low four bits clear, as the system menu wants.
 inline constexpr UINT kOptionsCommandId = 0x0110;
+// "Playlist..." likewise.
+inline constexpr UINT kPlaylistCommandId = 0x0120;
 
 // The main window with its two labels, two buttons and "Options..." in its
 // system menu. It decodes messages into the controller's events for the
@@ -48,6 +53,9 @@ class MainWindow final : public Window, private HostWindow {
   bool init();
   // The same with the file given; null for none.
   bool init(const wchar_t* commandLineFile);
+  // The same with the files given, queued in their order; none: the kept
+  // queue, if it holds more than one song.
+  bool init(const std::vector<std::filesystem::path>& commandLineFiles);
 
   void refreshStatus() override;
 
@@ -56,6 +64,7 @@ class MainWindow final : public Window, private HostWindow {
 
   bool createControls();
   void addOptionsToSystemMenu();
+  void openPlaylist();
   void failAfterWindow();
   void close();
   void onDropFiles(HDROP drop);
@@ -64,6 +73,7 @@ class MainWindow final : public Window, private HostWindow {
   void showLoaded(const std::filesystem::path& path, bool loaded) override;
   void openKeyConfig() override;
   void openOptions() override;
+  void queueChanged(bool opened) override;
   void showError(std::int32_t stringId) override;
 
   bool initialised_ = false;
@@ -74,6 +84,7 @@ class MainWindow final : public Window, private HostWindow {
   HWND testButton_ = nullptr;
   StatusTexts shownTexts_{0, 0};
   AppHost host_;
+  std::unique_ptr<PlaylistWindow> playlist_;  // while open; goes before the host
 };
 
 }  // namespace murvane

@@ -29,7 +29,7 @@ OptionsEntry entryOf(const PlayOptions& options) {
                       formatDecimal(options.modifierHold), options.focusGuard,
                       options.midiInDevice,       options.loop,
                       formatDecimal(options.pressLength), formatDecimal(options.maxKeys),
-                      formatDecimal(options.chordSpread)};
+                      formatDecimal(options.chordSpread), options.autoSuggest};
 }
 
 // The same values the INI file takes, so that what OK writes reads back so.
@@ -63,6 +63,7 @@ EntryReading readEntry(const OptionsEntry& entry) {
   const std::optional<int> chordSpread = parseChordSpread(trimmed(entry.chordSpread));
   if (!chordSpread) return refusal(OptionsField::kChordSpread, IDS_ERROR_CHORD_SPREAD_RANGE);
   options.chordSpread = *chordSpread;
+  options.autoSuggest = entry.autoSuggest;
   return EntryReading{options, OptionsField::kChannels, 0};
 }
 

@@ -36,6 +36,7 @@ struct OptionsEntry {
   std::wstring pressLength = L"0";
   std::wstring maxKeys = L"0";
   std::wstring chordSpread = L"0";
+  bool autoSuggest = false;
 
   bool operator==(const OptionsEntry&) const = default;
 };

@@ -33,8 +33,10 @@ enum OptionsControlId : int {
   kPressLengthEditId,
   kMaxKeysEditId,
   kChordSpreadEditId,
+  kOnlyThisSongBoxId,
+  kAutoSuggestBoxId,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 25;
+inline constexpr int kOptionsControlCount = kChannelCount + 27;
 
 namespace options_layout {
 
@@ -112,6 +114,9 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
       {L"BUTTON", IDCANCEL, 704, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
+      // On Suggest's row: where the options go, and Suggest for every song.
+      {L"BUTTON", kAutoSuggestBoxId, 160, 267, 408, kRowHeight, kCheckBoxStyle, IDS_AUTO_SUGGEST, kNoSource},
+      {L"BUTTON", kOnlyThisSongBoxId, 592, 267, 208, kRowHeight, kCheckBoxStyle, IDS_ONLY_THIS_SONG, kNoSource},
   };
   for (std::size_t i = 0; i < std::size(rest); ++i) layout[kChannelCount + i] = rest[i];
   return layout;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "options/play_options.h"
+#include "options/song_options.h"
 #include "smf/name_text.h"
 #include "res/resource.h"
 
@@ -27,7 +28,8 @@ OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
       layouts_(context.layouts),
       midiInDevices_(context.midiInDevices),
       defaultKeyed_(context.defaultKeyed),
-      keyed_(context.defaultKeyed) {}
+      keyed_(context.defaultKeyed),
+      songHash_(context.songHash) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
   // The up-down control lives in the common controls library.
@@ -40,7 +42,10 @@ void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
 }
 
 bool OptionsWindow::createControls() {
-  opened_ = entryOf(readPlayOptions(*store_));
+  // The song's own settings over [Options], as it plays.
+  const SongOptions song = readSongOptions(*store_, songHash_);
+  opened_ = entryOf(song.options);
+  ownAtOpening_ = song.own;
   keyed_ = keyedOf(opened_.layout);
   const OptionsEntry& current = opened_;
   for (const ControlLayout& control : kOptionsLayout) {
@@ -58,6 +63,9 @@ bool OptionsWindow::createControls() {
   CheckDlgButton(window(), kFoldBoxId, current.foldOctaves ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window(), kFocusGuardBoxId, current.focusGuard ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window(), kLoopBoxId, current.loop ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), kAutoSuggestBoxId, current.autoSuggest ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), kOnlyThisSongBoxId, ownAtOpening_ ? BST_CHECKED : BST_UNCHECKED);
+  EnableWindow(GetDlgItem(window(), kOnlyThisSongBoxId), !songHash_.empty());
   const std::wstring_view missing = orEmpty(text(IDS_NAME_MISSING));
   layoutNames_ = showChoices(kLayoutListId, choiceList(orEmpty(text(IDS_LAYOUT_DEFAULT)),
                                                        layoutChoices(orEmpty(text(IDS_LAYOUT_ENTRY)), layouts_),
@@ -158,6 +166,7 @@ OptionsEntry OptionsWindow::entry() const {
   current.pressLength = fieldText(kPressLengthEditId);
   current.maxKeys = fieldText(kMaxKeysEditId);
   current.chordSpread = fieldText(kChordSpreadEditId);
+  current.autoSuggest = IsDlgButtonChecked(window(), kAutoSuggestBoxId) == BST_CHECKED;
   return current;
 }
 
@@ -195,9 +204,22 @@ void OptionsWindow::confirm() {
     return;
   }
   PlayOptions options = *reading.options;
-  // A key this window does not show keeps what the file holds.
-  options.seekStep = readPlayOptions(*store_).seekStep;
-  if (!writePlayOptions(*store_, options)) {
+  const bool onlyThisSong = !songHash_.empty() && IsDlgButtonChecked(window(), kOnlyThisSongBoxId) == BST_CHECKED;
+  // A key this window does not show keeps what the file holds where it goes.
+  const PlayOptions held = onlyThisSong ? readSongOptions(*store_, songHash_).options : readPlayOptions(*store_);
+  options.seekStep = held.seekStep;
+  options.songGap = held.songGap;
+  bool saved = false;
+  if (onlyThisSong) {
+    saved = writeSongOptions(*store_, songHash_, options);
+  } else {
+    // Unchecked, the song plays with [Options] alone again; what it had of
+    // its own goes to [Options] only where the user changed it.
+    const bool onlyUnchecked = ownAtOpening_ && entry() == opened_;
+    saved = (onlyUnchecked || writePlayOptions(*store_, options)) &&
+            (!ownAtOpening_ || removeSongOptions(*store_, songHash_));
+  }
+  if (!saved) {
     // Nothing of it counts until it is saved (every start reads the file),
     // so the window stays, for another try or Cancel.
     showError(IDS_ERROR_SAVE_SETTINGS);

@@ -34,6 +34,9 @@ struct OptionsWindowContext {
   std::vector<LayoutChoice> layouts;
   std::vector<std::wstring> midiInDevices;
   KeyedNotes defaultKeyed = defaultKeyedNotes();  // the notes the key configuration has keys for
+  // The loaded song's hash, empty when none is loaded: with "Only for this
+  // song" OK writes its own section [Song HASH] instead of [Options].
+  std::wstring songHash;
 };
 
 // Opens the Options window and returns when it has closed. The caller has
@@ -84,6 +87,8 @@ class OptionsWindow final : public ModalWindow {
   KeyedNotes defaultKeyed_;
   KeyedNotes keyed_;  // of the layout the file names: what the boxes' "in range" counts
   OptionsEntry opened_;  // as the file held the options when the window opened
+  std::wstring songHash_;
+  bool ownAtOpening_ = false;  // the song had settings of its own when the window opened
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
 };

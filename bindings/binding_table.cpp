@@ -30,7 +30,8 @@ constexpr BindingEntry kEntries[kBindingCount] = {
 };
 
 constexpr std::wstring_view kControlIniKeys[kControlHotkeyCount] = {
-    L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster"};
+    L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster",
+    L"HotkeyNext",  L"HotkeyPrevious"};
 
 constexpr bool validIndex(int index) { return index >= 0 && index < kBindingCount; }
 

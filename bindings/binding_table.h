@@ -28,12 +28,15 @@ inline constexpr std::wstring_view kBindingSection = L"KeyBinds";
 // Hotkeys that control a song while it plays, in the same section and form
 // as the hotkeys above but apart from the table's entries: none is bound
 // until the user sets it, and the first run writes none of them.
-inline constexpr int kControlHotkeyCount = 5;
+inline constexpr int kControlHotkeyCount = 7;
 inline constexpr int kControlPause = 0;
 inline constexpr int kControlSeekBack = 1;
 inline constexpr int kControlSeekForward = 2;
 inline constexpr int kControlSlower = 3;
 inline constexpr int kControlFaster = 4;
+// The queue's: the next song and the one before (or this one again).
+inline constexpr int kControlNext = 5;
+inline constexpr int kControlPrevious = 6;
 
 // A non-zero value is held by at most one entry, compared as whole masked
 // values across notes and hotkeys; a control hotkey never holds a value an

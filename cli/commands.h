@@ -7,3 +7,4 @@ int runKeysCommand(int argc, char** argv);
 int runTracksCommand(int argc, char** argv);
 int runLayoutsCommand(int argc, char** argv);
 int runSheetCommand(int argc, char** argv);
+int runListCommand(int argc, char** argv);

@@ -12,6 +12,8 @@
 #include "playback/plan.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
+#include "smf/smf_note_counts.h"
+#include "options/song_options.h"
 
 namespace {
 
@@ -85,7 +87,8 @@ int runKeysCommand(int argc, char** argv) {
   }
 
   SongTyping song;
-  readSongTyping(ini, song);
+  const NoteCounts counts = countNoteOns(smf);
+  readSongTyping(ini, song, songHashOf(smf.imageData(), smf.imageSize()), &counts);
   const PlayOptions& options = song.options;
   const KeyLayout* layout = song.layout();
 

@@ -7,6 +7,7 @@
 #include "bindings/note_range.h"
 #include "bindings/portable_ini_store.h"
 #include "cli/text_output.h"
+#include "playback/song_setup.h"
 
 namespace murvane {
 
@@ -24,14 +25,18 @@ std::string KeysTyped::heldText(std::uint16_t held) {
 
 std::string KeysTyped::noteText(int note) { return keyText(keyOf(note), formatter_); }
 
-void readSongTyping(const char* ini, SongTyping& typing) {
+void readSongTyping(const char* ini, SongTyping& typing, std::wstring_view hash, const NoteCounts* counts) {
   typing.options = PlayOptions{};
   typing.chosen.reset();
   if (ini != nullptr) {
     std::unique_ptr<IniStore> store = makePortableIniStore(std::filesystem::path(ini));
     typing.bindings = *loadBindings(*store);
-    typing.options = readPlayOptions(*store);
-    if (!typing.options.layout.empty()) typing.chosen = chooseLayout(*store, typing.bindings, typing.options.layout);
+    SongSetup setup = setUpSong(*store, typing.bindings, hash, counts);
+    typing.options = setup.song.options;
+    if (!typing.options.layout.empty()) {
+      typing.chosen = ChosenLayout{setup.layout ? std::move(*setup.layout) : defaultLayout(typing.bindings),
+                                   setup.unknownLayout};
+    }
   } else {
     for (int i = 0; i < kBindingCount; ++i) typing.bindings.keys[static_cast<std::size_t>(i)] = defaultBinding(i);
   }

@@ -7,6 +7,7 @@
 #include "bindings/binding_table.h"
 #include "bindings/key_layout.h"
 #include "bindings/key_names.h"
+#include "keyplan/note_counts.h"
 #include "options/play_options.h"
 
 namespace murvane {
@@ -30,8 +31,10 @@ class KeysTyped {
 };
 
 // The keys and options a start of playback reads, from the INI file at `ini`
-// (nullptr: the first-run bindings and no options). An unknown layout plays
-// as none was named, and says so on standard error.
+// (nullptr: the first-run bindings and no options): [Options] with the
+// song's own section over it (`hash`, empty for none) and, with counts,
+// AutoSuggest. An unknown layout plays as none was named, and says so on
+// standard error.
 struct SongTyping {
   BindingTable bindings;
   PlayOptions options;
@@ -39,6 +42,7 @@ struct SongTyping {
 
   const KeyLayout* layout() const { return chosen ? &chosen->layout : nullptr; }
 };
-void readSongTyping(const char* ini, SongTyping& typing);
+void readSongTyping(const char* ini, SongTyping& typing, std::wstring_view hash = {},
+                    const NoteCounts* counts = nullptr);
 
 }  // namespace murvane

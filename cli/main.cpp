@@ -12,7 +12,8 @@ void printUsage(std::FILE* out) {
       "       murvane-cli keys FILE [--ini PATH]\n"
       "       murvane-cli tracks FILE [--ini PATH]\n"
       "       murvane-cli layouts [NAME] [--ini PATH]\n"
-      "       murvane-cli sheet FILE [--ini PATH]\n",
+      "       murvane-cli sheet FILE [--ini PATH]\n"
+      "       murvane-cli list PATH... [--ini PATH]\n",
       out);
 }
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "tracks") == 0) return runTracksCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "layouts") == 0) return runLayoutsCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "sheet") == 0) return runSheetCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "list") == 0) return runListCommand(argc - 2, argv + 2);
   std::fprintf(stderr, "murvane-cli: unknown command '%s'\n", command);
   printUsage(stderr);
   return 64;

@@ -36,6 +36,8 @@
 #include "playback/schedule.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
+#include "smf/smf_note_counts.h"
+#include "options/song_options.h"
 
 namespace {
 
@@ -170,7 +172,8 @@ int runSheetCommand(int argc, char** argv) {
     return static_cast<int>(result);
   }
   SongTyping song;
-  readSongTyping(arguments.ini, song);
+  const NoteCounts counts = countNoteOns(smf);
+  readSongTyping(arguments.ini, song, songHashOf(smf.imageData(), smf.imageSize()), &counts);
   const KeysTyped typed(song.bindings, song.layout());
   const PlaybackPlan plan = planPlayback(smf, song.options, song.layout());
   const SongTime time(smf, song.options);

@@ -37,6 +37,7 @@
 #include "keyplan/keyed_notes.h"
 #include "options/play_options.h"
 #include "options/track_suggestion.h"
+#include "playback/song_setup.h"
 #include "smf/smf_file.h"
 #include "smf/smf_load_file.h"
 #include "smf/name_text.h"
@@ -49,18 +50,18 @@ constexpr std::uint8_t kDrumChannel = 9;
 // The notes that have keys in the layout the INI file at `ini` chooses (the
 // --ini PATH, null when not given: the first-run bindings). A file that is
 // not there is not made: tracks writes nothing.
-murvane::KeyedNotes keyedNotesOf(const char* ini) {
+// The song's own section, by `hash`, over [Options].
+murvane::KeyedNotes keyedNotesOf(const char* ini, std::wstring_view hash) {
   if (ini == nullptr) return murvane::defaultKeyedNotes();
   const std::unique_ptr<murvane::IniStore> store = murvane::makePortableIniStore(std::filesystem::path(ini));
   if (!store->exists()) return murvane::defaultKeyedNotes();
   const murvane::BindingTable bindings = *murvane::loadBindings(*store);
-  const murvane::PlayOptions options = murvane::readPlayOptions(*store);
-  const murvane::ChosenLayout chosen = murvane::chooseLayout(*store, bindings, options.layout);
-  if (chosen.unknown) {
+  const murvane::SongSetup setup = murvane::setUpSong(*store, bindings, hash, nullptr);
+  if (setup.unknownLayout) {
     std::fprintf(stderr, "murvane-cli: no layout \"%s\": counting the key configuration's keys\n",
-                 murvane::toUtf8(options.layout).c_str());
+                 murvane::toUtf8(setup.song.options.layout).c_str());
   }
-  return chosen.layout.keyedNotes();
+  return setup.layout ? setup.layout->keyedNotes() : murvane::defaultLayout(bindings).keyedNotes();
 }
 
 // "text" with every quote in it doubled, and control characters as blanks,
@@ -92,7 +93,7 @@ int runTracksCommand(int argc, char** argv) {
     return runCheckCommand(1, &file);
   }
 
-  const murvane::KeyedNotes keyed = keyedNotesOf(arguments.ini);
+  const murvane::KeyedNotes keyed = keyedNotesOf(arguments.ini, murvane::songHashOf(smf.imageData(), smf.imageSize()));
   const murvane::NoteCounts counts = murvane::countNoteOns(smf);
   for (std::uint8_t channel = 0; channel < 16; ++channel) {
     const std::uint32_t notes = counts.notes(channel);

@@ -69,11 +69,17 @@ std::optional<int> parseSeekStep(std::wstring_view text) {
 
 std::optional<bool> parseLoop(std::wstring_view text) { return parseFoldOctaves(text); }
 
+std::optional<int> parseSongGap(std::wstring_view text) { return parseDecimal(text, 0, kLongestSongGap); }
+
+std::optional<bool> parseAutoSuggest(std::wstring_view text) { return parseFoldOctaves(text); }
+
 PlayOptions planningPart(const PlayOptions& options) {
   PlayOptions planning = options;
   const PlayOptions defaults;
   planning.seekStep = defaults.seekStep;
   planning.loop = defaults.loop;
+  planning.songGap = defaults.songGap;
+  planning.autoSuggest = defaults.autoSuggest;
   return planning;
 }
 std::optional<int> parsePressLength(std::wstring_view text) { return parseDecimal(text, 0, kLongestPressLength); }
@@ -106,6 +112,8 @@ PlayOptions readPlayOptions(IniStore& store) {
   options.pressLength = parsePressLength(read(kPressLengthKey)).value_or(options.pressLength);
   options.maxKeys = parseMaxKeys(read(kMaxKeysKey)).value_or(options.maxKeys);
   options.chordSpread = parseChordSpread(read(kChordSpreadKey)).value_or(options.chordSpread);
+  options.songGap = parseSongGap(read(kSongGapKey)).value_or(options.songGap);
+  options.autoSuggest = parseAutoSuggest(read(kAutoSuggestKey)).value_or(options.autoSuggest);
   return options;
 }
 
@@ -164,6 +172,10 @@ bool writePlayOptions(IniStore& store, const PlayOptions& options) {
                         formatDecimal(options.maxKeys));
   stored &= storeOption(store, kChordSpreadKey, parseChordSpread, options.chordSpread, defaults.chordSpread,
                         formatDecimal(options.chordSpread));
+  stored &= storeOption(store, kSongGapKey, parseSongGap, options.songGap, defaults.songGap,
+                        formatDecimal(options.songGap));
+  stored &= storeOption(store, kAutoSuggestKey, parseAutoSuggest, options.autoSuggest, defaults.autoSuggest,
+                        std::wstring(options.autoSuggest ? L"1" : L"0"));
   return stored;
 }
 

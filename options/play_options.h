@@ -25,6 +25,8 @@ inline constexpr std::wstring_view kLoopKey = L"Loop";
 inline constexpr std::wstring_view kPressLengthKey = L"PressLength";
 inline constexpr std::wstring_view kMaxKeysKey = L"MaxKeys";
 inline constexpr std::wstring_view kChordSpreadKey = L"ChordSpread";
+inline constexpr std::wstring_view kSongGapKey = L"SongGap";
+inline constexpr std::wstring_view kAutoSuggestKey = L"AutoSuggest";
 
 inline constexpr int kTransposeLimit = 48;
 inline constexpr int kSlowestSpeed = 25;
@@ -36,6 +38,7 @@ inline constexpr int kLongestSeekStep = 60;
 inline constexpr int kLongestPressLength = 1000;
 inline constexpr int kMostKeys = 10;
 inline constexpr int kWidestChordSpread = 50;
+inline constexpr int kLongestSongGap = 10000;
 
 // How the songs are played. The defaults are the program's behaviour before
 // these settings existed, and a file without them plays exactly so.
@@ -54,6 +57,8 @@ struct PlayOptions {
   int pressLength = 0;  // milliseconds, 0 to 1000, every press is held; 0: as long as its note
   int maxKeys = 0;      // 1 to 10 keys down at most; 0: no limit
   int chordSpread = 0;  // milliseconds, 0 to 50, between presses due together; files only
+  int songGap = 2000;  // milliseconds, 0 to 10000, between a queued song's end and the next one's start
+  bool autoSuggest = false;  // a song without its own Channels and Transpose plays the suggested ones
 
   bool operator==(const PlayOptions&) const = default;
 };
@@ -94,6 +99,8 @@ std::optional<bool> parseLoop(std::wstring_view text);
 std::optional<int> parsePressLength(std::wstring_view text);
 std::optional<int> parseMaxKeys(std::wstring_view text);  // 0 (no limit) too
 std::optional<int> parseChordSpread(std::wstring_view text);
+std::optional<int> parseSongGap(std::wstring_view text);
+std::optional<bool> parseAutoSuggest(std::wstring_view text);
 
 // The note a played note becomes: transposed, then, when folding, moved by
 // whole octaves into the key notes if it lies outside. May lie outside 0-127 when not

@@ -100,6 +100,7 @@ bool Player::start(Synthesizer& output, TargetGate* gate) {
     startSpeed_.store(options_.speed);
     speed_.store(options_.speed);
     loop_ = options_.loop;
+    reachedEnd_.store(false);
     nextRoundAt_.reset();
     playedMillis_ = 0;
     scaledRemainder_ = 0;
@@ -359,7 +360,10 @@ void Player::seekLocked(std::uint64_t positionMillis) {
     // the round when it loops (after a resume, if paused).
     planned_ = plan_.keys.changes.size();
     playedMillis_ = plan_.endMillis;
-    if (!loop_) playing_.store(false);
+    if (!loop_) {
+      reachedEnd_.store(true);
+      playing_.store(false);
+    }
     return;
   }
   const PlanPosition position = positionIn(plan_.keys, positionMillis);
@@ -373,6 +377,7 @@ void Player::seekLocked(std::uint64_t positionMillis) {
 
 std::uint32_t Player::endRound() {
   if (!loop_) {
+    reachedEnd_.store(true);
     playing_.store(false);
     endPlayback();
     return WakeEvent::kInfinite;

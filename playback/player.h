@@ -138,6 +138,9 @@ class Player {
   // Paused by pause(), whatever the focus guard says.
   bool pausedByUser() const { return pausedByUser_.load(); }
   Synthesizer* output() const { return output_.load(); }
+  // The last playback ended at the song's end (or by a seek past it), not
+  // by a stop or a target gone; false again at the next start.
+  bool reachedEnd() const { return reachedEnd_.load(); }
 
  private:
   void run();
@@ -214,6 +217,7 @@ class Player {
   std::atomic<bool> playing_{false};
   std::atomic<bool> paused_{false};  // only while playing: some reason holds
   std::atomic<bool> pausedByUser_{false};
+  std::atomic<bool> reachedEnd_{false};
   std::atomic<int> speed_{100};
   std::atomic<int> startSpeed_{100};
   std::atomic<Synthesizer*> output_{nullptr};

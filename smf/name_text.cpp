@@ -149,4 +149,21 @@ std::wstring nameTextWide(std::string_view bytes) {
   return out;
 }
 
+std::string utf8OfWide(std::wstring_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<char32_t>(text[i]);
+    // UTF-16 surrogate pairs, where wchar_t is 16 bits wide.
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+      const auto low = static_cast<char32_t>(text[i + 1]);
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
 }  // namespace murvane

@@ -21,5 +21,8 @@ void appendUtf8(std::string& out, char32_t c);
 // One character at the end of `out`: a surrogate pair where wchar_t is 16 bits.
 void appendWide(std::wstring& out, char32_t c);
 std::wstring nameTextWide(std::string_view bytes);
+// Wide text (UTF-16 where wchar_t is 16 bits wide) as UTF-8; a lone
+// surrogate is written as it stands.
+std::string utf8OfWide(std::wstring_view text);
 
 }  // namespace murvane

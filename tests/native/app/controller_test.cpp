@@ -211,6 +211,13 @@ TEST(StateTable, ControlHotkeysControlOnlyAPlayingSong) {
       EXPECT_TRUE(planFor(event, view).empty());
     }
   }
+  // The queue's move even when stopped, never in MIDI input.
+  for (const auto& [event, step] : {std::pair{Event::kNextHotkey, kNextSong}, {Event::kPreviousHotkey, kPreviousSong}}) {
+    for (ControllerView view : {kPlayingToKeys, kTestPlaying, kIdle, kIdleAfterTest}) {
+      EXPECT_EQ(steps(planFor(event, view)), (std::vector<Step>{step, kRefreshStatus}));
+    }
+    EXPECT_TRUE(planFor(event, kMidiInput).empty());
+  }
 }
 
 TEST(StateTable, EveryInputBeforeThePlayerExistsIsIgnored) {

@@ -151,15 +151,16 @@ TEST(RegisterHotkeys, ControlHotkeysRegisterAfterTheThreeWithTheirOwnRepeat) {
   RecordingSystem system;
   RegisteredHotkeys registered{};
   BindingTable bindings = hotkeyBindings(kF11, kF10, kF12);
-  bindings.controls = {0x13, 0x0125, 0x0127, 0x6D, 0x6B};
+  bindings.controls = {0x13, 0x0125, 0x0127, 0x6D, 0x6B, 0x0422, 0x0421};
   bindings.keys[0] = 0x6B;
   system.refused = {106};
   registerHotkeys(bindings, registered, system, system);
   EXPECT_EQ(system.calls, (std::vector<std::string>{"register 100 mod 0 vk 0x7a", "register 101 mod 0 vk 0x79",
                                                     "register 102 mod 0 vk 0x7b", "register 103 mod 16384 vk 0x13",
                                                     "register 104 mod 16388 vk 0x25", "register 105 mod 16388 vk 0x27",
-                                                    "register 106 mod 0 vk 0x6d", "message 1122"}));
-  EXPECT_EQ(registered, (RegisteredHotkeys{kF11, kF10, kF12, 0x13, 0x0125, 0x0127, 0, 0}));
+                                                    "register 106 mod 0 vk 0x6d", "message 1122",
+                                                    "register 108 mod 16385 vk 0x22", "register 109 mod 16385 vk 0x21"}));
+  EXPECT_EQ(registered, (RegisteredHotkeys{kF11, kF10, kF12, 0x13, 0x0125, 0x0127, 0, 0, 0x0422, 0x0421}));
 }
 
 TEST(UnregisterHotkeys, AfterWithdrawingEveryBindingIsRegisteredAgainUnchangedOnesIncluded) {

@@ -206,7 +206,8 @@ TEST(LoadBindings, ReadsTheFortyKeysInIndexOrderThenTheControlHotkeys) {
   for (int i = 0; i < kBindingCount; ++i) {
     EXPECT_EQ(store.reads[at(i)], (std::pair<std::wstring, std::wstring>{L"KeyBinds", kDefaults[i].iniKey}));
   }
-  const wchar_t* controls[] = {L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster"};
+  const wchar_t* controls[] = {L"HotkeyPause", L"HotkeySeekBack", L"HotkeySeekForward", L"HotkeySlower", L"HotkeyFaster",
+                             L"HotkeyNext", L"HotkeyPrevious"};
   for (int i = 0; i < kControlHotkeyCount; ++i) EXPECT_EQ(store.reads[at(kBindingCount + i)].second, controls[i]);
 }
 

@@ -68,6 +68,10 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
       {kMaxKeysKey, L"1", true, 1},              {kMaxKeysKey, L"10", true, 10},
       {kMaxKeysKey, L"11", false, 0},            {kMaxKeysKey, L"-1", false, 0},
       {kChordSpreadKey, L"50", true, 50},        {kChordSpreadKey, L"51", false, 0},
+      {kSongGapKey, L"0", true, 0},
+      {kSongGapKey, L"10000", true, 10000},      {kSongGapKey, L"10001", false, 2000},
+      {kSongGapKey, L"-1", false, 2000},         {kAutoSuggestKey, L"1", true, 1},
+      {kAutoSuggestKey, L"2", false, 0},
   };
   for (const ValueCase& c : cases) {
     SCOPED_TRACE(std::wstring(c.key) + L"=" + c.text);
@@ -85,6 +89,8 @@ TEST(PlayOptionsTest, EachKeyTakesOnlyValuesOfItsRangeAndOtherwiseItsDefault) {
     if (c.key == kPressLengthKey) expected.pressLength = c.value;
     if (c.key == kMaxKeysKey) expected.maxKeys = c.value;
     if (c.key == kChordSpreadKey) expected.chordSpread = c.value;
+    if (c.key == kSongGapKey) expected.songGap = c.value;
+    if (c.key == kAutoSuggestKey) expected.autoSuggest = c.value != 0;
     EXPECT_EQ(options, expected);
   }
 }
@@ -114,6 +120,8 @@ TEST(PlayOptionsTest, TheLoopAndTheSeekStepLeaveThePlanAsItIs) {
   PlayOptions controlled;
   controlled.loop = true;
   controlled.seekStep = 30;
+  controlled.songGap = 500;
+  controlled.autoSuggest = true;
   EXPECT_FALSE(shapesKeys(controlled));
   EXPECT_EQ(planningPart(controlled), PlayOptions{});
   controlled.speed = 50;

@@ -289,6 +289,9 @@ TEST_F(PlayerControlTest, ScriptedControlsPlayAsTheyShould) {
     time.setAutoAdvance(true);
     time.awaitBlocked();
     EXPECT_EQ(fromStart(), c.lines);
+    // The one that loops is stopped; the others end at the song's end, one
+    // of them by a seek past it: the queue moves on only after those.
+    EXPECT_EQ(player->reachedEnd(), !c.options.loop);
   }
 }
 

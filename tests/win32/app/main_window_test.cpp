@@ -1,6 +1,7 @@
 #include "app/main_window_win32.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 #include "app/process_values.h"
 #include "options/play_options.h"
+#include "playback/song_files.h"
 #include "output/midi_in_port_win32.h"
 #include "output/midi_out_port_win32.h"
 #include "tests/support/foreground_windows_double.h"
@@ -140,6 +142,8 @@ class MainWindowTest : public ::testing::Test {
     services.integrityProbe = std::move(integrityProbe);
     services.foregroundWindows = std::move(foregroundWindows);
     services.modifierKeys = std::make_unique<HeldModifierKeys>(modifiersHeld);
+    services.songFiles = makePlatformSongFiles();
+    services.keptQueue = keptQueue;
     controller = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(services));
   }
 
@@ -183,6 +187,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<ForegroundWindows> foregroundWindows;  // likewise
   MemoryIniStore* ini = nullptr;  // the controller's, while it lives
   bool modifiersHeld = false;     // by the user's hand, as the host reads them
+  std::filesystem::path keptQueue;  // for the next construct(); none by default
   int probeReads = 0;
 
   std::unique_ptr<MainWindow> controller;
@@ -559,6 +564,38 @@ TEST_F(MainWindowTest, DroppingThreeFilesLoadsTheFirst) {
   EXPECT_TRUE(watcher.messageBoxes().empty());
 }
 
+// One file as ever: no kept queue, no Playlist window. Several are queued,
+// kept and listed; Next and Previous skip one that does not load, silently.
+TEST_F(MainWindowTest, DroppedFilesAreQueuedKeptAndMovedThroughOneFileIsAsToday) {
+  keptQueue = std::filesystem::path(folder.path()) / L"Murvane.queue.m3u8";
+  const auto playlistRows = [] {
+    const HWND playlist = FindWindowW(kPlaylistWindowClass, nullptr);
+    return playlist == nullptr ? -1
+                               : static_cast<int>(SendDlgItemMessageW(playlist, kSongListId, LVM_GETITEMCOUNT, 0, 0));
+  };
+  open();
+  drop({shortSong.wstring()});
+  EXPECT_EQ(fileText(), L"short.mid");
+  EXPECT_FALSE(std::filesystem::exists(keptQueue));
+  EXPECT_EQ(playlistRows(), -1);
+  drop({shortSong.wstring(), textFile.wstring(), longNote.wstring()});
+  EXPECT_EQ(fileText(), L"short.mid");
+  EXPECT_EQ(playlistRows(), 3);
+  EXPECT_TRUE(std::filesystem::exists(keptQueue));
+  hotkey(kHotkeyNextId);
+  EXPECT_EQ(fileText(), L"long-note.mid");
+  hotkey(kHotkeyNextId);  // past the last without the loop: nothing moves
+  EXPECT_EQ(fileText(), L"long-note.mid");
+  hotkey(kHotkeyPreviousId);
+  EXPECT_EQ(fileText(), L"short.mid");
+  EXPECT_EQ(status(), kTextStopped);
+  EXPECT_TRUE(watcher.messageBoxes().empty());
+  closeAndDestroy();
+  open();
+  EXPECT_EQ(fileText(), L"short.mid");
+  EXPECT_EQ(playlistRows(), 3);
+}
+
 TEST_F(MainWindowTest, DroppedFileInAFolderWhosePathIsOver300CharactersLoads) {
   // Made through the folder, which takes them away again in their long form.
   std::wstring deepFolder = folder.path();
@@ -763,19 +800,22 @@ TEST_F(MainWindowTest, KeyAndOptionsWindowsAreModalOverTheDisabledMainWindowWhos
   EXPECT_TRUE(watcher.messageBoxes().empty());
 }
 
-TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorAndOptionsBelowTheSystemsOwnItems) {
+TEST_F(MainWindowTest, SystemMenuEndsWithASeparatorPlaylistAndOptionsBelowTheSystemsOwnItems) {
   open();
   const HMENU menu = GetSystemMenu(window, FALSE);
   ASSERT_NE(menu, nullptr);
   const int count = GetMenuItemCount(menu);
-  ASSERT_GE(count, 3);
+  ASSERT_GE(count, 4);
   EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1)) << "the system's items are gone";
   MENUITEMINFOW separator{};
   separator.cbSize = sizeof separator;
   separator.fMask = MIIM_FTYPE;
-  ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &separator));
+  ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(count - 3), TRUE, &separator));
   EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
   wchar_t text[64] = {};
+  GetMenuStringW(menu, static_cast<UINT>(count - 2), text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"Playlist...");
+  EXPECT_EQ(GetMenuItemID(menu, count - 2), kPlaylistCommandId);
   GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
   EXPECT_STREQ(text, L"Options...");
   EXPECT_EQ(GetMenuItemID(menu, count - 1), kOptionsCommandId);

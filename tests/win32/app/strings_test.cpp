@@ -231,6 +231,26 @@ const ExpectedText kExpected[] = {
     {1122, L"Failed register hotkey.", L"\u518d\u751f\u64cd\u4f5c\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
     // 曲の終わりで最初からもう一度再生する
     {1123, L"Play the song again from its start at its end", L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6\u518d\u751f\u3059\u308b"},
+    // プレイリスト...
+    {1130, L"Playlist...", L"\u30d7\u30ec\u30a4\u30ea\u30b9\u30c8..."},
+    // Murvane: プレイリスト
+    {1131, L"Murvane: Playlist", L"Murvane: \u30d7\u30ec\u30a4\u30ea\u30b9\u30c8"},
+    // 前の曲
+    {1132, L"Previous", L"\u524d\u306e\u66f2"},
+    // 次の曲
+    {1133, L"Next", L"\u6b21\u306e\u66f2"},
+    // 保存...
+    {1134, L"Save...", L"\u4fdd\u5b58..."},
+    // ループ: なし
+    {1135, L"Loop: off", L"\u30eb\u30fc\u30d7: \u306a\u3057"},
+    // ループ: 1曲
+    {1136, L"Loop: song", L"\u30eb\u30fc\u30d7: 1\u66f2"},
+    // ループ: 全曲
+    {1137, L"Loop: queue", L"\u30eb\u30fc\u30d7: \u5168\u66f2"},
+    // この曲だけに使う
+    {1138, L"Only for this song", L"\u3053\u306e\u66f2\u3060\u3051\u306b\u4f7f\u3046"},
+    // チャンネルを指定していない曲には提案を使う
+    {1139, L"Suggest for each song without its own channel", L"\u30c1\u30e3\u30f3\u30cd\u30eb\u3092\u6307\u5b9a\u3057\u3066\u3044\u306a\u3044\u66f2\u306b\u306f\u63d0\u6848\u3092\u4f7f\u3046"},
     {1140, L"Waiting for modifier keys to be released",
      L"\u4fee\u98fe\u30ad\u30fc\u304c\u96e2\u3055\u308c\u308b\u306e\u3092\u5f85\u3063\u3066\u3044\u307e\u3059"},
     // 押す長さ (ms、0: 音符どおり)
@@ -255,7 +275,7 @@ const ExpectedText kExpected[] = {
 
 // Ids that hold no text yet.
 bool isUnusedId(std::int32_t id) {
-  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id <= 1139) || id >= 1147;
+  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id <= 1129) || id >= 1147;
 }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
@@ -356,7 +376,7 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1096, 1119, 1124, 1130, -1}) {
+  for (std::int32_t id : {1000, 1096, 1119, 1124, 1147, 1150, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));

@@ -181,6 +181,24 @@ def options():
     return smf(0, q, [track(in_order(events + melody + decoy + [(17 * q, b"\xff\x01\x00")]))])
 
 
+def queue_first():
+    """Eight quarter notes, the last event their last release: the queue's next song follows its end."""
+    q = 480
+    events = [tempo(0, 500000)]
+    for index, pitch in enumerate([60, 62, 64, 65, 67, 65, 64, 62]):
+        events += note(index * q, q // 2, pitch)
+    return smf(0, q, [track(in_order(events))])
+
+
+def queue_second():
+    """Another tune an octave low: its own section's Transpose=12 puts it on keys."""
+    q = 480
+    events = [tempo(0, 600000)]
+    for index, pitch in enumerate([48, 52, 55, 60, 55, 52, 48, 43]):
+        events += note(index * q, q // 2, pitch)
+    return smf(0, q, [track(in_order(events))])
+
+
 def sustain(tick, down):
     return (tick, bytes([0xB0, 64, 127 if down else 0]))
 
@@ -222,6 +240,8 @@ SONGS = {
     "held.mid": held,
     "options.mid": options,
     "modifiers.mid": modifiers,
+    "queue-first.mid": queue_first,
+    "queue-second.mid": queue_second,
 }
 
 

@@ -5,7 +5,7 @@
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
-#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|queue
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #              [--options "Key=Value ..."] [--check keys|modifiers]
 #
@@ -19,7 +19,10 @@
 # model then checks the keys against what the options promise). --check
 # modifiers reads a run played with a layout whose notes need Shift or Ctrl
 # with modifier_keys.py instead of compare_keys.py (the song model knows no
-# layouts). Needs DISPLAY (an X server
+# layouts). queue starts Murvane with the song and queue-second.mid on the
+# command line, the second with a section of its own (Transpose=12), and
+# checks with queue_keys.py that both are typed, one after the other, the
+# second SongGap after the first (give --options "SongGap=MS"). Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
@@ -66,7 +69,16 @@ if [ -n "$options" ]; then
     fail "murvane-cli keys could not write the first-run INI file"
   { printf '[Options]\r\n'; for option in $options; do printf '%s\r\n' "$option"; done; } >>"$work/app/Murvane.ini"
 fi
-launch_murvane "$work/app" "$(winpath "$song")"
+second=
+if [ "$scenario" = queue ]; then
+  second=$work/songs/queue-second.mid
+  [ -f "$work/app/Murvane.ini" ] || fail "the queue scenario needs --options with SongGap"
+  hash=$(python3 -c 'import hashlib, sys; print(hashlib.sha256(open(sys.argv[1], "rb").read()).hexdigest()[:16])' "$second")
+  printf '[Song %s]\r\nTranspose=12\r\n' "$hash" >>"$work/app/Murvane.ini"
+  launch_murvane "$work/app" "$(winpath "$song")" "$(winpath "$second")"
+else
+  launch_murvane "$work/app" "$(winpath "$song")"
+fi
 probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"
 probe texts >"$work/texts-before.txt"
 [ "$(head -n 1 "$work/texts-before.txt" | tr -d '\r')" != "Please set file." ] ||
@@ -76,6 +88,11 @@ wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")"
   tr -d '\r' >"$work/cli.txt" || fail "murvane-cli keys failed"
 last_due=$(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli.txt")
 song_ms=$((last_due + 30000))
+if [ -n "$second" ]; then
+  wine "$cli" keys "$(winpath "$second")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null |
+    tr -d '\r' >"$work/cli-second.txt" || fail "murvane-cli keys failed on the second song"
+  song_ms=$((song_ms + $(awk 'END { print ($1 == "" ? 0 : $1) }' "$work/cli-second.txt")))
+fi
 
 other_title="Murvane e2e other window" target_title="Murvane e2e key target"
 guarded=
@@ -131,6 +148,17 @@ case $scenario in
     wait_murvane
     [ "$status" -eq 0 ] || fail "Murvane ended with exit code $status after its window was closed"
     ;;
+  queue)
+    # Stopped between the songs for SongGap: wait for every key of both.
+    total=$(cat "$work/cli.txt" "$work/cli-second.txt" | grep -c ' down ' || true)
+    waited=0
+    while [ "$(downs)" -lt "$total" ]; do
+      waited=$((waited + 1))
+      [ $waited -lt $((song_ms / 50)) ] || fail "the target received $(downs) of $total key-downs"
+      sleep 0.05
+    done
+    probe wait-text Stopped 10000 || fail "the second song did not end"
+    ;;
   focus-away)
     wait_for_downs 4
     focus "^$other_title\$"
@@ -158,6 +186,16 @@ if [ "$scenario" = focus-away ]; then
   python3 "$here/focus_keys.py" --cli "$work/cli.txt" --target "$work/target.log" --other "$work/other.log" \
     --ini "$work/app/Murvane.ini" --tolerance-ms "$tolerance" --label "$(basename "$song") (${guarded:+guarded }$scenario)" \
     ${guarded:+--guarded} || exit
+  passed=yes
+  exit 0
+fi
+
+if [ "$scenario" = queue ]; then
+  [ -z "${keys_down// /}" ] || fail "keys left down: $keys_down"
+  gap=$(tr ' ' '\n' <<<"$options" | sed -n 's/^SongGap=//p')
+  python3 "$here/queue_keys.py" --cli "$work/cli.txt" --cli-second "$work/cli-second.txt" --recorded "$work/target.log" \
+    --ini "$work/app/Murvane.ini" --song-gap-ms "${gap:-2000}" --tolerance-ms "$tolerance" \
+    --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$song") then $(basename "$second") (queue)" || exit
   passed=yes
   exit 0
 fi

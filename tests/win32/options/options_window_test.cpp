@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -76,6 +77,7 @@ class OptionsWindowTest : public test::ModalWindowTest {
   void SetUp() override {
     ModalWindowTest::SetUp();
     context = {GetModuleHandleW(nullptr), owner, store.get(), &test::resourceStrings(), brush, &hotkeys, &counts};
+    context.songHash = L"0123456789abcdef";  // a song is loaded: "Only for this song" can be checked
     OptionsWindow::registerClass(context.instance, context.background);
   }
 
@@ -127,8 +129,8 @@ class OptionsWindowTest : public test::ModalWindowTest {
   using ModalWindowTest::click;
   void setText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
 
-  // The lines of the section Options, as the file holds them.
-  std::vector<std::string> optionLines() const {
+  // The lines of the section Options (or another), as the file holds them.
+  std::vector<std::string> optionLines(const std::string& section = "[Options]") const {
     std::vector<std::string> lines;
     std::string text = iniText();
     bool inside = false;
@@ -140,7 +142,7 @@ class OptionsWindowTest : public test::ModalWindowTest {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       start = end + 1;
       if (!line.empty() && line.front() == '[') {
-        inside = line == "[Options]";
+        inside = line == section;
         continue;
       }
       if (inside && !line.empty()) lines.push_back(line);
@@ -195,7 +197,8 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
                                    0, kMidiInDeviceListId, 0, kPressLengthEditId, 0, kMaxKeysEditId, 0,
-                                   kChordSpreadEditId, kLoopBoxId, IDOK, IDCANCEL});
+                                   kChordSpreadEditId, kLoopBoxId, IDOK, IDCANCEL, kAutoSuggestBoxId,
+                                   kOnlyThisSongBoxId});
   EXPECT_EQ(ids, tabOrder);
 }
 
@@ -256,6 +259,13 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u540c\u6642\u306b\u62bc\u3059\u30ad\u30fc\u306e\u4e0a\u9650 (0: \u306a\u3057)");
     case IDS_CHORD_SPREAD:
       return inLanguage(L"Chord spread (ms)", L"\u548c\u97f3\u3092\u305a\u3089\u3059\u9593\u9694 (ms)");
+    // チャンネルを指定していない曲には提案を使う, この曲だけに使う
+    case IDS_AUTO_SUGGEST:
+      return inLanguage(L"Suggest for each song without its own channel",
+                        L"\u30c1\u30e3\u30f3\u30cd\u30eb\u3092\u6307\u5b9a\u3057\u3066\u3044\u306a\u3044"
+                        L"\u66f2\u306b\u306f\u63d0\u6848\u3092\u4f7f\u3046");
+    case IDS_ONLY_THIS_SONG:
+      return inLanguage(L"Only for this song", L"\u3053\u306e\u66f2\u3060\u3051\u306b\u4f7f\u3046");
     case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
@@ -438,6 +448,39 @@ TEST_F(OptionsWindowTest, NothingChangedWritesNothingAtAllSoAReadOnlyFileIsNoErr
   CloseHandle(held);
   EXPECT_TRUE(catcher.seen.empty()) << "OK reported an error";
   EXPECT_EQ(iniText(), before);
+}
+
+// With "Only for this song" OK writes the song's own section and leaves
+// [Options] alone; the box shows it checked the next time, with the song's
+// values; unchecked, OK takes the section away again.
+TEST_F(OptionsWindowTest, OnlyForThisSongWritesTheSongsSectionAndUncheckedTakesItAway) {
+  writeOptions(L"Speed", L"50");
+  const auto okAfter = [this](const std::function<void()>& edit) {
+    open();
+    edit();
+    PostMessageW(control(IDOK), BM_CLICK, 0, 0);
+    runLoop();
+    EXPECT_EQ(window->window(), nullptr) << "OK did not close the window";
+  };
+  context.songHash.clear();
+  okAfter([this] { EXPECT_FALSE(IsWindowEnabled(control(kOnlyThisSongBoxId))) << "no song loaded"; });
+  context.songHash = L"0123456789abcdef";
+  okAfter([this] {
+    EXPECT_TRUE(IsWindowEnabled(control(kOnlyThisSongBoxId)));
+    EXPECT_FALSE(checked(control(kOnlyThisSongBoxId)));
+    setText(kTransposeEditId, L"12");
+    click(control(kAutoSuggestBoxId));
+    click(control(kOnlyThisSongBoxId));
+  });
+  EXPECT_EQ(optionLines(), (std::vector<std::string>{"Speed=50"}));
+  EXPECT_EQ(optionLines("[Song 0123456789abcdef]"), (std::vector<std::string>{"Transpose=12", "AutoSuggest=1"}));
+  okAfter([this] {
+    EXPECT_TRUE(checked(control(kOnlyThisSongBoxId)));
+    EXPECT_EQ(test::windowText(control(kTransposeEditId)), L"12");
+    click(control(kOnlyThisSongBoxId));
+  });
+  EXPECT_EQ(optionLines(), (std::vector<std::string>{"Speed=50"}));
+  EXPECT_TRUE(optionLines("[Song 0123456789abcdef]").empty());
 }
 
 TEST_F(OptionsWindowTest, WithNoFileLoadedEveryChannelCanBeChecked) {
