@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "app/control_layout_win32.h"
+#include "app/hotkey_form.h"
 #include "app/options_form.h"
 #include "res/resource.h"
 
@@ -33,8 +34,11 @@ enum OptionsControlId : int {
   kPressLengthEditId,
   kMaxKeysEditId,
   kChordSpreadEditId,
+  // The hotkey control of control hotkey n (Pause, Seek back, ...) has
+  // kControlHotkeyId + n.
+  kControlHotkeyId = 240,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 25;
+inline constexpr int kOptionsControlCount = kChannelCount + 25 + 2 * kControlHotkeyCount;
 
 namespace options_layout {
 
@@ -45,6 +49,7 @@ inline constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_
 inline constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
 inline constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+inline constexpr DWORD kHotkeyStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER;
 
 enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
 // Wide enough for a channel's track name, instrument and counts.
@@ -58,6 +63,9 @@ enum GameFieldColumn : int { kGameLabelX = 416, kGameFieldX = 624 };
 // A list is as wide as the window allows, for long names; its height is
 // that of the list when it drops down (the closed box takes the font's).
 enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
+// The control hotkeys in the right column below the game's fields, a row
+// every 32 as on the left; wide enough for "Ctrl + Alt + Shift + F12".
+enum HotkeyColumn : int { kHotkeyTop = 406, kHotkeyWidth = 176 };
 
 }  // namespace options_layout
 
@@ -65,7 +73,8 @@ enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
 // moves in: the sixteen channel boxes in two columns (the channel index as
 // source: their labels count the file's notes), Suggest, the fields with
 // their labels (the edits show the section as read; the lists are filled by
-// the window), OK and Cancel.
+// the window), the control hotkeys (filled by the window from the
+// bindings), Loop, OK and Cancel.
 constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
   using namespace options_layout;
   std::array<ControlLayout, kOptionsControlCount> layout{};
@@ -108,6 +117,26 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
        kNoSource},
       {L"EDIT", kChordSpreadEditId, kGameFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_PAUSE, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlPause, kGameFieldX, kHotkeyTop, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 32, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SEEK_BACK, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekBack, kGameFieldX, kHotkeyTop + 32, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 64, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SEEK_FORWARD, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekForward, kGameFieldX, kHotkeyTop + 64, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 96, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SLOWER, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSlower, kGameFieldX, kHotkeyTop + 96, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 128, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_FASTER, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlFaster, kGameFieldX, kHotkeyTop + 128, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
       // On the row of OK and Cancel, centred on their height.
       {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},

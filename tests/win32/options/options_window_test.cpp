@@ -76,6 +76,7 @@ class OptionsWindowTest : public test::ModalWindowTest {
   void SetUp() override {
     ModalWindowTest::SetUp();
     context = {GetModuleHandleW(nullptr), owner, store.get(), &test::resourceStrings(), brush, &hotkeys, &counts};
+    context.bindings = table.get();
     OptionsWindow::registerClass(context.instance, context.background);
   }
 
@@ -126,9 +127,15 @@ class OptionsWindowTest : public test::ModalWindowTest {
   bool checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
   using ModalWindowTest::click;
   void setText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
+  // As the user leaves a hotkey control: the key in the low byte, HOTKEYF_ flags in the high one.
+  void setHotkey(int slot, WORD value) { SendMessageW(control(kControlHotkeyId + slot), HKM_SETHOTKEY, value, 0); }
+  WORD hotkey(int slot) const {
+    return static_cast<WORD>(SendMessageW(control(kControlHotkeyId + slot), HKM_GETHOTKEY, 0, 0));
+  }
 
   // The lines of the section Options, as the file holds them.
-  std::vector<std::string> optionLines() const {
+  std::vector<std::string> optionLines() const { return sectionLines("[Options]"); }
+  std::vector<std::string> sectionLines(const std::string& heading) const {
     std::vector<std::string> lines;
     std::string text = iniText();
     bool inside = false;
@@ -140,7 +147,7 @@ class OptionsWindowTest : public test::ModalWindowTest {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       start = end + 1;
       if (!line.empty() && line.front() == '[') {
-        inside = line == "[Options]";
+        inside = line == heading;
         continue;
       }
       if (inside && !line.empty()) lines.push_back(line);
@@ -160,8 +167,8 @@ class OptionsWindowTest : public test::ModalWindowTest {
 // channel boxes in two columns of eight (wide enough for a track name and
 // instrument), Suggest below them, the fields and lists in one column at 224
 // with their labels at 16, a row every 32, the game's fields at 624 beside
-// the first three, OK and Cancel at the bottom right; Tab goes through them
-// in that order.
+// the first three and the control hotkeys below them, OK and Cancel at the
+// bottom right; Tab goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(kOptionsWindow.clientWidth, 816);
   EXPECT_EQ(kOptionsWindow.clientHeight, 622);
@@ -178,9 +185,14 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{416, 310, 200, 24}));  // Press length's label
   EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{624, 310, 64, 24}));   // Press length
   EXPECT_EQ(place(kOptionsLayout[37]), (std::vector<int>{624, 374, 64, 24}));   // Chord spread
-  EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{16, 579, 544, 24}));   // Loop
-  EXPECT_EQ(place(kOptionsLayout[39]), (std::vector<int>{592, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[40]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{416, 406, 200, 24}));  // Pause's label
+  EXPECT_EQ(place(kOptionsLayout[39]), (std::vector<int>{624, 406, 176, 24}));  // Pause
+  EXPECT_EQ(place(kOptionsLayout[45]), (std::vector<int>{624, 502, 176, 24}));  // Slower
+  EXPECT_EQ(place(kOptionsLayout[46]), (std::vector<int>{416, 534, 200, 24}));  // Faster's label
+  EXPECT_EQ(place(kOptionsLayout[47]), (std::vector<int>{624, 534, 176, 24}));  // Faster
+  EXPECT_EQ(place(kOptionsLayout[48]), (std::vector<int>{16, 579, 544, 24}));   // Loop
+  EXPECT_EQ(place(kOptionsLayout[49]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[50]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -195,7 +207,9 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
                                    0, kMidiInDeviceListId, 0, kPressLengthEditId, 0, kMaxKeysEditId, 0,
-                                   kChordSpreadEditId, kLoopBoxId, IDOK, IDCANCEL});
+                                   kChordSpreadEditId, 0, kControlHotkeyId, 0, kControlHotkeyId + 1, 0,
+                                   kControlHotkeyId + 2, 0, kControlHotkeyId + 3, 0, kControlHotkeyId + 4,
+                                   kLoopBoxId, IDOK, IDCANCEL});
   EXPECT_EQ(ids, tabOrder);
 }
 
@@ -256,6 +270,12 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u540c\u6642\u306b\u62bc\u3059\u30ad\u30fc\u306e\u4e0a\u9650 (0: \u306a\u3057)");
     case IDS_CHORD_SPREAD:
       return inLanguage(L"Chord spread (ms)", L"\u548c\u97f3\u3092\u305a\u3089\u3059\u9593\u9694 (ms)");
+    // 一時停止, 巻き戻し, 早送り, 遅くする, 速くする
+    case IDS_HOTKEY_PAUSE: return inLanguage(L"Pause", L"\u4e00\u6642\u505c\u6b62");
+    case IDS_HOTKEY_SEEK_BACK: return inLanguage(L"Seek back", L"\u5dfb\u304d\u623b\u3057");
+    case IDS_HOTKEY_SEEK_FORWARD: return inLanguage(L"Seek forward", L"\u65e9\u9001\u308a");
+    case IDS_HOTKEY_SLOWER: return inLanguage(L"Slower", L"\u9045\u304f\u3059\u308b");
+    case IDS_HOTKEY_FASTER: return inLanguage(L"Faster", L"\u901f\u304f\u3059\u308b");
     case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
@@ -284,12 +304,16 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
     const int channel = control.source + 1;
     const bool offered = channel == 1 || channel == 3 || channel == 4 || channel == 10;
     return control.source != kNoSource && !offered ? control.style | WS_DISABLED : control.style;
+  }, [](const ControlLayout& control) {
+    // A hotkey control gives itself a sunken edge, as an edit box has.
+    return std::wstring_view(control.className) == HOTKEY_CLASSW ? static_cast<DWORD>(WS_EX_CLIENTEDGE) : 0;
   });
   for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 1) << channel;
   EXPECT_FALSE(checked(control(kFoldBoxId)));
   EXPECT_FALSE(checked(control(kFocusGuardBoxId)));
   EXPECT_EQ(listTexts(kLayoutListId), (std::vector<std::wstring>{defaultLayoutText()}));
   EXPECT_EQ(listTexts(kMidiInDeviceListId), (std::vector<std::wstring>{firstDeviceText()}));
+  for (int slot = 0; slot < kControlHotkeyCount; ++slot) EXPECT_EQ(hotkey(slot), 0) << "slot " << slot;
   const HWND upDown = control(kTransposeUpDownId);
   EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), control(kTransposeEditId));
   int lowest = 0;
@@ -319,10 +343,15 @@ TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsThei
   writeOptions(L"RepressGap", L"fast");
   writeOptions(L"ModifierHold", L"20");
   writeOptions(L"FocusGuard", L"1");
+  // Q is C4's: Seek back has no key while it is.
+  table->controls = {0x0274, 0x0051, 0, 0, 0x0126};
   open();
   for (int channel = 1; channel <= 16; ++channel) {
     EXPECT_EQ(checked(channelBox(channel)), channel == 3 || channel == 9) << channel;
   }
+  // Ctrl + F5, none, none, none, Shift + Up (an extended key)
+  EXPECT_EQ((std::vector<WORD>{hotkey(0), hotkey(1), hotkey(2), hotkey(3), hotkey(4)}),
+            (std::vector<WORD>{0x0274, 0, 0, 0, 0x0926}));
   // Channel 9 has no notes but is checked; channel 1 has none and is not.
   EXPECT_TRUE(IsWindowEnabled(channelBox(9)));
   EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
@@ -355,7 +384,17 @@ struct OkCase {
   std::vector<std::pair<const wchar_t*, const wchar_t*>> before;  // the section's keys
   void (*edit)(OptionsWindowTest& test);
   std::vector<std::string> after;
+  std::vector<std::string> hotkeysAfter = {};  // the control hotkeys' lines of [KeyBinds]
+  std::vector<std::pair<const wchar_t*, const wchar_t*>> hotkeysBefore = {};
 };
+
+bool isControlHotkeyLine(const std::string& line) {
+  for (int slot = 0; slot < kControlHotkeyCount; ++slot) {
+    const std::wstring_view key = controlHotkeyIniKey(slot);
+    if (line.starts_with(std::string(key.begin(), key.end()) + "=")) return true;
+  }
+  return false;
+}
 
 TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndCloses) {
   context.layouts = {{L"JIS", 37}, {L"Lyre 21", 21}};
@@ -402,19 +441,45 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
       {"a value the file holds wrongly reads as the default and stays", {{L"Speed", L"fast"}},
        [](OptionsWindowTest&) {}, {"Speed=fast"}},
       {"nothing changed leaves the section as it was", {{L"Speed", L"50"}}, [](OptionsWindowTest&) {}, {"Speed=50"}},
+      {"the control hotkeys", {}, [](OptionsWindowTest& test) {
+         test.setHotkey(kControlPause, MAKEWORD(VK_F5, HOTKEYF_CONTROL));
+         test.setHotkey(kControlFaster, MAKEWORD(VK_UP, HOTKEYF_SHIFT | HOTKEYF_EXT));
+       },
+       {}, {"HotkeyPause=0x0274", "HotkeyFaster=0x0126"}},
+      {"a hotkey set back to none is written so, one left alone is not", {}, [](OptionsWindowTest& test) {
+         test.setHotkey(kControlSlower, 0);
+       },
+       {}, {"HotkeySeekBack=0x0174", "HotkeySlower=0x0000"},
+       {{L"HotkeySeekBack", L"0x0174"}, {L"HotkeySlower", L"0x0075"}}},
+      {"a key a note holds shows as none and stays in the file", {}, [](OptionsWindowTest&) {}, {},
+       {"HotkeyPause=0x0051"}, {{L"HotkeyPause", L"0x0051"}}},
   };
   for (const OkCase& c : cases) {
     SCOPED_TRACE(c.name);
     WritePrivateProfileStringW(L"Options", nullptr, nullptr, iniPath.c_str());
     for (const auto& [key, value] : c.before) writeOptions(key, value);
-    const std::string keyBinds = iniText().substr(0, iniText().find("[Options]"));
+    for (int slot = 0; slot < kControlHotkeyCount; ++slot) {
+      WritePrivateProfileStringW(L"KeyBinds", std::wstring(controlHotkeyIniKey(slot)).c_str(), nullptr,
+                                 iniPath.c_str());
+    }
+    for (const auto& [key, value] : c.hotkeysBefore) WritePrivateProfileStringW(L"KeyBinds", key, value, iniPath.c_str());
+    *table = *loadBindings(*store);
+    const auto keyBindLines = [this](bool controlHotkeys) {
+      std::vector<std::string> lines;
+      for (const std::string& line : sectionLines("[KeyBinds]")) {
+        if (isControlHotkeyLine(line) == controlHotkeys) lines.push_back(line);
+      }
+      return lines;
+    };
+    const std::vector<std::string> bindings = keyBindLines(false);
     open();
     c.edit(*this);
     PostMessageW(control(IDOK), BM_CLICK, 0, 0);
     runLoop();
     EXPECT_EQ(window->window(), nullptr) << "OK did not close the window";
     EXPECT_EQ(optionLines(), c.after);
-    EXPECT_EQ(iniText().substr(0, keyBinds.size()), keyBinds) << "the bindings changed";
+    EXPECT_EQ(keyBindLines(false), bindings) << "the bindings changed";
+    EXPECT_EQ(keyBindLines(true), c.hotkeysAfter);
   }
 }
 
@@ -481,6 +546,10 @@ struct RefusalCase {
   const wchar_t* text;
   const wchar_t* english;
   const wchar_t* japanese;
+  // For a hotkey control: its value, and the holder the message names (%1).
+  WORD hotkey = 0;
+  const wchar_t* holder = nullptr;
+  const wchar_t* holderJapanese = nullptr;
 };
 
 TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAndTheFocusOnItsField) {
@@ -503,6 +572,13 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
       // チャンネルを1つ以上選んでください。
       {"no channel", 0, nullptr, L"Check at least one channel.",
        L"\u30c1\u30e3\u30f3\u30cd\u30eb\u30921\u3064\u4ee5\u4e0a\u9078\u3093\u3067\u304f\u3060\u3055\u3044\u3002"},
+      // このキーはすでに %1 に使われています。 W is C#4's: ド＃; F12 is All stop's: Hotkey: 全停止
+      {"a note's key", kControlHotkeyId + kControlSeekBack, nullptr, L"%1 already uses this key.",
+       L"\u3053\u306e\u30ad\u30fc\u306f\u3059\u3067\u306b %1 \u306b\u4f7f\u308f\u308c\u3066\u3044\u307e\u3059\u3002",
+       'W', L"C4#", L"\u30c9\uff03"},
+      {"a hotkey's key", kControlHotkeyId + kControlFaster, nullptr, L"%1 already uses this key.",
+       L"\u3053\u306e\u30ad\u30fc\u306f\u3059\u3067\u306b %1 \u306b\u4f7f\u308f\u308c\u3066\u3044\u307e\u3059\u3002",
+       VK_F12, L"Hotkey: All stop", L"Hotkey: \u5168\u505c\u6b62"},
   };
   const std::string before = iniText();
   for (const RefusalCase& c : cases) {
@@ -510,10 +586,15 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
     open();
     if (c.field == 0) {
       click(channelBox(1));
+    } else if (c.holder != nullptr) {
+      setHotkey(c.field - kControlHotkeyId, c.hotkey);
     } else {
       setText(c.field, c.text);
     }
-    expectErrorOnClick(control(IDOK), inLanguage(c.english, c.japanese), window->window());
+    const std::wstring message = c.holder == nullptr ? std::wstring(inLanguage(c.english, c.japanese))
+                                                     : fillPlaceholders(inLanguage(c.english, c.japanese),
+                                                                        {inLanguage(c.holder, c.holderJapanese)});
+    expectErrorOnClick(control(IDOK), message, window->window());
     ASSERT_NE(window->window(), nullptr) << "the window closed";
     // The first box that can be clicked: channel 1, unchecked by the user, stays so.
     // The window may become active again only after the message box has gone.
@@ -603,6 +684,38 @@ TEST_F(OptionsWindowTest, TabGoesOnFromTheGapThroughTheListsTheHoldAndTheGuardAn
             (std::vector<std::string>{"Layout=JIS", "ModifierHold=15", "FocusGuard=1", "MidiInDevice=UM-ONE"}));
 }
 
+TEST_F(OptionsWindowTest, TabGoesOnFromTheGameFieldsThroughTheHotkeysWhichTakeTheKeysPressedAndBackspaceClears) {
+  WritePrivateProfileStringW(L"KeyBinds", L"HotkeySeekForward", L"0x0076", iniPath.c_str());
+  *table = *loadBindings(*store);
+  open();
+  SetFocus(control(kChordSpreadEditId));
+  // Tab to Pause: Ctrl + F5; Tab to Seek back: F6; Tab to Seek forward
+  // (F7): Backspace; Enter.
+  std::vector<INPUT> strokes;
+  for (const auto& [vk, up] : std::initializer_list<std::pair<WORD, bool>>{
+           {VK_TAB, false}, {VK_TAB, true}, {VK_CONTROL, false}, {VK_F5, false}, {VK_F5, true}, {VK_CONTROL, true},
+           {VK_TAB, false}, {VK_TAB, true}, {VK_F6, false}, {VK_F6, true}, {VK_TAB, false}, {VK_TAB, true},
+           {VK_BACK, false}, {VK_BACK, true}, {VK_RETURN, false}, {VK_RETURN, true}}) {
+    INPUT stroke = {};
+    stroke.type = INPUT_KEYBOARD;
+    stroke.ki.wVk = vk;
+    // With the scan code a keyboard gives: the control reads Backspace's
+    // character by it.
+    stroke.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    stroke.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    strokes.push_back(stroke);
+  }
+  SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+  runLoop();
+  EXPECT_EQ(window->window(), nullptr) << "Enter did not close the window";
+  std::vector<std::string> hotkeyLines;
+  for (const std::string& line : sectionLines("[KeyBinds]")) {
+    if (isControlHotkeyLine(line)) hotkeyLines.push_back(line);
+  }
+  EXPECT_EQ(hotkeyLines,
+            (std::vector<std::string>{"HotkeySeekForward=0x0000", "HotkeyPause=0x0274", "HotkeySeekBack=0x0075"}));
+}
+
 // The activation messages as the platform sends them when the user goes to
 // another program and back. (Two top-level windows of one thread fight over
 // Wine's X focus, so the other program is left out.)
@@ -643,6 +756,23 @@ TEST_F(OptionsWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
 
 TEST_F(OptionsWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
   expectOwnerAndHotkeysWaitUntilItCloses([this] { runOptionsWindow(context); });
+}
+
+TEST_F(OptionsWindowTest, OkGivesTheBindingsTheNewHotkeysBeforeTheyAreRegisteredAgain) {
+  hotkeys.whileOpen = [](HWND options) {
+    SendDlgItemMessageW(options, kControlHotkeyId + kControlPause, HKM_SETHOTKEY, MAKEWORD(VK_F5, HOTKEYF_CONTROL), 0);
+    SendDlgItemMessageW(options, kControlHotkeyId + kControlSlower, HKM_SETHOTKEY, VK_F6, 0);
+    PostMessageW(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
+  };
+  RegisteredHotkeys atRegister{};
+  hotkeys.atRegister = [&] {
+    for (int slot = 0; slot < kAllHotkeyCount; ++slot) {
+      atRegister[static_cast<std::size_t>(slot)] = hotkeyBindingOf(*table, slot);
+    }
+  };
+  runOptionsWindow(context);
+  EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
+  EXPECT_EQ(atRegister, (RegisteredHotkeys{VK_F11, VK_F10, VK_F12, 0x0274, 0, 0, VK_F6, 0}));
 }
 
 TEST_F(OptionsWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {
