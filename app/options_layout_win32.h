@@ -60,9 +60,12 @@ enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64
 // Transpose, Fold and Speed, so that no other control moves for them. Tab
 // comes to them after the left column.
 enum GameFieldColumn : int { kGameLabelX = 416, kGameFieldX = 624 };
-// A list is as wide as the window allows, for long names; its height is
-// that of the list when it drops down (the closed box takes the font's).
-enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
+// A list ends before the right column, whose labels would cover it and take
+// its clicks; dropped down it is wider, for long names. Its height is that of
+// the list when it drops down (the closed box takes the font's).
+enum ListMetric : int { kListWidth = 184, kListDroppedWidth = 336, kListDropHeight = 200 };
+// So do the check boxes beside the right column's rows.
+enum CheckBoxMetric : int { kLeftCheckBoxWidth = 392, kCheckBoxWidth = 544 };
 // The control hotkeys in the right column below the game's fields, a row
 // every 32 as on the left; wide enough for "Ctrl + Alt + Shift + F12".
 enum HotkeyColumn : int { kHotkeyTop = 406, kHotkeyWidth = 176 };
@@ -90,7 +93,7 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"EDIT", kTransposeEditId, kFieldX, 310, kFieldWidth, kRowHeight, kEditStyle, kTextOfWindow, kNoSource},
       {UPDOWN_CLASSW, kTransposeUpDownId, kFieldX + kFieldWidth, 310, 16, kRowHeight, kUpDownStyle, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", kFoldBoxId, 16, 342, 544, kRowHeight, kCheckBoxStyle, IDS_FOLD_OCTAVES, kNoSource},
+      {L"BUTTON", kFoldBoxId, 16, 342, kLeftCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_FOLD_OCTAVES, kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 374, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_SPEED, kNoSource},
       {L"EDIT", kSpeedEditId, kFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow, kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 406, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_REPRESS_GAP, kNoSource},
@@ -101,7 +104,8 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"STATIC", kOptionsLabelId, 16, 470, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MODIFIER_HOLD, kNoSource},
       {L"EDIT", kModifierHoldEditId, kFieldX, 470, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", kFocusGuardBoxId, 16, 502, 544, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD, kNoSource},
+      {L"BUTTON", kFocusGuardBoxId, 16, 502, kLeftCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD,
+       kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
       {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
        kNoSource},
@@ -138,7 +142,7 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {HOTKEY_CLASSW, kControlHotkeyId + kControlFaster, kGameFieldX, kHotkeyTop + 128, kHotkeyWidth, kRowHeight,
        kHotkeyStyle, kTextOfWindow, kNoSource},
       // On the row of OK and Cancel, centred on their height.
-      {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
+      {L"BUTTON", kLoopBoxId, 16, 579, kCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
       {L"BUTTON", IDCANCEL, 704, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
   };

@@ -82,6 +82,7 @@ std::vector<std::wstring> OptionsWindow::showChoices(int id, const ChoiceList& l
     names.push_back(entry.name);
   }
   SendMessageW(box, CB_SETCURSEL, list.selected, 0);
+  SendMessageW(box, CB_SETDROPPEDWIDTH, options_layout::kListDroppedWidth, 0);
   return names;
 }
 

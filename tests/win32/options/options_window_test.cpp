@@ -178,10 +178,11 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
   EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
   EXPECT_EQ(place(kOptionsLayout[24]), (std::vector<int>{224, 406, 64, 24}));   // Re-press gap
-  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{224, 438, 336, 200}));  // Keyboard layout, dropped
+  EXPECT_EQ(place(kOptionsLayout[20]), (std::vector<int>{16, 342, 392, 24}));   // Fold
+  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{224, 438, 184, 200}));  // Keyboard layout, dropped
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
-  EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
-  EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
+  EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 392, 24}));   // Focus guard
+  EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 184, 200}));  // MIDI input device, dropped
   EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{416, 310, 200, 24}));  // Press length's label
   EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{624, 310, 64, 24}));   // Press length
   EXPECT_EQ(place(kOptionsLayout[37]), (std::vector<int>{624, 374, 64, 24}));   // Chord spread
@@ -201,6 +202,11 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
     const bool list = std::wstring_view(control.className) == L"COMBOBOX";
     EXPECT_LE(control.y + (list ? options_layout::kRowHeight : control.height), kOptionsWindow.clientHeight)
         << control.id;
+    // Nothing of the left column reaches under the right column's rows,
+    // whose labels would cover it and pass its clicks on.
+    if (control.x < options_layout::kGameLabelX && control.y >= 310 && control.y <= 534) {
+      EXPECT_LE(control.x + control.width, options_layout::kGameLabelX - 8) << control.id;
+    }
   }
   std::vector<int> tabOrder;
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
@@ -313,6 +319,8 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
   EXPECT_FALSE(checked(control(kFocusGuardBoxId)));
   EXPECT_EQ(listTexts(kLayoutListId), (std::vector<std::wstring>{defaultLayoutText()}));
   EXPECT_EQ(listTexts(kMidiInDeviceListId), (std::vector<std::wstring>{firstDeviceText()}));
+  EXPECT_EQ(SendMessageW(control(kLayoutListId), CB_GETDROPPEDWIDTH, 0, 0), 336);
+  EXPECT_EQ(SendMessageW(control(kMidiInDeviceListId), CB_GETDROPPEDWIDTH, 0, 0), 336);
   for (int slot = 0; slot < kControlHotkeyCount; ++slot) EXPECT_EQ(hotkey(slot), 0) << "slot " << slot;
   const HWND upDown = control(kTransposeUpDownId);
   EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), control(kTransposeEditId));
