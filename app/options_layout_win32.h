@@ -67,7 +67,7 @@ enum ListMetric : int { kListWidth = 184, kListDroppedWidth = 336, kListDropHeig
 // So do the check boxes beside the right column's rows.
 enum CheckBoxMetric : int { kLeftCheckBoxWidth = 392, kCheckBoxWidth = 544 };
 // The control hotkeys in the right column below the game's fields, a row
-// every 32 as on the left; wide enough for "Ctrl + Alt + Shift + F12".
+// every 32 as on the left; wide enough for "Ctrl + Shift + Alt + F12".
 enum HotkeyColumn : int { kHotkeyTop = 406, kHotkeyWidth = 176 };
 
 }  // namespace options_layout
