@@ -177,6 +177,7 @@ void MainWindow::openOptions() {
                                backgroundBrush(), &host_,   host_.loadedCounts()};
   context.layouts = host_.offeredLayouts();
   context.defaultKeyed = defaultLayout(host_.bindings()).keyedNotes();
+  context.bindings = &host_.bindings();
   // Asked at each opening: a device plugged in meanwhile is listed.
   context.midiInDevices = host_.midiInDevices();
   context.songHash = host_.songHash();

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "app/control_layout_win32.h"
+#include "app/hotkey_form.h"
 #include "app/options_form.h"
 #include "res/resource.h"
 
@@ -35,8 +36,11 @@ enum OptionsControlId : int {
   kChordSpreadEditId,
   kOnlyThisSongBoxId,
   kAutoSuggestBoxId,
+  // The hotkey control of control hotkey n (Pause, Seek back, ...) has
+  // kControlHotkeyId + n.
+  kControlHotkeyId = 240,
 };
-inline constexpr int kOptionsControlCount = kChannelCount + 27;
+inline constexpr int kOptionsControlCount = kChannelCount + 27 + 2 * kHotkeyRowCount;
 
 namespace options_layout {
 
@@ -47,6 +51,7 @@ inline constexpr DWORD kOkButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_
 inline constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 inline constexpr DWORD kUpDownStyle = WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
 inline constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+inline constexpr DWORD kHotkeyStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER;
 
 enum Metric : int { kRowHeight = 24, kButtonHeight = 30, kChannelRows = 8 };
 // Wide enough for a channel's track name, instrument and counts.
@@ -57,9 +62,15 @@ enum FieldColumn : int { kFieldLabelWidth = 200, kFieldX = 224, kFieldWidth = 64
 // Transpose, Fold and Speed, so that no other control moves for them. Tab
 // comes to them after the left column.
 enum GameFieldColumn : int { kGameLabelX = 416, kGameFieldX = 624 };
-// A list is as wide as the window allows, for long names; its height is
-// that of the list when it drops down (the closed box takes the font's).
-enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
+// A list ends before the right column, whose labels would cover it and take
+// its clicks; dropped down it is wider, for long names. Its height is that of
+// the list when it drops down (the closed box takes the font's).
+enum ListMetric : int { kListWidth = 184, kListDroppedWidth = 336, kListDropHeight = 200 };
+// So do the check boxes beside the right column's rows.
+enum CheckBoxMetric : int { kLeftCheckBoxWidth = 392, kCheckBoxWidth = 544 };
+// The control hotkeys in the right column below the game's fields, a row
+// every 32 as on the left; wide enough for "Ctrl + Shift + Alt + F12".
+enum HotkeyColumn : int { kHotkeyTop = 406, kHotkeyWidth = 176 };
 
 }  // namespace options_layout
 
@@ -67,7 +78,8 @@ enum ListMetric : int { kListWidth = 336, kListDropHeight = 200 };
 // moves in: the sixteen channel boxes in two columns (the channel index as
 // source: their labels count the file's notes), Suggest, the fields with
 // their labels (the edits show the section as read; the lists are filled by
-// the window), OK and Cancel.
+// the window), the control hotkeys (filled by the window from the
+// bindings), Loop, OK and Cancel.
 constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
   using namespace options_layout;
   std::array<ControlLayout, kOptionsControlCount> layout{};
@@ -83,7 +95,7 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"EDIT", kTransposeEditId, kFieldX, 310, kFieldWidth, kRowHeight, kEditStyle, kTextOfWindow, kNoSource},
       {UPDOWN_CLASSW, kTransposeUpDownId, kFieldX + kFieldWidth, 310, 16, kRowHeight, kUpDownStyle, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", kFoldBoxId, 16, 342, 544, kRowHeight, kCheckBoxStyle, IDS_FOLD_OCTAVES, kNoSource},
+      {L"BUTTON", kFoldBoxId, 16, 342, kLeftCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_FOLD_OCTAVES, kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 374, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_SPEED, kNoSource},
       {L"EDIT", kSpeedEditId, kFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow, kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 406, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_REPRESS_GAP, kNoSource},
@@ -94,7 +106,8 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"STATIC", kOptionsLabelId, 16, 470, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MODIFIER_HOLD, kNoSource},
       {L"EDIT", kModifierHoldEditId, kFieldX, 470, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
-      {L"BUTTON", kFocusGuardBoxId, 16, 502, 544, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD, kNoSource},
+      {L"BUTTON", kFocusGuardBoxId, 16, 502, kLeftCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_FOCUS_GUARD,
+       kNoSource},
       {L"STATIC", kOptionsLabelId, 16, 534, kFieldLabelWidth, kRowHeight, kLabelStyle, IDS_MIDI_IN_DEVICE, kNoSource},
       {L"COMBOBOX", kMidiInDeviceListId, kFieldX, 534, kListWidth, kListDropHeight, kListStyle, kTextOfWindow,
        kNoSource},
@@ -110,8 +123,28 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
        kNoSource},
       {L"EDIT", kChordSpreadEditId, kGameFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_PAUSE, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlPause, kGameFieldX, kHotkeyTop, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 32, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SEEK_BACK, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekBack, kGameFieldX, kHotkeyTop + 32, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 64, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SEEK_FORWARD, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekForward, kGameFieldX, kHotkeyTop + 64, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 96, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_SLOWER, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlSlower, kGameFieldX, kHotkeyTop + 96, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 128, kFieldLabelWidth, kRowHeight, kLabelStyle,
+       IDS_HOTKEY_FASTER, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId + kControlFaster, kGameFieldX, kHotkeyTop + 128, kHotkeyWidth, kRowHeight,
+       kHotkeyStyle, kTextOfWindow, kNoSource},
       // On the row of OK and Cancel, centred on their height.
-      {L"BUTTON", kLoopBoxId, 16, 579, 544, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
+      {L"BUTTON", kLoopBoxId, 16, 579, kCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
       {L"BUTTON", IDCANCEL, 704, 576, 96, kButtonHeight, kButtonStyle, IDS_CANCEL, kNoSource},
       // On Suggest's row: where the options go, and Suggest for every song.

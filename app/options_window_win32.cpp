@@ -29,15 +29,16 @@ OptionsWindow::OptionsWindow(const OptionsWindowContext& context)
       midiInDevices_(context.midiInDevices),
       defaultKeyed_(context.defaultKeyed),
       keyed_(context.defaultKeyed),
-      songHash_(context.songHash) {}
+      songHash_(context.songHash),
+      bindings_(context.bindings) {}
 
 void OptionsWindow::registerClass(HINSTANCE instance, HBRUSH background) {
-  // The up-down control lives in the common controls library.
+  // The up-down and hotkey controls live in the common controls library.
   static const bool upDownClass = [] {
-    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS};
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS | ICC_HOTKEY_CLASS};
     return InitCommonControlsEx(&classes) != FALSE;
   }();
-  static_cast<void>(upDownClass);  // without it the up-down is not created, which is reported then
+  static_cast<void>(upDownClass);  // without it they are not created, which is reported then
   Window::registerClass(gOptionsWindowClass, instance, background);
 }
 
@@ -73,6 +74,11 @@ bool OptionsWindow::createControls() {
   deviceNames_ = showChoices(kMidiInDeviceListId, choiceList(orEmpty(text(IDS_MIDI_IN_FIRST_DEVICE)),
                                                              deviceChoices(midiInDevices_), missing,
                                                              current.midiInDevice));
+  shownHotkeys_ = shownControlHotkeys(*bindings_);
+  for (int slot = 0; slot < kHotkeyRowCount; ++slot) {
+    SendDlgItemMessageW(window(), kControlHotkeyId + slot, HKM_SETHOTKEY,
+                        hotkeyControlValueOf(shownHotkeys_[static_cast<std::size_t>(slot)]), 0);
+  }
   return true;
 }
 
@@ -84,6 +90,7 @@ std::vector<std::wstring> OptionsWindow::showChoices(int id, const ChoiceList& l
     names.push_back(entry.name);
   }
   SendMessageW(box, CB_SETCURSEL, list.selected, 0);
+  SendMessageW(box, CB_SETDROPPEDWIDTH, options_layout::kListDroppedWidth, 0);
   return names;
 }
 
@@ -203,6 +210,11 @@ void OptionsWindow::confirm() {
     refuse(reading);
     return;
   }
+  const ControlHotkeys hotkeys = enteredHotkeys();
+  if (const HotkeyRefusal refusal = refusedHotkey(*bindings_, shownHotkeys_, hotkeys); refusal.slot >= 0) {
+    refuseHotkey(refusal);
+    return;
+  }
   PlayOptions options = *reading.options;
   const bool onlyThisSong = !songHash_.empty() && IsDlgButtonChecked(window(), kOnlyThisSongBoxId) == BST_CHECKED;
   // A key this window does not show keeps what the file holds where it goes.
@@ -219,6 +231,7 @@ void OptionsWindow::confirm() {
     saved = (onlyUnchecked || writePlayOptions(*store_, options)) &&
             (!ownAtOpening_ || removeSongOptions(*store_, songHash_));
   }
+  saved = saved && storeControlHotkeys(*bindings_, *store_, shownHotkeys_, hotkeys);
   if (!saved) {
     // Nothing of it counts until it is saved (every start reads the file),
     // so the window stays, for another try or Cancel.
@@ -240,6 +253,25 @@ void OptionsWindow::refuse(const EntryReading& reading) {
   lastFocus_ = field;
   SetFocus(field);
   SendMessageW(field, EM_SETSEL, 0, -1);
+}
+
+ControlHotkeys OptionsWindow::enteredHotkeys() const {
+  ControlHotkeys entered = shownHotkeys_;
+  for (int slot = 0; slot < kHotkeyRowCount; ++slot) {
+    const auto value =
+        static_cast<std::uint16_t>(SendDlgItemMessageW(window(), kControlHotkeyId + slot, HKM_GETHOTKEY, 0, 0));
+    entered[static_cast<std::size_t>(slot)] = keyCodeOfHotkeyControl(value);
+  }
+  return entered;
+}
+
+void OptionsWindow::refuseHotkey(const HotkeyRefusal& refusal) {
+  const std::wstring message =
+      fillPlaceholders(orEmpty(text(IDS_ERROR_HOTKEY_HELD)), {orEmpty(text(refusal.holderTextId))});
+  showError(message.c_str());
+  if (window() == nullptr) return;  // as for a field
+  lastFocus_ = GetDlgItem(window(), kControlHotkeyId + refusal.slot);
+  SetFocus(lastFocus_);
 }
 
 HWND OptionsWindow::fieldControl(OptionsField field) const {

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/hotkey_form.h"
 #include "app/hotkeys.h"
 #include "app/modal_window_win32.h"
 #include "app/options_form.h"
 #include "app/options_layout_win32.h"
 #include "app/string_table.h"
+#include "bindings/binding_table.h"
 #include "bindings/ini_store.h"
 #include "keyplan/keyed_notes.h"
 #include "options/track_suggestion.h"
@@ -37,6 +39,9 @@ struct OptionsWindowContext {
   // The loaded song's hash, empty when none is loaded: with "Only for this
   // song" OK writes its own section [Song HASH] instead of [Options].
   std::wstring songHash;
+  // The application's bindings: the control hotkeys are set here, and the
+  // hotkeys registered when the window closes are the table's.
+  BindingTable* bindings = nullptr;
 };
 
 // Opens the Options window and returns when it has closed. The caller has
@@ -48,7 +53,8 @@ void runOptionsWindow(const OptionsWindowContext& context);
 
 // One opening of the Options window, modal over its owner, built from
 // kOptionsLayout. It shows the Options section as readPlayOptions reads it,
-// and OK writes it back with writePlayOptions.
+// and OK writes it back with writePlayOptions; likewise the control hotkeys
+// of the bindings, which OK writes with storeControlHotkeys.
 class OptionsWindow final : public ModalWindow {
  public:
   explicit OptionsWindow(const OptionsWindowContext& context);
@@ -70,6 +76,8 @@ class OptionsWindow final : public ModalWindow {
   void suggest();
   void confirm();
   void refuse(const EntryReading& reading);
+  ControlHotkeys enteredHotkeys() const;
+  void refuseHotkey(const HotkeyRefusal& refusal);
   HWND fieldControl(OptionsField field) const;
   std::wstring fieldText(int id) const;
   // Fills the list and returns the name each of its entries stands for.
@@ -89,6 +97,8 @@ class OptionsWindow final : public ModalWindow {
   OptionsEntry opened_;  // as the file held the options when the window opened
   std::wstring songHash_;
   bool ownAtOpening_ = false;  // the song had settings of its own when the window opened
+  BindingTable* bindings_;  // the application's; not owned
+  ControlHotkeys shownHotkeys_{};  // as the window opened with them
   std::array<HWND, kChannelCount> channelBoxes_{};
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
 };

@@ -231,6 +231,18 @@ const ExpectedText kExpected[] = {
     {1122, L"Failed register hotkey.", L"\u518d\u751f\u64cd\u4f5c\u306e\u30db\u30c3\u30c8\u30ad\u30fc\u306e\u8a2d\u5b9a\u306b\u5931\u6557\u3057\u307e\u3057\u305f\u3002\r\n\u4ed6\u306e\u30a2\u30d7\u30ea\u30b1\u30fc\u30b7\u30e7\u30f3\u3068\u91cd\u8907\u3057\u3066\u3044\u308b\u53ef\u80fd\u6027\u304c\u3042\u308a\u307e\u3059\u3002"},
     // 曲の終わりで最初からもう一度再生する
     {1123, L"Play the song again from its start at its end", L"\u66f2\u306e\u7d42\u308f\u308a\u3067\u6700\u521d\u304b\u3089\u3082\u3046\u4e00\u5ea6\u518d\u751f\u3059\u308b"},
+    // 一時停止
+    {1124, L"Pause", L"\u4e00\u6642\u505c\u6b62"},
+    // 巻き戻し
+    {1125, L"Seek back", L"\u5dfb\u304d\u623b\u3057"},
+    // 早送り
+    {1126, L"Seek forward", L"\u65e9\u9001\u308a"},
+    // 遅くする
+    {1127, L"Slower", L"\u9045\u304f\u3059\u308b"},
+    // 速くする
+    {1128, L"Faster", L"\u901f\u304f\u3059\u308b"},
+    // このキーはすでに %1 に使われています。
+    {1129, L"%1 already uses this key.", L"\u3053\u306e\u30ad\u30fc\u306f\u3059\u3067\u306b %1 \u306b\u4f7f\u308f\u308c\u3066\u3044\u307e\u3059\u3002"},
     // プレイリスト...
     {1130, L"Playlist...", L"\u30d7\u30ec\u30a4\u30ea\u30b9\u30c8..."},
     // Murvane: プレイリスト
@@ -275,7 +287,7 @@ const ExpectedText kExpected[] = {
 
 // Ids that hold no text yet.
 bool isUnusedId(std::int32_t id) {
-  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || (id >= 1124 && id <= 1129) || id >= 1147;
+  return (id >= 1094 && id <= 1099) || (id >= 1106 && id <= 1119) || id >= 1147;
 }
 
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
@@ -376,7 +388,7 @@ TEST_F(ProcessStrings, LoadEveryTextInTheUserInterfaceLanguage) {
 }
 
 TEST_F(ProcessStrings, LookupsOutsideTheTextsGiveNull) {
-  for (std::int32_t id : {1000, 1096, 1119, 1124, 1147, 1150, -1}) {
+  for (std::int32_t id : {1000, 1096, 1119, 1147, 1150, -1}) {
     EXPECT_EQ(lookupString(id), nullptr) << id;
   }
   EXPECT_EQ(show(lookupString(IDS_PLAYING)), show(expectJapanese() ? L"\u518d\u751f\u4e2d" : L"Playing"));

@@ -78,6 +78,7 @@ class OptionsWindowTest : public test::ModalWindowTest {
     ModalWindowTest::SetUp();
     context = {GetModuleHandleW(nullptr), owner, store.get(), &test::resourceStrings(), brush, &hotkeys, &counts};
     context.songHash = L"0123456789abcdef";  // a song is loaded: "Only for this song" can be checked
+    context.bindings = table.get();
     OptionsWindow::registerClass(context.instance, context.background);
   }
 
@@ -128,6 +129,9 @@ class OptionsWindowTest : public test::ModalWindowTest {
   bool checked(HWND box) const { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
   using ModalWindowTest::click;
   void setText(int id, const wchar_t* text) { SetWindowTextW(control(id), text); }
+  // A hotkey control's value: the key in the low byte, HOTKEYF_ flags in the high one.
+  void setHotkey(int slot, WORD value) { SendMessageW(control(kControlHotkeyId + slot), HKM_SETHOTKEY, value, 0); }
+  LRESULT hotkey(int slot) const { return SendMessageW(control(kControlHotkeyId + slot), HKM_GETHOTKEY, 0, 0); }
 
   // The lines of the section Options (or another), as the file holds them.
   std::vector<std::string> optionLines(const std::string& section = "[Options]") const {
@@ -162,8 +166,8 @@ class OptionsWindowTest : public test::ModalWindowTest {
 // channel boxes in two columns of eight (wide enough for a track name and
 // instrument), Suggest below them, the fields and lists in one column at 224
 // with their labels at 16, a row every 32, the game's fields at 624 beside
-// the first three, OK and Cancel at the bottom right; Tab goes through them
-// in that order.
+// the first three and the control hotkeys below them, OK and Cancel at the
+// bottom right; Tab goes through them in that order.
 TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(kOptionsWindow.clientWidth, 816);
   EXPECT_EQ(kOptionsWindow.clientHeight, 622);
@@ -173,16 +177,19 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[16]), (std::vector<int>{16, 264, 128, 30}));   // Suggest
   EXPECT_EQ(place(kOptionsLayout[18]), (std::vector<int>{224, 310, 64, 24}));   // Transpose
   EXPECT_EQ(place(kOptionsLayout[24]), (std::vector<int>{224, 406, 64, 24}));   // Re-press gap
-  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{224, 438, 336, 200}));  // Keyboard layout, dropped
+  EXPECT_EQ(place(kOptionsLayout[20]), (std::vector<int>{16, 342, 392, 24}));   // Fold
+  EXPECT_EQ(place(kOptionsLayout[26]), (std::vector<int>{224, 438, 184, 200}));  // Keyboard layout, dropped
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
-  EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 544, 24}));   // Focus guard
-  EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 336, 200}));  // MIDI input device, dropped
+  EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 392, 24}));   // Focus guard
+  EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 184, 200}));  // MIDI input device, dropped
   EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{416, 310, 200, 24}));  // Press length's label
   EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{624, 310, 64, 24}));   // Press length
   EXPECT_EQ(place(kOptionsLayout[37]), (std::vector<int>{624, 374, 64, 24}));   // Chord spread
-  EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{16, 579, 544, 24}));   // Loop
-  EXPECT_EQ(place(kOptionsLayout[39]), (std::vector<int>{592, 576, 96, 30}));   // OK
-  EXPECT_EQ(place(kOptionsLayout[40]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
+  EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{416, 406, 200, 24}));  // Pause's label
+  EXPECT_EQ(place(kOptionsLayout[47]), (std::vector<int>{624, 534, 176, 24}));  // Faster
+  EXPECT_EQ(place(kOptionsLayout[48]), (std::vector<int>{16, 579, 544, 24}));   // Loop
+  EXPECT_EQ(place(kOptionsLayout[49]), (std::vector<int>{592, 576, 96, 30}));   // OK
+  EXPECT_EQ(place(kOptionsLayout[50]), (std::vector<int>{704, 576, 96, 30}));   // Cancel
   std::vector<int> ids;
   for (const ControlLayout& control : kOptionsLayout) {
     ids.push_back(control.id);
@@ -191,13 +198,20 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
     const bool list = std::wstring_view(control.className) == L"COMBOBOX";
     EXPECT_LE(control.y + (list ? options_layout::kRowHeight : control.height), kOptionsWindow.clientHeight)
         << control.id;
+    // Nothing of the left column reaches under the right column's rows,
+    // whose labels would cover it and pass its clicks on.
+    if (control.x < options_layout::kGameLabelX && control.y >= 310 && control.y <= 534) {
+      EXPECT_LE(control.x + control.width, options_layout::kGameLabelX - 8) << control.id;
+    }
   }
   std::vector<int> tabOrder;
   for (int channel = 0; channel < 16; ++channel) tabOrder.push_back(kChannelBoxId + channel);
   tabOrder.insert(tabOrder.end(), {kSuggestId, 0, kTransposeEditId, kTransposeUpDownId, kFoldBoxId, 0, kSpeedEditId,
                                    0, kRepressGapEditId, 0, kLayoutListId, 0, kModifierHoldEditId, kFocusGuardBoxId,
                                    0, kMidiInDeviceListId, 0, kPressLengthEditId, 0, kMaxKeysEditId, 0,
-                                   kChordSpreadEditId, kLoopBoxId, IDOK, IDCANCEL, kAutoSuggestBoxId,
+                                   kChordSpreadEditId, 0, kControlHotkeyId, 0, kControlHotkeyId + 1, 0,
+                                   kControlHotkeyId + 2, 0, kControlHotkeyId + 3, 0, kControlHotkeyId + 4,
+                                   kLoopBoxId, IDOK, IDCANCEL, kAutoSuggestBoxId,
                                    kOnlyThisSongBoxId});
   EXPECT_EQ(ids, tabOrder);
 }
@@ -266,6 +280,11 @@ std::wstring expectedText(const ControlLayout& control) {
                         L"\u66f2\u306b\u306f\u63d0\u6848\u3092\u4f7f\u3046");
     case IDS_ONLY_THIS_SONG:
       return inLanguage(L"Only for this song", L"\u3053\u306e\u66f2\u3060\u3051\u306b\u4f7f\u3046");
+    case IDS_HOTKEY_PAUSE: return inLanguage(L"Pause");  // as strings_test has them
+    case IDS_HOTKEY_SEEK_BACK: return inLanguage(L"Seek back");
+    case IDS_HOTKEY_SEEK_FORWARD: return inLanguage(L"Seek forward");
+    case IDS_HOTKEY_SLOWER: return inLanguage(L"Slower");
+    case IDS_HOTKEY_FASTER: return inLanguage(L"Faster");
     case IDS_OK: return inLanguage(L"OK", L"OK");
     case IDS_CANCEL: return inLanguage(L"Cancel", L"\u30ad\u30e3\u30f3\u30bb\u30eb");
     default: break;
@@ -294,12 +313,17 @@ TEST_F(OptionsWindowTest, EveryControlIsBuiltAsItsTableEntrySays) {
     const int channel = control.source + 1;
     const bool offered = channel == 1 || channel == 3 || channel == 4 || channel == 10;
     return control.source != kNoSource && !offered ? control.style | WS_DISABLED : control.style;
+  }, [](const ControlLayout& c) {  // a hotkey control gives itself a sunken edge
+    return std::wstring_view(c.className) == HOTKEY_CLASSW ? static_cast<DWORD>(WS_EX_CLIENTEDGE) : 0;
   });
   for (int channel = 1; channel <= 16; ++channel) EXPECT_EQ(checked(channelBox(channel)), channel == 1) << channel;
   EXPECT_FALSE(checked(control(kFoldBoxId)));
   EXPECT_FALSE(checked(control(kFocusGuardBoxId)));
   EXPECT_EQ(listTexts(kLayoutListId), (std::vector<std::wstring>{defaultLayoutText()}));
   EXPECT_EQ(listTexts(kMidiInDeviceListId), (std::vector<std::wstring>{firstDeviceText()}));
+  EXPECT_EQ(SendMessageW(control(kLayoutListId), CB_GETDROPPEDWIDTH, 0, 0), 336);
+  EXPECT_EQ(SendMessageW(control(kMidiInDeviceListId), CB_GETDROPPEDWIDTH, 0, 0), 336);
+  for (int slot = 0; slot < kHotkeyRowCount; ++slot) EXPECT_EQ(hotkey(slot), 0) << slot;
   const HWND upDown = control(kTransposeUpDownId);
   EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)), control(kTransposeEditId));
   int lowest = 0;
@@ -329,10 +353,12 @@ TEST_F(OptionsWindowTest, FieldsShowTheSectionAsItIsReadAndValuesItRefusesAsThei
   writeOptions(L"RepressGap", L"fast");
   writeOptions(L"ModifierHold", L"20");
   writeOptions(L"FocusGuard", L"1");
+  table->controls = {0x0274, 0x0051, 0, 0, 0x0126};  // Q is C4's: shown as none
   open();
   for (int channel = 1; channel <= 16; ++channel) {
     EXPECT_EQ(checked(channelBox(channel)), channel == 3 || channel == 9) << channel;
   }
+  EXPECT_EQ((std::vector<LRESULT>{hotkey(0), hotkey(1), hotkey(4)}), (std::vector<LRESULT>{0x0274, 0, 0x0926}));
   // Channel 9 has no notes but is checked; channel 1 has none and is not.
   EXPECT_TRUE(IsWindowEnabled(channelBox(9)));
   EXPECT_FALSE(IsWindowEnabled(channelBox(1)));
@@ -365,6 +391,8 @@ struct OkCase {
   std::vector<std::pair<const wchar_t*, const wchar_t*>> before;  // the section's keys
   void (*edit)(OptionsWindowTest& test);
   std::vector<std::string> after;
+  std::vector<std::string> hotkeysAfter = {};  // the lines of [KeyBinds] after the first run's
+  std::vector<std::pair<const wchar_t*, const wchar_t*>> hotkeysBefore = {};
 };
 
 TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndCloses) {
@@ -412,19 +440,37 @@ TEST_F(OptionsWindowTest, OkWritesExactlyTheKeysThatDifferFromTheDefaultsAndClos
       {"a value the file holds wrongly reads as the default and stays", {{L"Speed", L"fast"}},
        [](OptionsWindowTest&) {}, {"Speed=fast"}},
       {"nothing changed leaves the section as it was", {{L"Speed", L"50"}}, [](OptionsWindowTest&) {}, {"Speed=50"}},
+      {"the control hotkeys", {}, [](OptionsWindowTest& test) {
+         test.setHotkey(kControlPause, MAKEWORD(VK_F5, HOTKEYF_CONTROL));
+         test.setHotkey(kControlFaster, MAKEWORD(VK_UP, HOTKEYF_SHIFT | HOTKEYF_EXT));
+       },
+       {}, {"HotkeyPause=0x0274", "HotkeyFaster=0x0126"}},
+      {"a hotkey set back to none is written so, one left alone is not", {},
+       [](OptionsWindowTest& test) { test.setHotkey(kControlSlower, 0); }, {},
+       {"HotkeySeekBack=0x0174", "HotkeySlower=0x0000"},
+       {{L"HotkeySeekBack", L"0x0174"}, {L"HotkeySlower", L"0x0075"}}},
+      {"a key a note holds shows as none and stays in the file", {}, [](OptionsWindowTest&) {}, {},
+       {"HotkeyPause=0x0051"}, {{L"HotkeyPause", L"0x0051"}}},
   };
+  const std::vector<std::string> firstRun = optionLines("[KeyBinds]");
   for (const OkCase& c : cases) {
     SCOPED_TRACE(c.name);
     WritePrivateProfileStringW(L"Options", nullptr, nullptr, iniPath.c_str());
     for (const auto& [key, value] : c.before) writeOptions(key, value);
-    const std::string keyBinds = iniText().substr(0, iniText().find("[Options]"));
+    for (int slot = 0; slot < kHotkeyRowCount; ++slot) {
+      WritePrivateProfileStringW(L"KeyBinds", controlHotkeyIniKey(slot).data(), nullptr, iniPath.c_str());
+    }
+    for (const auto& [key, value] : c.hotkeysBefore) WritePrivateProfileStringW(L"KeyBinds", key, value, iniPath.c_str());
+    *table = *loadBindings(*store);
+    std::vector<std::string> keyBinds = firstRun;
+    keyBinds.insert(keyBinds.end(), c.hotkeysAfter.begin(), c.hotkeysAfter.end());
     open();
     c.edit(*this);
     PostMessageW(control(IDOK), BM_CLICK, 0, 0);
     runLoop();
     EXPECT_EQ(window->window(), nullptr) << "OK did not close the window";
     EXPECT_EQ(optionLines(), c.after);
-    EXPECT_EQ(iniText().substr(0, keyBinds.size()), keyBinds) << "the bindings changed";
+    EXPECT_EQ(optionLines("[KeyBinds]"), keyBinds);
   }
 }
 
@@ -524,6 +570,10 @@ struct RefusalCase {
   const wchar_t* text;
   const wchar_t* english;
   const wchar_t* japanese;
+  // For a hotkey control: its value, and the holder the message names (%1).
+  WORD hotkey = 0;
+  const wchar_t* holder = nullptr;
+  const wchar_t* holderJapanese = nullptr;
 };
 
 TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAndTheFocusOnItsField) {
@@ -546,6 +596,13 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
       // チャンネルを1つ以上選んでください。
       {"no channel", 0, nullptr, L"Check at least one channel.",
        L"\u30c1\u30e3\u30f3\u30cd\u30eb\u30921\u3064\u4ee5\u4e0a\u9078\u3093\u3067\u304f\u3060\u3055\u3044\u3002"},
+      // このキーはすでに %1 に使われています。 W is C#4's: ド＃; F12 is All stop's: Hotkey: 全停止
+      {"a note's key", kControlHotkeyId + kControlSeekBack, nullptr, L"%1 already uses this key.",
+       L"\u3053\u306e\u30ad\u30fc\u306f\u3059\u3067\u306b %1 \u306b\u4f7f\u308f\u308c\u3066\u3044\u307e\u3059\u3002",
+       'W', L"C4#", L"\u30c9\uff03"},
+      {"a hotkey's key", kControlHotkeyId + kControlFaster, nullptr, L"%1 already uses this key.",
+       L"\u3053\u306e\u30ad\u30fc\u306f\u3059\u3067\u306b %1 \u306b\u4f7f\u308f\u308c\u3066\u3044\u307e\u3059\u3002",
+       VK_F12, L"Hotkey: All stop", L"Hotkey: \u5168\u505c\u6b62"},
   };
   const std::string before = iniText();
   for (const RefusalCase& c : cases) {
@@ -553,10 +610,15 @@ TEST_F(OptionsWindowTest, AValueOutOfRangeIsRefusedWithAMessageNamingTheRangeAnd
     open();
     if (c.field == 0) {
       click(channelBox(1));
+    } else if (c.holder != nullptr) {
+      setHotkey(c.field - kControlHotkeyId, c.hotkey);
     } else {
       setText(c.field, c.text);
     }
-    expectErrorOnClick(control(IDOK), inLanguage(c.english, c.japanese), window->window());
+    const std::wstring message = c.holder == nullptr ? std::wstring(inLanguage(c.english, c.japanese))
+                                                     : fillPlaceholders(inLanguage(c.english, c.japanese),
+                                                                        {inLanguage(c.holder, c.holderJapanese)});
+    expectErrorOnClick(control(IDOK), message, window->window());
     ASSERT_NE(window->window(), nullptr) << "the window closed";
     // The first box that can be clicked: channel 1, unchecked by the user, stays so.
     // The window may become active again only after the message box has gone.
@@ -686,6 +748,19 @@ TEST_F(OptionsWindowTest, SecondCreateOnTheSameObjectFailsWithoutAMessage) {
 
 TEST_F(OptionsWindowTest, OpeningDisablesTheOwnerAndWithdrawsTheHotkeysUntilItCloses) {
   expectOwnerAndHotkeysWaitUntilItCloses([this] { runOptionsWindow(context); });
+}
+
+TEST_F(OptionsWindowTest, OkGivesTheBindingsTheNewHotkeysBeforeTheyAreRegisteredAgain) {
+  hotkeys.whileOpen = [](HWND options) {
+    SendDlgItemMessageW(options, kControlHotkeyId + kControlPause, HKM_SETHOTKEY, MAKEWORD(VK_F5, HOTKEYF_CONTROL), 0);
+    SendDlgItemMessageW(options, kControlHotkeyId + kControlSlower, HKM_SETHOTKEY, VK_F6, 0);
+    PostMessageW(GetDlgItem(options, IDOK), BM_CLICK, 0, 0);
+  };
+  ControlHotkeys atRegister{};
+  hotkeys.atRegister = [&] { atRegister = shownControlHotkeys(*table); };  // as the host registers them
+  runOptionsWindow(context);
+  EXPECT_EQ(hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
+  EXPECT_EQ(atRegister, (ControlHotkeys{0x0274, 0, 0, VK_F6, 0}));
 }
 
 TEST_F(OptionsWindowTest, QuitOrClosedOwnerWhileOpenEndsTheWindowAndRegistersNothingAgain) {

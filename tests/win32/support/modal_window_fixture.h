@@ -120,10 +120,12 @@ class ModalWindowTest : public ::testing::Test {
 
   // Every control of the window built as its table entry says, in creation
   // order: class, id, place, size, style (as the platform leaves it, which
-  // styleOf tells) and text (textOf).
+  // styleOf tells; the extended style, which exStyleOf tells, none without it)
+  // and text (textOf).
   void expectBuiltAsLaid(HWND window, std::span<const ControlLayout> layout,
                          const std::function<std::wstring(const ControlLayout&)>& textOf,
-                         const std::function<DWORD(const ControlLayout&)>& styleOf) const {
+                         const std::function<DWORD(const ControlLayout&)>& styleOf,
+                         const std::function<DWORD(const ControlLayout&)>& exStyleOf = {}) const {
     ASSERT_EQ(hook.children.size(), layout.size());
     for (std::size_t i = 0; i < layout.size(); ++i) {
       const ControlLayout& expected = layout[i];
@@ -139,7 +141,7 @@ class ModalWindowTest : public ::testing::Test {
       EXPECT_EQ(isClass(control, L"COMBOBOX") ? droppedHeight(control) : place.bottom - place.top, expected.height);
       EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)), styleOf(expected))
           << std::hex << GetWindowLongW(control, GWL_STYLE);
-      EXPECT_EQ(GetWindowLongW(control, GWL_EXSTYLE), 0);
+      EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE)), exStyleOf ? exStyleOf(expected) : 0);
       EXPECT_EQ(GetDlgCtrlID(control), expected.id);
       EXPECT_EQ(windowText(control), textOf(expected));
       EXPECT_EQ(GetParent(control), window);
