@@ -5,7 +5,7 @@
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
-#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|ctrl-hotkey
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #              [--options "Key=Value ..."] [--check keys|modifiers]
 #
@@ -19,7 +19,10 @@
 # model then checks the keys against what the options promise). --check
 # modifiers reads a run played with a layout whose notes need Shift or Ctrl
 # with modifier_keys.py instead of compare_keys.py (the song model knows no
-# layouts). Needs DISPLAY (an X server
+# layouts). ctrl-hotkey binds Play/Stop to Ctrl+F11,
+# holds Ctrl half a second after F11 as a hand does, stops as stop-f12 does,
+# and checks with compare_keys.py that no key came with a modifier down and
+# that the first came on time from Ctrl's release. Needs DISPLAY (an X server
 # with nothing else taking the focus) and the project's Wine prefix: run it
 # through CTest under scripts/with-wine, or from scripts/run.
 set -euo pipefail
@@ -60,11 +63,13 @@ if probe wait-window MainWindow 0 2>/dev/null; then
   fail "a Murvane window is already open in this Wine session"
 fi
 copy_murvane "$work/app"
-if [ -n "$options" ]; then
-  # The first-run file as the tool writes it, then the options.
-  wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null >/dev/null ||
+keybinds=
+case $scenario in
+  ctrl-hotkey) keybinds="HotkeyPlay=0x027a" ;;
+esac
+if [ -n "$options$keybinds" ]; then
+  write_ini "$work/app/Murvane.ini" "$song" "$keybinds" "$options" ||
     fail "murvane-cli keys could not write the first-run INI file"
-  { printf '[Options]\r\n'; for option in $options; do printf '%s\r\n' "$option"; done; } >>"$work/app/Murvane.ini"
 fi
 launch_murvane "$work/app" "$(winpath "$song")"
 probe wait-window MainWindow 30000 || fail "Murvane's main window did not appear"
@@ -89,8 +94,17 @@ start_recorder "$work/target.log" "$target_title" || fail "the target window did
 # Through the helper, which notes when the press went out on the target log's
 # clock: the first key's delay is counted from there. (The stop hotkeys below
 # still come through X.)
-hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed"
-probe wait-text Playing 10000 || fail "F11 did not start playback"
+playing=Playing
+case $scenario in
+  ctrl-hotkey)
+    # Ctrl+F11, F11 let go at once and Ctrl half a second later: the first
+    # key's delay counts from Ctrl's release.
+    out=$(wine_probe "$helper" keys +0x11@0 +0x7a@20 -0x7a@32 -0x11@532) || fail "Ctrl+F11 could not be pressed"
+    hotkey_sent_us=$(sed -n 4p <<<"$out")
+    ;;
+  *) hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed" ;;
+esac
+probe wait-text "$playing" 10000 || fail "the hotkeys did not start playback as '$playing'"
 
 downs() { grep -c ' down ' "$work/target.log" || true; }
 # wait_for_downs N: until the target has received N key-downs.
@@ -118,10 +132,10 @@ case $scenario in
     fi
     probe wait-text Stopped "$song_ms" || fail "the song did not end"
     ;;
-  stop-f11|stop-f12)
+  stop-f11|stop-f12|ctrl-hotkey)
     # The hotkey's own release, logged by the target, marks the stop.
     wait_for_hold
-    key=${scenario#stop-}
+    case $scenario in stop-f11) key=f11 ;; *) key=f12 ;; esac
     xdotool key "${key^^}"
     probe wait-text Stopped 10000 || fail "${key^^} did not stop playback"
     ;;
@@ -172,6 +186,7 @@ compare=(python3 "$here/$checker" --cli "$work/cli.txt" --recorded "$work/target
          --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$song") ($scenario)")
 [ -n "$model" ] && compare+=(--model "$song")
 [ -n "$allowed" ] && compare+=(--allowed-notes "$allowed")
+[ "$scenario" = ctrl-hotkey ] && compare+=(--unmodified)
 [ "$scenario" = play ] || compare+=(--stopped)
 # Closing the window takes the whole program down before the keyboard output
 # releases what it holds (under Wine about 10 ms, past 100 ms on a busy machine); there the test asks
