@@ -5,7 +5,7 @@
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
-#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|ctrl-hotkey
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|control|ctrl-hotkey
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #              [--options "Key=Value ..."] [--check keys|modifiers]
 #
@@ -19,12 +19,17 @@
 # model then checks the keys against what the options promise). --check
 # modifiers reads a run played with a layout whose notes need Shift or Ctrl
 # with modifier_keys.py instead of compare_keys.py (the song model knows no
-# layouts). ctrl-hotkey binds Play/Stop to Ctrl+F11,
-# holds Ctrl half a second after F11 as a hand does, stops as stop-f12 does,
-# and checks with compare_keys.py that no key came with a modifier down and
-# that the first came on time from Ctrl's release. Needs DISPLAY (an X server
-# with nothing else taking the focus) and the project's Wine prefix: run it
-# through CTest under scripts/with-wine, or from scripts/run.
+# layouts). control binds Pause, Seek forward, Faster and Slower to F5-F8
+# and SeekStep=3, and presses F11, then Pause 1.4 s later, Pause again two
+# seconds after, Seek forward and Faster a second apart each, on e2e_helper's
+# timetable; control_keys.py holds the keys against its model of the song
+# with `murvane-cli keys --from` where the seek lands. ctrl-hotkey binds
+# Play/Stop to Ctrl+F11, holds Ctrl half a second after F11 as a hand does,
+# stops as stop-f12 does, and checks with compare_keys.py that no key came
+# with a modifier down and that the first came on time from Ctrl's release.
+# Needs DISPLAY (an X server with nothing else taking the focus) and the
+# project's Wine prefix: run it through CTest under scripts/with-wine, or from
+# scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/wine_test.sh"
@@ -65,6 +70,8 @@ fi
 copy_murvane "$work/app"
 keybinds=
 case $scenario in
+  control) keybinds="HotkeyPause=0x0074 HotkeySeekForward=0x0075 HotkeyFaster=0x0076 HotkeySlower=0x0077"
+           options="$options SeekStep=3" ;;
   ctrl-hotkey) keybinds="HotkeyPlay=0x027a" ;;
 esac
 if [ -n "$options$keybinds" ]; then
@@ -96,6 +103,17 @@ start_recorder "$work/target.log" "$target_title" || fail "the target window did
 # still come through X.)
 playing=Playing
 case $scenario in
+  control)
+    # Each hotkey 400 ms into a chord of control.mid: the pause in the second
+    # (at 1.4 s), the seek in the third (2.4 s of the song, to 5.4 s), Faster
+    # in the seventh (6.4 s); `?` reads the keys down just before the resume.
+    tap() { echo "+$1@$2 -$1@$(($2 + 12))"; }
+    out=$(wine_probe "$helper" keys $(tap 0x7a 0) $(tap 0x74 1400) '?@3380' $(tap 0x74 3400) $(tap 0x75 4400) \
+          $(tap 0x76 5400)) || fail "the hotkeys could not be pressed"
+    mapfile -t sent <<<"$out"
+    hotkey_sent_us=${sent[0]} pause_us=${sent[2]} paused_keys_down=${sent[4]#* }
+    resume_us=${sent[5]} seek_us=${sent[7]} faster_us=${sent[9]} playing="Playing (110%)"
+    ;;
   ctrl-hotkey)
     # Ctrl+F11, F11 let go at once and Ctrl half a second later: the first
     # key's delay counts from Ctrl's release.
@@ -124,7 +142,7 @@ wait_for_hold() {
 }
 
 case $scenario in
-  play)
+  play|control)
     if [ -n "$screenshot" ]; then
       sleep 1
       window=$(xdotool search --onlyvisible --name '^Murvane$' | head -n 1)
@@ -176,6 +194,20 @@ if [ "$scenario" = focus-away ]; then
   exit 0
 fi
 
+if [ "$scenario" = control ]; then
+  # Where the seek lands: the song's position at Seek forward, reckoned from
+  # F11 and the time paused, plus SeekStep (3 s).
+  from_ms=$(((seek_us - hotkey_sent_us - resume_us + pause_us) / 1000 + 3000))
+  wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" \
+    --from "$((from_ms / 1000)).$(printf %03d $((from_ms % 1000)))" </dev/null | tr -d '\r' >"$work/from.txt" ||
+    fail "murvane-cli keys --from failed"
+  python3 "$here/control_keys.py" --cli "$work/cli.txt" --from-cli "$work/from.txt" --from-ms "$from_ms" \
+    --recorded "$work/target.log" --ini "$work/app/Murvane.ini" --play-us "$hotkey_sent_us" --pause-us "$pause_us" \
+    --resume-us "$resume_us" --seek-us "$seek_us" --faster-us "$faster_us" --paused-keys-down "$paused_keys_down" \
+    --keys-down "$keys_down" --tolerance-ms "$tolerance" --label "$(basename "$song") ($scenario)" || exit
+  passed=yes
+  exit 0
+fi
 case $check in
   keys) checker=compare_keys.py ;;
   modifiers) checker=modifier_keys.py model= ;;
