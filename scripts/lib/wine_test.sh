@@ -148,6 +148,18 @@ copy_murvane() {
   cp "$murvane" "$1/Murvane.exe"
 }
 
+# write_ini FILE SONG KEYBINDS OPTIONS: the first-run INI file as murvane-cli
+# writes it (for SONG), with the entries of KEYBINDS ("Key=Value ...") in
+# [KeyBinds] in place of its own, and a section [Options] of OPTIONS.
+write_ini() {
+  local bind option
+  wine "$cli" keys "$(winpath "$2")" --ini "$(winpath "$1")" </dev/null >/dev/null || return 1
+  for bind in $3; do
+    sed -i -e "/^${bind%%=*}=/d" -e "s/^\[KeyBinds\]\r\$/&\n$bind\r/" "$1"
+  done
+  { printf '[Options]\r\n'; for option in $4; do printf '%s\r\n' "$option"; done; } >>"$1"
+}
+
 # launch_murvane FOLDER ARGS...: the Murvane.exe in FOLDER, started there,
 # its output added to murvane.out in the work folder.
 launch_murvane() {

@@ -4,7 +4,7 @@
     compare_keys.py --cli CLI.txt --recorded TARGET.log --ini Murvane.ini
                     [--model SONG.mid] [--tolerance-ms MS] [--stopped]
                     [--allowed-notes N,N,...] [--keys-down "0xNN ..."]
-                    [--hotkey-sent-us US] [--label NAME] [--print-keys]
+                    [--hotkey-sent-us US] [--unmodified] [--label NAME] [--print-keys]
 
 CLI.txt is the output of `murvane-cli keys SONG --ini Murvane.ini`: one line
 `<due ms> <down|up> <MIDI note> <key or ->` per key event (with a layout, the
@@ -32,6 +32,12 @@ hotkey's press was sent (--hotkey-sent-us, on the log's clock) to the first
 key, less its due time. It must be within the tolerance, and a run without
 it fails.
 
+With --unmodified the user's own modifier keys (a hand still holding the
+hotkey's Ctrl) are left out, every other key must arrive with no modifier
+down (the recorder's mods=), as the key configuration's keys ask, and the
+first key no earlier than the tolerance before its due time either: the
+moment given is then when the hand let go of the hotkey's last modifier.
+
 Prints the lateness figures; exits 1 with the reasons when a check fails.
 """
 import argparse
@@ -48,6 +54,8 @@ NOTE_COUNT = 37
 FIRST_NOTE = 48
 HOTKEY_INI_KEYS = ("HotkeyPlay", "HotkeyMidiInput", "HotkeyAllStop")
 DEFAULT_TOLERANCE_MS = 50.0
+# Shift, Ctrl, Alt and the Windows keys, in their either-side and left and right forms.
+MODIFIER_VKS = {0x10, 0x11, 0x12, 0x5B, 0x5C} | set(range(0xA0, 0xA6))
 
 KEY_NAMES = {0x08: "Backspace", 0x09: "Tab", 0x0D: "Enter", 0x13: "Pause", 0x1B: "Esc",
              0x20: "Space", 0x21: "PageUp", 0x22: "PageDown", 0x23: "End", 0x24: "Home",
@@ -127,8 +135,8 @@ class Expected:
 
 
 class Received:
-    def __init__(self, time_ms, direction, vk, scan=0, extended=0, queued_ms=0):
-        self.time_ms, self.direction, self.vk = time_ms, direction, vk
+    def __init__(self, time_ms, direction, vk, scan=0, extended=0, queued_ms=0, mods=0):
+        self.time_ms, self.direction, self.vk, self.mods = time_ms, direction, vk, mods
         self.scan, self.extended = scan, extended
         # How long it waited for the target window (whole milliseconds; 0 in
         # logs without it): time_ms less this is when it was sent.
@@ -162,7 +170,8 @@ def parse_recorded(lines):
         if fields[1] in ("down", "up"):
             named = dict(field.split("=", 1) for field in fields[2:])
             keys.append(Received(time_ms, fields[1], int(named["vk"], 16), int(named["scan"], 16),
-                                 int(named["ext"]), max(0, int(named.get("queued", 0)))))
+                                 int(named["ext"]), max(0, int(named.get("queued", 0))),
+                                 int(named.get("mods", "0"), 16)))
         elif fields[1] == "mark":
             marks.append(time_ms)
     return keys, marks
@@ -433,11 +442,16 @@ def main(argv=None):
     parser.add_argument("--keys-down", default="")
     parser.add_argument("--hotkey-sent-us", type=int,
                         help="when the Play/Stop hotkey's press was sent, on the log's clock")
+    parser.add_argument("--unmodified", action="store_true")
     parser.add_argument("--label", default="keys")
     parser.add_argument("--print-keys", action="store_true")
     args = parser.parse_args(argv)
 
     expected, received, marks, bindings = read_run(args)
+    modified = []
+    if args.unmodified:
+        received = [event for event in received if event.vk not in MODIFIER_VKS]
+        modified = [event for event in received if event.mods and event.vk not in bindings.hotkey_vks]
     model = notes = None
     options = smf_model.options_from_ini(_decode_ini(pathlib.Path(args.ini).read_bytes()))
     if args.model and options.is_default():
@@ -449,6 +463,12 @@ def main(argv=None):
     outcome = compare(expected, received, marks, bindings, args.tolerance_ms,
                       args.stopped, model, allowed, keys_down, args.release_tolerance_ms,
                       args.hotkey_sent_us, notes, options.gap)
+    for event in modified[:1]:
+        outcome.fail("%d key(s) arrived with a modifier down (mods=0x%x), the first %s %s" % (
+            len(modified), event.mods, key_name(event.vk), event.direction))
+    if args.unmodified and (outcome.start_delay or 0) < -args.tolerance_ms:
+        outcome.fail("the first key came %.1f ms before its due time counted from the hotkey's release" %
+                     -outcome.start_delay)
     if args.print_keys:
         print_keys(outcome, sys.stdout)
     print(summary(outcome, args.label, args.tolerance_ms))

@@ -11,6 +11,11 @@
 //   e2e_helper press VK            press and release virtual key VK (e.g. 0x7a)
 //                                  through the system's input, and print when
 //                                  the press was sent, on the key recorder's clock
+//   e2e_helper keys CHANGE@MS...   key changes on a timetable counted from the
+//                                  first: +VK presses VK, -VK releases it, ? only
+//                                  looks; prints a line for each, when it went
+//                                  out on the key recorder's clock, and for ? the
+//                                  virtual keys the system then holds down
 #include <windows.h>
 
 #include <cstdio>
@@ -123,24 +128,34 @@ int post(const wchar_t* windowClass, UINT message) {
   return 0;
 }
 
-int printKeysDown() {
+std::string keysDown() {
+  std::string down;
   for (int vk = 1; vk < 0xFF; ++vk) {
-    if (GetAsyncKeyState(vk) & 0x8000) std::printf("0x%02x ", static_cast<unsigned>(vk));
+    char name[8];
+    std::snprintf(name, sizeof name, "0x%02x ", static_cast<unsigned>(vk));
+    if (GetAsyncKeyState(vk) & 0x8000) down += name;
   }
-  std::printf("\n");
+  return down;
+}
+
+int printKeysDown() {
+  std::printf("%s\n", keysDown().c_str());
   return 0;
+}
+
+INPUT keyInput(WORD virtualKey, bool down) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  return input;
 }
 
 // A key stroke as a user's: the press, a short hold, the release. The time is
 // taken just before the press goes out, so it holds no start-up of ours.
 int pressKey(WORD virtualKey) {
-  INPUT stroke[2] = {};
-  for (INPUT& input : stroke) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-  }
-  stroke[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  INPUT stroke[2] = {keyInput(virtualKey, true), keyInput(virtualKey, false)};
   const long long sent = murvane::test::microsecondsNow();
   if (SendInput(1, &stroke[0], sizeof(INPUT)) != 1) {
     std::fprintf(stderr, "e2e_helper: the key press was not sent\n");
@@ -149,6 +164,44 @@ int pressKey(WORD virtualKey) {
   Sleep(12);
   SendInput(1, &stroke[1], sizeof(INPUT));
   std::printf("%lld\n", sent);
+  return 0;
+}
+
+// A hand's key changes, each at its moment: the test times Murvane's work
+// from when each went out, so a late wake-up of ours is measured, not assumed.
+// Everything is read before the first goes out, and the lines are printed at
+// the end, so that neither delays a change.
+int sendKeys(int count, wchar_t** changes) {
+  struct Change {
+    wchar_t kind;
+    long long atMicros;
+    INPUT input;
+  };
+  std::vector<Change> timetable;
+  for (int i = 0; i < count; ++i) {
+    const wchar_t kind = changes[i][0];
+    const wchar_t* at = std::wcschr(changes[i], L'@');
+    if (at == nullptr || (kind != L'+' && kind != L'-' && kind != L'?')) return 64;
+    const auto virtualKey = static_cast<WORD>(kind == L'?' ? 0 : std::wcstoul(changes[i] + 1, nullptr, 0));
+    timetable.push_back({kind, 1000LL * std::wcstol(at + 1, nullptr, 10), keyInput(virtualKey, kind == L'+')});
+  }
+  std::vector<std::string> lines;
+  const long long start = murvane::test::microsecondsNow();
+  for (Change& change : timetable) {
+    for (long long now; (now = murvane::test::microsecondsNow()) < start + change.atMicros;) {
+      Sleep(static_cast<DWORD>((start + change.atMicros - now) / 1000));
+    }
+    const long long sent = murvane::test::microsecondsNow();
+    if (change.kind == L'?') {
+      lines.push_back(std::to_string(sent) + " " + keysDown());
+    } else if (SendInput(1, &change.input, sizeof(INPUT)) == 1) {
+      lines.push_back(std::to_string(sent));
+    } else {
+      std::fprintf(stderr, "e2e_helper: a key change was not sent\n");
+      return 1;
+    }
+  }
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   return 0;
 }
 
@@ -167,8 +220,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (mode == L"keys-down" && argc == 2) return printKeysDown();
   if (mode == L"press" && argc == 3) return pressKey(static_cast<WORD>(std::wcstoul(argv[2], nullptr, 0)));
+  if (mode == L"keys" && argc > 2) {
+    const int result = sendKeys(argc - 2, argv + 2);
+    if (result != 64) return result;
+  }
   std::fprintf(stderr,
                "usage: e2e_helper wait-window CLASS MS | texts | wait-text TEXT MS |\n"
-               "                  close CLASS [--mark] | keys-down | press VK\n");
+               "                  close CLASS [--mark] | keys-down | press VK | keys CHANGE@MS...\n");
   return 64;
 }

@@ -39,6 +39,11 @@ and aims at one way the road from file to typed keys can go wrong:
                     pedal down twice (Space on piano61). It starts on a
                     natural, so a modifier held ahead of the first sharp has
                     room.
+  control.mid       for pause, seek and speed through the hotkeys: a chord of
+                    three new keys every second, held 800 ms, nine of them;
+                    a tick is a millisecond. The test presses each
+                    hotkey 400 ms into a chord, so that it finds keys down
+                    however late the machine lets it act.
 """
 import pathlib
 import sys
@@ -233,6 +238,14 @@ def modifiers():
     return smf(0, q, [track(in_order(events))])
 
 
+def control():
+    events = [tempo(0, 500000)]
+    for index in range(9):
+        for pitch in (48 + index, 60 + index, 67 + index):
+            events += note(index * 1000, 800, pitch)
+    return smf(0, 500, [track(in_order(events))])
+
+
 SONGS = {
     "chords-tempo.mid": chords_tempo,
     "outside.mid": outside,
@@ -242,6 +255,7 @@ SONGS = {
     "modifiers.mid": modifiers,
     "queue-first.mid": queue_first,
     "queue-second.mid": queue_second,
+    "control.mid": control,
 }
 
 

@@ -5,7 +5,7 @@
 # the target received is compared with `murvane-cli keys` (compare_keys.py).
 #
 #   run_e2e.sh --murvane Murvane.exe --cli murvane-cli.exe --helper e2e_helper.exe --recorder key_recorder.exe
-#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|queue
+#              --song example|GENERATED.mid|PATH --scenario play|stop-f11|stop-f12|close|focus-away|queue|control|ctrl-hotkey
 #              [--tolerance-ms MS] [--print-keys] [--screenshot PNG] [--no-model]
 #              [--options "Key=Value ..."] [--check keys|modifiers]
 #
@@ -22,9 +22,18 @@
 # layouts). queue starts Murvane with the song and queue-second.mid on the
 # command line, the second with a section of its own (Transpose=12), and
 # checks with queue_keys.py that both are typed, one after the other, the
-# second SongGap after the first (give --options "SongGap=MS"). Needs DISPLAY (an X server
-# with nothing else taking the focus) and the project's Wine prefix: run it
-# through CTest under scripts/with-wine, or from scripts/run.
+# second SongGap after the first (give --options "SongGap=MS").
+# control binds Pause, Seek forward, Faster and Slower to F5-F8
+# and SeekStep=3, and presses F11, then Pause 1.4 s later, Pause again two
+# seconds after, Seek forward and Faster a second apart each, on e2e_helper's
+# timetable; control_keys.py holds the keys against its model of the song
+# with `murvane-cli keys --from` where the seek lands. ctrl-hotkey binds
+# Play/Stop to Ctrl+F11, holds Ctrl half a second after F11 as a hand does,
+# stops as stop-f12 does, and checks with compare_keys.py that no key came
+# with a modifier down and that the first came on time from Ctrl's release.
+# Needs DISPLAY (an X server with nothing else taking the focus) and the
+# project's Wine prefix: run it through CTest under scripts/with-wine, or from
+# scripts/run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/lib/wine_test.sh"
@@ -63,11 +72,15 @@ if probe wait-window MainWindow 0 2>/dev/null; then
   fail "a Murvane window is already open in this Wine session"
 fi
 copy_murvane "$work/app"
-if [ -n "$options" ]; then
-  # The first-run file as the tool writes it, then the options.
-  wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" </dev/null >/dev/null ||
+keybinds=
+case $scenario in
+  control) keybinds="HotkeyPause=0x0074 HotkeySeekForward=0x0075 HotkeyFaster=0x0076 HotkeySlower=0x0077"
+           options="$options SeekStep=3" ;;
+  ctrl-hotkey) keybinds="HotkeyPlay=0x027a" ;;
+esac
+if [ -n "$options$keybinds" ]; then
+  write_ini "$work/app/Murvane.ini" "$song" "$keybinds" "$options" ||
     fail "murvane-cli keys could not write the first-run INI file"
-  { printf '[Options]\r\n'; for option in $options; do printf '%s\r\n' "$option"; done; } >>"$work/app/Murvane.ini"
 fi
 second=
 if [ "$scenario" = queue ]; then
@@ -106,8 +119,28 @@ start_recorder "$work/target.log" "$target_title" || fail "the target window did
 # Through the helper, which notes when the press went out on the target log's
 # clock: the first key's delay is counted from there. (The stop hotkeys below
 # still come through X.)
-hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed"
-probe wait-text Playing 10000 || fail "F11 did not start playback"
+playing=Playing
+case $scenario in
+  control)
+    # Each hotkey 400 ms into a chord of control.mid: the pause in the second
+    # (at 1.4 s), the seek in the third (2.4 s of the song, to 5.4 s), Faster
+    # in the seventh (6.4 s); `?` reads the keys down just before the resume.
+    tap() { echo "+$1@$2 -$1@$(($2 + 12))"; }
+    out=$(wine_probe "$helper" keys $(tap 0x7a 0) $(tap 0x74 1400) '?@3380' $(tap 0x74 3400) $(tap 0x75 4400) \
+          $(tap 0x76 5400)) || fail "the hotkeys could not be pressed"
+    mapfile -t sent <<<"$out"
+    hotkey_sent_us=${sent[0]} pause_us=${sent[2]} paused_keys_down=${sent[4]#* }
+    resume_us=${sent[5]} seek_us=${sent[7]} faster_us=${sent[9]} playing="Playing (110%)"
+    ;;
+  ctrl-hotkey)
+    # Ctrl+F11, F11 let go at once and Ctrl half a second later: the first
+    # key's delay counts from Ctrl's release.
+    out=$(wine_probe "$helper" keys +0x11@0 +0x7a@20 -0x7a@32 -0x11@532) || fail "Ctrl+F11 could not be pressed"
+    hotkey_sent_us=$(sed -n 4p <<<"$out")
+    ;;
+  *) hotkey_sent_us=$(press_f11) || fail "F11 could not be pressed" ;;
+esac
+probe wait-text "$playing" 10000 || fail "the hotkeys did not start playback as '$playing'"
 
 downs() { grep -c ' down ' "$work/target.log" || true; }
 # wait_for_downs N: until the target has received N key-downs.
@@ -127,7 +160,7 @@ wait_for_hold() {
 }
 
 case $scenario in
-  play)
+  play|control)
     if [ -n "$screenshot" ]; then
       sleep 1
       window=$(xdotool search --onlyvisible --name '^Murvane$' | head -n 1)
@@ -135,10 +168,10 @@ case $scenario in
     fi
     probe wait-text Stopped "$song_ms" || fail "the song did not end"
     ;;
-  stop-f11|stop-f12)
+  stop-f11|stop-f12|ctrl-hotkey)
     # The hotkey's own release, logged by the target, marks the stop.
     wait_for_hold
-    key=${scenario#stop-}
+    case $scenario in stop-f11) key=f11 ;; *) key=f12 ;; esac
     xdotool key "${key^^}"
     probe wait-text Stopped 10000 || fail "${key^^} did not stop playback"
     ;;
@@ -200,6 +233,20 @@ if [ "$scenario" = queue ]; then
   exit 0
 fi
 
+if [ "$scenario" = control ]; then
+  # Where the seek lands: the song's position at Seek forward, reckoned from
+  # F11 and the time paused, plus SeekStep (3 s).
+  from_ms=$(((seek_us - hotkey_sent_us - resume_us + pause_us) / 1000 + 3000))
+  wine "$cli" keys "$(winpath "$song")" --ini "$(winpath "$work/app/Murvane.ini")" \
+    --from "$((from_ms / 1000)).$(printf %03d $((from_ms % 1000)))" </dev/null | tr -d '\r' >"$work/from.txt" ||
+    fail "murvane-cli keys --from failed"
+  python3 "$here/control_keys.py" --cli "$work/cli.txt" --from-cli "$work/from.txt" --from-ms "$from_ms" \
+    --recorded "$work/target.log" --ini "$work/app/Murvane.ini" --play-us "$hotkey_sent_us" --pause-us "$pause_us" \
+    --resume-us "$resume_us" --seek-us "$seek_us" --faster-us "$faster_us" --paused-keys-down "$paused_keys_down" \
+    --keys-down "$keys_down" --tolerance-ms "$tolerance" --label "$(basename "$song") ($scenario)" || exit
+  passed=yes
+  exit 0
+fi
 case $check in
   keys) checker=compare_keys.py ;;
   modifiers) checker=modifier_keys.py model= ;;
@@ -210,6 +257,7 @@ compare=(python3 "$here/$checker" --cli "$work/cli.txt" --recorded "$work/target
          --hotkey-sent-us "$hotkey_sent_us" --label "$(basename "$song") ($scenario)")
 [ -n "$model" ] && compare+=(--model "$song")
 [ -n "$allowed" ] && compare+=(--allowed-notes "$allowed")
+[ "$scenario" = ctrl-hotkey ] && compare+=(--unmodified)
 [ "$scenario" = play ] || compare+=(--stopped)
 # Closing the window takes the whole program down before the keyboard output
 # releases what it holds (under Wine about 10 ms, past 100 ms on a busy machine); there the test asks

@@ -22,14 +22,16 @@
 //   <us> ready hwnd=0x<handle>                    the window exists and is shown
 //   <us> focus                                    WM_SETFOCUS
 //   <us> blur                                     WM_KILLFOCUS
-//   <us> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name> queued=<ms>
+//   <us> down|up vk=0x<vk> scan=0x<scan> ext=<0|1> repeat=<0|1> msg=<name> queued=<ms> mods=0x<m>
 //        one key message: WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP;
 //        vk is the virtual key, scan the scan code (bits 16-23), ext the
 //        extended-key bit (24), repeat the previous-state bit (30) of lParam;
 //        queued how long the message waited for this window (tick count now
 //        less the message's time): a late key that waited here was sent on
 //        time. Shift and Ctrl come as vk 0x10 and 0x11, as the window
-//        receives them (the scan code tells left from right).
+//        receives them (the scan code tells left from right). mods are the
+//        modifiers down as the window reads the keyboard with this message
+//        (GetKeyState), as a game would: 1 Shift, 2 Ctrl, 4 Alt, 8 Windows.
 //   <us> hotkey id=<id>                           WM_HOTKEY for a held hotkey
 //   <us> mark                                     kMarkMessage, posted by a test
 //                                                 just before it acts
@@ -84,10 +86,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
       const auto bits = static_cast<unsigned long long>(lParam);
       const auto queued = static_cast<long>(GetTickCount() - static_cast<DWORD>(GetMessageTime()));
-      logLine("%s vk=0x%02x scan=0x%02x ext=%u repeat=%u msg=%s queued=%ld", down ? "down" : "up",
+      const unsigned mods = (GetKeyState(VK_SHIFT) < 0 ? 1u : 0u) | (GetKeyState(VK_CONTROL) < 0 ? 2u : 0u) |
+                            (GetKeyState(VK_MENU) < 0 ? 4u : 0u) |
+                            (GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0 ? 8u : 0u);
+      logLine("%s vk=0x%02x scan=0x%02x ext=%u repeat=%u msg=%s queued=%ld mods=0x%x", down ? "down" : "up",
               static_cast<unsigned>(wParam & 0xFF), static_cast<unsigned>((bits >> 16) & 0xFF),
               static_cast<unsigned>((bits >> 24) & 1), static_cast<unsigned>((bits >> 30) & 1),
-              keyMessageName(message), queued);
+              keyMessageName(message), queued, mods);
       // System keys get no default processing: F10 or Alt must not enter menu
       // mode, which would take the keys away.
       return 0;
