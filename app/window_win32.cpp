@@ -3,6 +3,13 @@
 #include "res/resource.h"
 
 namespace murvane {
+namespace {
+
+// How long a modal window's loop sleeps at most before it looks at the
+// queue again (see runModalLoop).
+constexpr DWORD kModalRecheckMillis = 50;
+
+}  // namespace
 
 void showErrorMessage(HWND owner, const wchar_t* message, const StringTable* strings) {
   MessageBoxW(owner, message, strings != nullptr ? strings->lookup(IDS_ERROR_CAPTION) : nullptr, MB_OK | MB_ICONERROR);
@@ -90,8 +97,11 @@ ModalEnd Window::runModalLoop() {
       continue;
     }
     // Wakes for what is new in the queue; messages of other windows that
-    // are already waiting there stay waiting, without waking us again.
-    if (window_ != nullptr) MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    // are already waiting there stay waiting, without waking us again. A
+    // message posted to us between the two looks above counts as seen by
+    // the second one and would not wake us, so the wait is bounded: such a
+    // message waits at most that long instead of until the next one comes.
+    if (window_ != nullptr) MsgWaitForMultipleObjects(0, nullptr, FALSE, kModalRecheckMillis, QS_ALLINPUT);
   }
   return owner != nullptr && !IsWindow(owner) ? ModalEnd::kOwnerGone : ModalEnd::kClosed;
 }
