@@ -123,26 +123,16 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
        kNoSource},
       {L"EDIT", kChordSpreadEditId, kGameFieldX, 374, kFieldWidth, kRowHeight, kEditStyle | ES_NUMBER, kTextOfWindow,
        kNoSource},
+  };
+  // The control hotkeys' rows, a label and a hotkey control each, below the
+  // game's fields.
+  const ControlLayout hotkeyRow[] = {
       {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop, kFieldLabelWidth, kRowHeight, kLabelStyle,
        IDS_HOTKEY_PAUSE, kNoSource},
-      {HOTKEY_CLASSW, kControlHotkeyId + kControlPause, kGameFieldX, kHotkeyTop, kHotkeyWidth, kRowHeight,
-       kHotkeyStyle, kTextOfWindow, kNoSource},
-      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 32, kFieldLabelWidth, kRowHeight, kLabelStyle,
-       IDS_HOTKEY_SEEK_BACK, kNoSource},
-      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekBack, kGameFieldX, kHotkeyTop + 32, kHotkeyWidth, kRowHeight,
-       kHotkeyStyle, kTextOfWindow, kNoSource},
-      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 64, kFieldLabelWidth, kRowHeight, kLabelStyle,
-       IDS_HOTKEY_SEEK_FORWARD, kNoSource},
-      {HOTKEY_CLASSW, kControlHotkeyId + kControlSeekForward, kGameFieldX, kHotkeyTop + 64, kHotkeyWidth, kRowHeight,
-       kHotkeyStyle, kTextOfWindow, kNoSource},
-      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 96, kFieldLabelWidth, kRowHeight, kLabelStyle,
-       IDS_HOTKEY_SLOWER, kNoSource},
-      {HOTKEY_CLASSW, kControlHotkeyId + kControlSlower, kGameFieldX, kHotkeyTop + 96, kHotkeyWidth, kRowHeight,
-       kHotkeyStyle, kTextOfWindow, kNoSource},
-      {L"STATIC", kOptionsLabelId, kGameLabelX, kHotkeyTop + 128, kFieldLabelWidth, kRowHeight, kLabelStyle,
-       IDS_HOTKEY_FASTER, kNoSource},
-      {HOTKEY_CLASSW, kControlHotkeyId + kControlFaster, kGameFieldX, kHotkeyTop + 128, kHotkeyWidth, kRowHeight,
-       kHotkeyStyle, kTextOfWindow, kNoSource},
+      {HOTKEY_CLASSW, kControlHotkeyId, kGameFieldX, kHotkeyTop, kHotkeyWidth, kRowHeight, kHotkeyStyle,
+       kTextOfWindow, kNoSource},
+  };
+  const ControlLayout last[] = {
       // On the row of OK and Cancel, centred on their height.
       {L"BUTTON", kLoopBoxId, 16, 579, kCheckBoxWidth, kRowHeight, kCheckBoxStyle, IDS_LOOP, kNoSource},
       {L"BUTTON", IDOK, 592, 576, 96, kButtonHeight, kOkButtonStyle, IDS_OK, kNoSource},
@@ -151,7 +141,20 @@ constexpr std::array<ControlLayout, kOptionsControlCount> optionsLayout() {
       {L"BUTTON", kAutoSuggestBoxId, 160, 267, 408, kRowHeight, kCheckBoxStyle, IDS_AUTO_SUGGEST, kNoSource},
       {L"BUTTON", kOnlyThisSongBoxId, 592, 267, 208, kRowHeight, kCheckBoxStyle, IDS_ONLY_THIS_SONG, kNoSource},
   };
-  for (std::size_t i = 0; i < std::size(rest); ++i) layout[kChannelCount + i] = rest[i];
+  std::size_t at = kChannelCount;
+  for (const ControlLayout& control : rest) layout[at++] = control;
+  constexpr std::int32_t kHotkeyLabels[kHotkeyRowCount] = {IDS_HOTKEY_PAUSE, IDS_HOTKEY_SEEK_BACK,
+                                                            IDS_HOTKEY_SEEK_FORWARD, IDS_HOTKEY_SLOWER,
+                                                            IDS_HOTKEY_FASTER};
+  for (int slot = 0; slot < kHotkeyRowCount; ++slot) {
+    for (ControlLayout control : hotkeyRow) {
+      control.y += 32 * slot;
+      if (control.id == kControlHotkeyId) control.id += slot;
+      if (control.id == kOptionsLabelId) control.textId = kHotkeyLabels[slot];
+      layout[at++] = control;
+    }
+  }
+  for (const ControlLayout& control : last) layout[at++] = control;
   return layout;
 }
 
