@@ -52,11 +52,22 @@ write_long_note "$work/long.mid"
 
 # start_murvane FOLDER WHY: Murvane started in FOLDER with the long note;
 # WHY fails the test when its status does not come to read Stopped.
+# start_murvane FOLDER MESSAGE [after-an-end]: with after-an-end, a start
+# that ends at once without a window is tried once more a second later:
+# Wine's server may let go of the copy before's single-instance mutex a
+# moment after that copy's process is gone, and the start then takes it for
+# a copy that still runs (seen once in a whole run with a core kept busy).
 start_murvane() {
   LC_ALL=$locale launch_murvane "$1" "$(winpath "$work/long.mid")"
   local seen code=0
   seen=$(probe wait-status "$stopped" 30000 2>&1) || code=$?
   [ "$code" -eq 0 ] && return 0
+  if [ -n "${3:-}" ] && ! running "$murvane_pid"; then
+    wait_murvane
+    sleep 1
+    start_murvane "$1" "$2"
+    return
+  fi
   # Once seen ending within a second, without a word from the probe: say all there is.
   fail "$2 (the probe's exit status $code, its output: ${seen:-none}; Murvane $(running "$murvane_pid" && echo 'still runs' || echo 'has ended'))"
 }
@@ -108,7 +119,7 @@ expect_clean_end() {
   wait_exit 10 || fail "Murvane still runs ten seconds after the close"
   [ "$status" -eq 0 ] || fail "exit code $status, not 0"
   step "a second start runs"
-  start_murvane "$work/app" "the second start did not run (the mutex is still held?)"
+  start_murvane "$work/app" "the second start did not run (the mutex is still held?)" after-an-end
   probe quit 10000 || fail "the second copy did not close"
   wait_exit 10 || fail "the second copy did not end"
   [ "$status" -eq 0 ] || fail "the second copy ended with exit code $status"
