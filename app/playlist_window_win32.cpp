@@ -107,11 +107,11 @@ bool PlaylistWindow::createControls() {
   }
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
   for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column) {
-    LVCOLUMNW spec{};
-    spec.mask = LVCF_WIDTH | LVCF_FMT;
-    spec.fmt = column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    spec.cx = kColumnWidths[column];
-    SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&spec));
+    LVCOLUMNW layout{};
+    layout.mask = LVCF_WIDTH | LVCF_FMT;
+    layout.fmt = column == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    layout.cx = kColumnWidths[column];
+    SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&layout));
   }
   for (const std::int32_t id : {IDS_LOOP_OFF, IDS_LOOP_SONG, IDS_LOOP_QUEUE}) {
     SendMessageW(loop_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text(id)));

@@ -182,9 +182,6 @@ TEST(OptionsLayout, TableHasTheWindowsFiguresInTabOrder) {
   EXPECT_EQ(place(kOptionsLayout[28]), (std::vector<int>{224, 470, 64, 24}));   // Modifier hold
   EXPECT_EQ(place(kOptionsLayout[29]), (std::vector<int>{16, 502, 392, 24}));   // Focus guard
   EXPECT_EQ(place(kOptionsLayout[31]), (std::vector<int>{224, 534, 184, 200}));  // MIDI input device, dropped
-  EXPECT_EQ(place(kOptionsLayout[32]), (std::vector<int>{416, 310, 200, 24}));  // Press length's label
-  EXPECT_EQ(place(kOptionsLayout[33]), (std::vector<int>{624, 310, 64, 24}));   // Press length
-  EXPECT_EQ(place(kOptionsLayout[37]), (std::vector<int>{624, 374, 64, 24}));   // Chord spread
   EXPECT_EQ(place(kOptionsLayout[38]), (std::vector<int>{416, 406, 200, 24}));  // Pause's label
   EXPECT_EQ(place(kOptionsLayout[47]), (std::vector<int>{624, 534, 176, 24}));  // Faster
   EXPECT_EQ(place(kOptionsLayout[48]), (std::vector<int>{16, 579, 544, 24}));   // Loop
